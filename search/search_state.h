@@ -1,0 +1,76 @@
+// The state of one search. Each search thread owns its own instance; other threads
+// may read `path` and `nodeCounters` (to show progress) and ask for a halt.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "search/geometry.h"
+#include "search/unit_plan.h"
+
+namespace quorbit {
+
+inline constexpr int COUNTED_MOVES = 34;  // moves 35 and 36 are placed by the solution hook
+inline constexpr int HOOK_MOVE = 34;
+inline constexpr int32_t INITIAL_FREE_COUNT = 7;
+inline constexpr int32_t VISITED_MARK = 8;
+
+// How often (in counted nodes) the search looks at its halt request; at some tens of
+// nanoseconds per node this keeps a halt well under a millisecond.
+inline constexpr uint32_t HALT_POLL_INTERVAL = 1u << 14;
+
+struct SearchState;
+
+// Receives each complete tour, with `path` holding all 36 moves. It runs on the search's
+// thread while the search waits, and must not change the search state.
+using SolutionSink = void (*)(const SearchState& state, void* context);
+
+enum class SearchOutcome {
+    Finished,       // everything below the start (or the prefix) was searched
+    Halted,         // a halt was requested and the search unwound
+    BudgetReached,  // the node budget was counted in full and the search unwound
+    Refused,        // the prefix is one the search would never take; nothing was searched
+};
+
+struct SearchState {
+    int32_t freeCount[SQUARE_COUNT];
+    std::atomic<uint32_t> path[SQUARE_COUNT];             // path[n - 1] is the square of move n
+    std::atomic<uint64_t> nodeCounters[COUNTED_MOVES];    // nodeCounters[n - 1] counts move n
+    uint32_t lineSum[LINE_COUNT];
+    uint32_t lineFill[LINE_COUNT];
+
+    // Set from any thread to end the search within a millisecond; cleared by the search's owner.
+    std::atomic<bool> haltRequested;
+
+    // Where solutions go; set by the owner before a search.
+    SolutionSink solutionSink;
+    void* solutionContext;
+
+    // The running search's bookkeeping, owned by the searching thread.
+    UnitPlan plan;
+    uint64_t nodeBudget;        // 0: no budget
+    uint64_t nodesAtPoll;       // nodes this search will have counted when pollCountdown reaches 0
+    uint32_t pollCountdown;
+    bool unwinding;
+    SearchOutcome outcome;
+};
+
+// Brings freeCount, lineSum and lineFill back to their initial values, as needed after
+// a search that unwound in the middle. Leaves path and nodeCounters alone.
+void ResetSearchState(SearchState& state);
+
+void ClearNodeCounters(SearchState& state);
+
+// The unsigned 64-bit sum of the 34 counters.
+uint64_t NodeTotal(const SearchState& state);
+
+// Asks a running search to stop; callable from any thread.
+inline void RequestSearchHalt(SearchState& state) { state.haltRequested.store(true, std::memory_order_relaxed); }
+
+// Adds one to a counter that other threads may read. Only the owning thread writes, so a
+// relaxed load and store (plain moves on x86-64) are enough.
+inline void BumpCounter(std::atomic<uint64_t>& counter) {
+    counter.store(counter.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+}
+
+}  // namespace quorbit

@@ -1,0 +1,13 @@
+// Completes a tour whose move 34 has just been counted and hands it to the solution sink.
+#pragma once
+
+#include "search/search_state.h"
+
+namespace quorbit {
+
+// Move 36 is the end square; move 35 is the one end neighbour still off the path, the only
+// one whose free count is not negative. The bound checks of moves 1..34 already guarantee
+// that every line sums to 111, so nothing else is checked here.
+void SolutionHook(SearchState& state);
+
+}  // namespace quorbit

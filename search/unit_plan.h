@@ -1,0 +1,32 @@
+// What a work unit's search needs to know about each square, prepared once per unit
+// from its start and end square so that the square step only reads short lists.
+#pragma once
+
+#include <cstdint>
+
+#include "search/geometry.h"
+
+namespace quorbit {
+
+struct SquarePlan {
+    // Neighbours whose counts the step lowers, in KNIGHT_STEPS order, without the start square.
+    uint8_t lowerCount;
+    uint8_t lower[STEP_COUNT];
+    // Neighbours the step may move to, in KNIGHT_STEPS order, without the start and end squares.
+    uint8_t moveCount;
+    uint8_t moves[STEP_COUNT];
+    // Bit i set: moves[i] is an end neighbour, guarded by the end square's free count.
+    uint8_t guardMask;
+};
+
+struct UnitPlan {
+    uint8_t start;
+    uint8_t end;
+    uint8_t endNeighbours[STEP_COUNT];  // KNIGHT_STEPS order around the end square
+    SquarePlan squares[SQUARE_COUNT];   // the end square's entry is unused: it has no step
+};
+
+// Requires two squares of opposite colours (every work unit has them).
+UnitPlan PrepareUnitPlan(int start, int end);
+
+}  // namespace quorbit
