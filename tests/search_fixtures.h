@@ -1,0 +1,33 @@
+// Running the engine in tests: collecting its tours and counters in plain containers.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "search/square_step.h"
+#include "tests/reference/reference_search.h"
+
+namespace quorbit::testing {
+
+struct EngineResult {
+    std::array<uint64_t, 34> nodeCounters{};
+    std::vector<reference::Tour> solutions;
+    SearchOutcome outcome = SearchOutcome::Finished;
+    bool stateRestored = false;  // freeCount, lineSum and lineFill back at their initial values
+};
+
+// A fresh, reset state on the heap (the state is large and holds atomics, so it stays put).
+std::unique_ptr<SearchState> NewSearchState();
+
+// Runs the engine below the prefix (just the start square when empty) with a budget
+// (0: none). Every tour found is checked with TourFault and a fault fails the test.
+EngineResult RunEngine(int start, int end, const std::vector<int>& prefix, uint64_t budget);
+
+// The first `depth` moves the search places in the unit (its first descent).
+std::vector<int> FirstDescent(int start, int end, int depth);
+
+bool HoldsInitialValues(const SearchState& state);
+
+}  // namespace quorbit::testing
