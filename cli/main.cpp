@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "bench/bench_command.h"
 #include "cli/search_command.h"
 
 namespace {
@@ -10,6 +11,7 @@ const char* const HELP = R"(quorbit-cli - semi-magic knight's tours of the 6x6 t
 
 usage:
   quorbit-cli search UNIT [--prefix MOVES] [--max-nodes N]
+  quorbit-cli bench [--reference]
   quorbit-cli --help
 
 search   Searches one work unit on this thread and prints, on standard output,
@@ -34,11 +36,19 @@ search   Searches one work unit on this thread and prints, on standard output,
          A whole unit is about 10^12 nodes, hours of computing. Ctrl+C halts the
          search; nothing is reported for the unit then. Nothing is written to disk.
 
+bench    Runs a fixed set of searches (six units for ten million nodes each and
+         three whole subtrees) and prints nodes and speed for each and in total.
+         The last line, the total node count, is the search's signature: it is
+         the same on every machine and changes only if the search itself does.
+         --reference runs the same set with the plain reference search, so
+         that the two speeds can be compared in one run.
+
 exit status: 0 done, 1 output could not be written, 2 bad arguments, 130 halted.
 )";
 
 void PrintUsage(FILE* to) {
     std::fputs(quorbit::SEARCH_USAGE, to);
+    std::fputs("       quorbit-cli bench [--reference]\n", to);
     std::fputs("       quorbit-cli --help\n", to);
 }
 
@@ -64,6 +74,7 @@ int main(int argc, char** argv) {
         }
         return quorbit::RunSearchCommand(argc - 2, argv + 2);
     }
+    if (std::strcmp(command, "bench") == 0) return quorbit::RunBenchCommand(argc - 2, argv + 2);
     std::fprintf(stderr, "quorbit-cli: unknown command '%s'\n", command);
     PrintUsage(stderr);
     return 2;

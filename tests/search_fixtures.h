@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "search/square_step.h"
-#include "tests/reference/reference_search.h"
+#include "bench/reference_search.h"
 
 namespace quorbit::testing {
 

@@ -5,7 +5,7 @@
 
 #include "search/path_text.h"
 #include "search/square_step.h"
-#include "tests/reference/reference_search.h"
+#include "bench/reference_search.h"
 #include "tests/search_fixtures.h"
 
 namespace quorbit {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "control/catalogue.h"
-#include "tests/reference/reference_search.h"
+#include "bench/reference_search.h"
 #include "tests/search_fixtures.h"
 
 namespace quorbit {

@@ -1,4 +1,4 @@
-#include "tests/reference/reference_search.h"
+#include "bench/reference_search.h"
 
 namespace quorbit::reference {
 namespace {

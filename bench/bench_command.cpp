@@ -1,0 +1,81 @@
+#include "bench/bench_command.h"
+
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "bench/bench_set.h"
+#include "bench/reference_search.h"
+#include "control/catalogue.h"
+#include "search/path_text.h"
+#include "search/square_step.h"
+
+namespace quorbit {
+
+const char* const BENCH_USAGE = "usage: quorbit-cli bench [--reference]\n";
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+uint64_t RunEngine(const WorkUnit& unit, const uint8_t* prefix, int length, uint64_t budget) {
+    auto state = std::make_unique<SearchState>();
+    ResetSearchState(*state);
+    ClearNodeCounters(*state);
+    SearchSubtree(*state, unit.start, unit.end, prefix, length, budget);
+    return NodeTotal(*state);
+}
+
+uint64_t RunReference(const WorkUnit& unit, const uint8_t* prefix, int length, uint64_t budget) {
+    const auto result = reference::ReferenceSearch(unit.start, unit.end, std::vector<int>(prefix, prefix + length),
+                                                   budget);
+    uint64_t total = 0;
+    for (const uint64_t count : result.nodeCounters) total += count;
+    return total;
+}
+
+}  // namespace
+
+int RunBenchCommand(int argc, char** argv) {
+    bool useReference = false;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--reference") == 0) {
+            useReference = true;
+        } else {
+            std::fprintf(stderr, "quorbit-cli bench: unknown argument %s\n%s", argv[i], BENCH_USAGE);
+            return 2;
+        }
+    }
+    std::printf("%s search\n", useReference ? "Plain reference" : "Engine");
+    uint64_t totalNodes = 0;
+    double totalSeconds = 0;
+    for (int i = 0; i < BENCH_SET_SIZE; ++i) {
+        const BenchSearch& bench = BENCH_SET[i];
+        const WorkUnit& unit = workUnits[bench.unit];
+        uint8_t prefix[SQUARE_COUNT] = {unit.start};
+        int length = 1;
+        if (bench.prefix != nullptr) {
+            char error[96];
+            length = ParseSquareList(bench.prefix, prefix, SQUARE_COUNT, error, sizeof error);
+        }
+        const auto begin = Clock::now();
+        const uint64_t nodes = useReference ? RunReference(unit, prefix, length, bench.budget)
+                                            : RunEngine(unit, prefix, length, bench.budget);
+        const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
+        totalNodes += nodes;
+        totalSeconds += seconds;
+        std::printf("%2d  %-5s %-24s %12" PRIu64 " nodes %8.3f s %8.2f Mnodes/s %6.1f ns/node\n", i + 1, unit.name,
+                    bench.prefix != nullptr ? bench.prefix : "(budget)", nodes, seconds, nodes / seconds / 1e6,
+                    seconds * 1e9 / nodes);
+        std::fflush(stdout);
+    }
+    std::printf("Total time (s) : %.3f\n", totalSeconds);
+    std::printf("Nodes/second   : %.0f\n", totalNodes / totalSeconds);
+    std::printf("Nodes searched : %" PRIu64 "\n", totalNodes);
+    return 0;
+}
+
+}  // namespace quorbit
