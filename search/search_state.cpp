@@ -1,11 +1,20 @@
 #include "search/search_state.h"
 
+#include "search/line_bounds.h"
+
 namespace quorbit {
 
 void ResetSearchState(SearchState& state) {
     for (int32_t& count : state.freeCount) count = INITIAL_FREE_COUNT;
     for (uint32_t& sum : state.lineSum) sum = 0;
     for (uint32_t& fill : state.lineFill) fill = 0;
+    const LineBoundEntry& empty = lineBoundTable[0][0];
+    for (int lane = 0; lane < 16; ++lane) {
+        const bool line = lane < LINE_COUNT;
+        state.ownMin[lane] = line ? empty.ownMin : NEVER;
+        state.ownMax[lane] = line ? empty.ownMax : 0;
+        state.otherMax[lane] = line ? empty.otherMax : NEVER;
+    }
 }
 
 void ClearNodeCounters(SearchState& state) {

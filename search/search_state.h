@@ -39,6 +39,12 @@ struct SearchState {
     uint32_t lineSum[LINE_COUNT];
     uint32_t lineFill[LINE_COUNT];
 
+    // Per line, the move numbers its bound checks admit (see line_bounds.h), kept in step
+    // with lineSum and lineFill; lanes 12..15 are padding that admits everything.
+    alignas(16) int8_t ownMin[16];
+    alignas(16) int8_t ownMax[16];
+    alignas(16) int8_t otherMax[16];
+
     // Set from any thread to end the search within a millisecond; cleared by the search's owner.
     std::atomic<bool> haltRequested;
 

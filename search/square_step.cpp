@@ -3,7 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "search/bound_table.h"
+#include "search/line_bounds.h"
 #include "search/solution_hook.h"
 
 namespace quorbit {
@@ -61,17 +66,30 @@ inline bool CountNode(SearchState& state, int s, uint32_t n) {
 
 // Places move n on s and lowers its neighbours; returns how many neighbours other than
 // the end square fell to 0.
-inline int PlaceAndLower(SearchState& state, const SquarePlan& square, int s, uint32_t n) {
+inline void RefreshLineBounds(SearchState& state, int line) {
+    const LineBoundEntry& entry = lineBoundTable[state.lineFill[line]][state.lineSum[line]];
+    state.ownMin[line] = entry.ownMin;
+    state.ownMax[line] = entry.ownMax;
+    state.otherMax[line] = entry.otherMax;
+}
+
+// ... and, when exactly one did, which one (in zeroSquare).
+inline int PlaceAndLower(SearchState& state, const SquarePlan& square, int s, uint32_t n, int& zeroSquare) {
     const int file = FileLine(s);
     const int rank = RankLine(s);
     state.lineSum[file] += n;
     state.lineSum[rank] += n;
     ++state.lineFill[file];
     ++state.lineFill[rank];
+    RefreshLineBounds(state, file);
+    RefreshLineBounds(state, rank);
     int zeros = 0;
     for (int i = 0; i < square.lowerCount; ++i) {
         const int q = square.lower[i];
-        if (--state.freeCount[q] == 0 && q != state.plan.end) ++zeros;
+        if (--state.freeCount[q] == 0 && q != state.plan.end) {
+            ++zeros;
+            zeroSquare = q;
+        }
     }
     return zeros;
 }
@@ -84,6 +102,8 @@ inline void RaiseAndRemove(SearchState& state, const SquarePlan& square, int s, 
     state.lineSum[rank] -= n;
     --state.lineFill[file];
     --state.lineFill[rank];
+    RefreshLineBounds(state, file);
+    RefreshLineBounds(state, rank);
 }
 
 // Whether move i of the square's move list is tried, judged when its turn comes.
@@ -94,22 +114,78 @@ inline bool IsCandidate(const SearchState& state, const SquarePlan& square, int 
     return true;
 }
 
+// The bound checks of every square that could be entered at move m, as two masks over the
+// lines: the lines on which such a square would fail its own check, and the lines that
+// fail as other lines. They depend on the state only, so one evaluation serves every
+// child of a step.
+struct ChildBounds {
+    uint32_t ownFail;
+    uint32_t otherFail;
+};
+
+inline ChildBounds EvaluateChildBounds(const SearchState& state, uint32_t m) {
+#if defined(__SSE2__)
+    const __m128i move = _mm_set1_epi8(static_cast<char>(m));
+    const __m128i ownMin = _mm_load_si128(reinterpret_cast<const __m128i*>(state.ownMin));
+    const __m128i ownMax = _mm_load_si128(reinterpret_cast<const __m128i*>(state.ownMax));
+    const __m128i otherMax = _mm_load_si128(reinterpret_cast<const __m128i*>(state.otherMax));
+    const __m128i ownFail = _mm_or_si128(_mm_cmpgt_epi8(ownMin, move), _mm_cmpgt_epi8(move, ownMax));
+    return {static_cast<uint32_t>(_mm_movemask_epi8(ownFail)),
+            static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpgt_epi8(move, otherMax)))};
+#else
+    const auto move = static_cast<int8_t>(m);
+    uint32_t ownFail = 0;
+    uint32_t otherFail = 0;
+    for (int line = 0; line < LINE_COUNT; ++line) {
+        ownFail |= static_cast<uint32_t>(state.ownMin[line] > move || move > state.ownMax[line]) << line;
+        otherFail |= static_cast<uint32_t>(move > state.otherMax[line]) << line;
+    }
+    return {ownFail, otherFail};
+#endif
+}
+
+inline constexpr std::array<uint32_t, SQUARE_COUNT> MakeSquareLines() {
+    std::array<uint32_t, SQUARE_COUNT> lines{};
+    for (int s = 0; s < SQUARE_COUNT; ++s) lines[s] = (1u << FileLine(s)) | (1u << RankLine(s));
+    return lines;
+}
+inline constexpr std::array<uint32_t, SQUARE_COUNT> SQUARE_LINES = MakeSquareLines();
+
+inline bool ChildPassesBounds(ChildBounds bounds, int q) {
+    const uint32_t lines = SQUARE_LINES[q];
+    return ((bounds.ownFail & lines) | (bounds.otherFail & ~lines)) == 0;
+}
+
+inline bool Guarded(const SearchState& state, int q) {
+    return ((state.plan.endNeighbourSet >> q) & 1u) != 0 && state.freeCount[state.plan.end] == 0;
+}
+
+// The step of move n on s, whose bound checks have passed.
 void StepSquare(SearchState& state, int s, uint32_t n) {
-    if (!PassesBounds(state, s, n)) return;
     if (!CountNode(state, s, n)) return;
     if (n == HOOK_MOVE) {
         SolutionHook(state);
         return;
     }
     const SquarePlan& square = state.plan.squares[s];
-    const int zeros = PlaceAndLower(state, square, s, n);
+    int zeroSquare = -1;
+    const int zeros = PlaceAndLower(state, square, s, n, zeroSquare);
     if (zeros < 2) {
         state.freeCount[s] -= VISITED_MARK;
-        const bool forced = zeros == 1;
-        for (int i = 0; i < square.moveCount; ++i) {
-            if (!IsCandidate(state, square, i, forced)) continue;
-            StepSquare(state, square.moves[i], n + 1);
-            if (state.unwinding) return;  // the state is left as it is; the owner resets it
+        const ChildBounds bounds = EvaluateChildBounds(state, n + 1);
+        if (zeros == 1) {
+            // Forced: the one neighbour left with a single way on must come next.
+            if (!Guarded(state, zeroSquare) && ChildPassesBounds(bounds, zeroSquare)) {
+                StepSquare(state, zeroSquare, n + 1);
+                if (state.unwinding) return;
+            }
+        } else {
+            for (int i = 0; i < square.moveCount; ++i) {
+                const int q = square.moves[i];
+                if (state.freeCount[q] < 0 || Guarded(state, q) || !ChildPassesBounds(bounds, q)) continue;
+                StepSquare(state, q, n + 1);
+                if (state.unwinding) return;  // the state is left as it is; the owner resets it
+            }
         }
         state.freeCount[s] += VISITED_MARK;
     }
@@ -140,7 +216,8 @@ bool WalkPrefix(SearchState& state, const uint8_t* prefix, int length, int i, bo
     if (searchBelow && !CountNode(state, s, n)) return true;
 
     const SquarePlan& square = state.plan.squares[s];
-    const int zeros = PlaceAndLower(state, square, s, n);
+    int zeroSquare = -1;
+    const int zeros = PlaceAndLower(state, square, s, n, zeroSquare);
     bool ok = true;
     if (zeros >= 2) {
         SetReason(check, i + 2, "no move follows %s: it leaves two squares with a single way on%s", name, "");

@@ -6,7 +6,10 @@ UnitPlan PrepareUnitPlan(int start, int end) {
     UnitPlan plan{};
     plan.start = static_cast<uint8_t>(start);
     plan.end = static_cast<uint8_t>(end);
-    for (int k = 0; k < STEP_COUNT; ++k) plan.endNeighbours[k] = static_cast<uint8_t>(NeighbourOf(end, k));
+    for (int k = 0; k < STEP_COUNT; ++k) {
+        plan.endNeighbours[k] = static_cast<uint8_t>(NeighbourOf(end, k));
+        plan.endNeighbourSet |= 1ull << NeighbourOf(end, k);
+    }
 
     for (int s = 0; s < SQUARE_COUNT; ++s) {
         SquarePlan& square = plan.squares[s];

@@ -23,6 +23,7 @@ struct UnitPlan {
     uint8_t start;
     uint8_t end;
     uint8_t endNeighbours[STEP_COUNT];  // KNIGHT_STEPS order around the end square
+    uint64_t endNeighbourSet;           // the same squares as bits
     SquarePlan squares[SQUARE_COUNT];   // the end square's entry is unused: it has no step
 };
 

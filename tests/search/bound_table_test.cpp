@@ -1,4 +1,5 @@
 #include "search/bound_table.h"
+#include "search/line_bounds.h"
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,28 @@ TEST(BoundTable, FullLinesAllowExactly111AndPaddingHasNoLimit) {
 TEST(BoundTable, UpperBoundsNeverRiseWithTheMoveNumber) {
     for (int r = 2; r < BOUND_ROWS; ++r)
         for (int c = 0; c <= 6; ++c) EXPECT_LE(boundTable[r][c], boundTable[r - 1][c]) << r << "," << c;
+}
+
+}  // namespace
+}  // namespace quorbit
+
+namespace quorbit {
+namespace {
+
+// The per-line ranges must admit exactly the move numbers the bound table admits.
+TEST(LineBoundTable, AdmitsExactlyWhatTheBoundTableAdmits) {
+    for (uint32_t fill = 0; fill <= 6; ++fill) {
+        for (uint32_t sum = 0; sum <= 111; ++sum) {
+            const LineBoundEntry& entry = lineBoundTable[fill][sum];
+            for (uint32_t m = 1; m <= 34; ++m) {
+                const bool own = fill < 6 && sum + m >= boundTable[0][fill + 1] && sum + m <= boundTable[m + 3][fill + 1];
+                const bool other = sum <= boundTable[m + 1][fill];
+                const auto move = static_cast<int8_t>(m);
+                EXPECT_EQ(own, entry.ownMin <= move && move <= entry.ownMax) << fill << " " << sum << " " << m;
+                EXPECT_EQ(other, move <= entry.otherMax) << fill << " " << sum << " " << m;
+            }
+        }
+    }
 }
 
 }  // namespace
