@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "search/bound_table.h"
+#include "search/child_bounds.h"
 #include "search/line_bounds.h"
 #include "search/solution_hook.h"
 
@@ -114,48 +112,6 @@ inline bool IsCandidate(const SearchState& state, const SquarePlan& square, int 
     return true;
 }
 
-// The bound checks of every square that could be entered at move m, as two masks over the
-// lines: the lines on which such a square would fail its own check, and the lines that
-// fail as other lines. They depend on the state only, so one evaluation serves every
-// child of a step.
-struct ChildBounds {
-    uint32_t ownFail;
-    uint32_t otherFail;
-};
-
-inline ChildBounds EvaluateChildBounds(const SearchState& state, uint32_t m) {
-#if defined(__SSE2__)
-    const __m128i move = _mm_set1_epi8(static_cast<char>(m));
-    const __m128i ownMin = _mm_load_si128(reinterpret_cast<const __m128i*>(state.ownMin));
-    const __m128i ownMax = _mm_load_si128(reinterpret_cast<const __m128i*>(state.ownMax));
-    const __m128i otherMax = _mm_load_si128(reinterpret_cast<const __m128i*>(state.otherMax));
-    const __m128i ownFail = _mm_or_si128(_mm_cmpgt_epi8(ownMin, move), _mm_cmpgt_epi8(move, ownMax));
-    return {static_cast<uint32_t>(_mm_movemask_epi8(ownFail)),
-            static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpgt_epi8(move, otherMax)))};
-#else
-    const auto move = static_cast<int8_t>(m);
-    uint32_t ownFail = 0;
-    uint32_t otherFail = 0;
-    for (int line = 0; line < LINE_COUNT; ++line) {
-        ownFail |= static_cast<uint32_t>(state.ownMin[line] > move || move > state.ownMax[line]) << line;
-        otherFail |= static_cast<uint32_t>(move > state.otherMax[line]) << line;
-    }
-    return {ownFail, otherFail};
-#endif
-}
-
-inline constexpr std::array<uint32_t, SQUARE_COUNT> MakeSquareLines() {
-    std::array<uint32_t, SQUARE_COUNT> lines{};
-    for (int s = 0; s < SQUARE_COUNT; ++s) lines[s] = (1u << FileLine(s)) | (1u << RankLine(s));
-    return lines;
-}
-inline constexpr std::array<uint32_t, SQUARE_COUNT> SQUARE_LINES = MakeSquareLines();
-
-inline bool ChildPassesBounds(ChildBounds bounds, int q) {
-    const uint32_t lines = SQUARE_LINES[q];
-    return ((bounds.ownFail & lines) | (bounds.otherFail & ~lines)) == 0;
-}
-
 inline bool Guarded(const SearchState& state, int q) {
     return ((state.plan.endNeighbourSet >> q) & 1u) != 0 && state.freeCount[state.plan.end] == 0;
 }
@@ -172,18 +128,25 @@ void StepSquare(SearchState& state, int s, uint32_t n) {
     const int zeros = PlaceAndLower(state, square, s, n, zeroSquare);
     if (zeros < 2) {
         state.freeCount[s] -= VISITED_MARK;
-        const ChildBounds bounds = EvaluateChildBounds(state, n + 1);
+        const SquareSet passing = SquaresPassingBounds(state, n + 1);
         if (zeros == 1) {
             // Forced: the one neighbour left with a single way on must come next.
-            if (!Guarded(state, zeroSquare) && ChildPassesBounds(bounds, zeroSquare)) {
+            if (((passing >> zeroSquare) & 1u) != 0 && !Guarded(state, zeroSquare)) {
                 StepSquare(state, zeroSquare, n + 1);
                 if (state.unwinding) return;
             }
         } else {
+            // Every call below restores the state, so the candidates can all be chosen now.
+            uint32_t candidates = 0;
             for (int i = 0; i < square.moveCount; ++i) {
                 const int q = square.moves[i];
-                if (state.freeCount[q] < 0 || Guarded(state, q) || !ChildPassesBounds(bounds, q)) continue;
-                StepSquare(state, q, n + 1);
+                candidates |= static_cast<uint32_t>((state.freeCount[q] >= 0) & (passing >> q)) << i;
+            }
+            if (state.freeCount[state.plan.end] == 0) candidates &= ~static_cast<uint32_t>(square.guardMask);
+            while (candidates != 0) {
+                const int i = __builtin_ctz(candidates);
+                candidates &= candidates - 1;
+                StepSquare(state, square.moves[i], n + 1);
                 if (state.unwinding) return;  // the state is left as it is; the owner resets it
             }
         }
