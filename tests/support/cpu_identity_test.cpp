@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <sched.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#include "support/console.h"
+#include "support/cpu_identity.h"
+#include "tests/support/work_dir.h"
+
+namespace quorbit {
+namespace {
+
+using testing::ConsoleSlot;
+
+class CpuIdentityTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ClearConsole();
+        cpuNumber.store(0);
+    }
+};
+
+TEST_F(CpuIdentityTest, NamesFollowFamilyAndExactVendor) {
+    struct Case {
+        uint8_t family;
+        const char* vendor;
+        const char* name;
+    } cases[] = {
+        {3, "GenuineIntel", "386"},   {4, "", "486"},
+        {5, "GenuineIntel", "Pentium"}, {6, "GenuineIntel", "Pentium"},
+        {6, "AuthenticAMD", "AMD"},   {5, "CyrixInstead", "Cyrix"},
+        {6, "CentaurHauls", "Centaur Hauls"}, {6, "genuineintel", "Unknown CPU"},
+        {6, "GenuineIntelX", "Unknown CPU"}, {15, "GenuineIntel", "P4"},
+        {15, "AuthenticAMD", "Unknown CPU"}, {0, "GenuineIntel", "Unknown CPU"},
+        {2, "GenuineIntel", "Unknown CPU"}, {7, "GenuineIntel", "Unknown CPU"},
+        {14, "AuthenticAMD", "Unknown CPU"},
+    };
+    for (const Case& c : cases) EXPECT_STREQ(ProcessorName(c.family, c.vendor), c.name) << int(c.family) << c.vendor;
+}
+
+TEST_F(CpuIdentityTest, CountBitsCountsAll32Positions) {
+    EXPECT_EQ(CountBits(0), 0);
+    EXPECT_EQ(CountBits(0x80000001u), 2);
+    EXPECT_EQ(CountBits(0xFFFFFFFFu), 32);
+}
+
+TEST_F(CpuIdentityTest, ThreeLinesAndTheChosenProcessor) {
+    ReportProcessor(6, "GenuineIntel", 0x906ea, 0xbfebfbff, ProcessorCount{true, 2, 4});
+    EXPECT_EQ(ConsoleSlot(3), "Pentium detected");
+    EXPECT_EQ(ConsoleSlot(2), "Details: GenuineIntel 906ea bfebfbff");
+    EXPECT_EQ(ConsoleSlot(1), "Running processor 2 out of 4 processors");
+    EXPECT_EQ(cpuNumber.load(), 2);
+
+    ReportProcessor(4, "", 0, 0, ProcessorCount{false, 7, 9});
+    EXPECT_EQ(ConsoleSlot(3), "486 detected");
+    EXPECT_EQ(ConsoleSlot(2), "Details:  0 0");
+    EXPECT_EQ(ConsoleSlot(1), "Running processor 1 out of 1 processors");
+    EXPECT_EQ(cpuNumber.load(), 1);
+}
+
+TEST_F(CpuIdentityTest, ThisMachineIsIdentifiedAndItsProcessorsCounted) {
+    cpu_set_t before;
+    ASSERT_EQ(::sched_getaffinity(0, sizeof before, &before), 0);
+    int firstAllowed = 0;
+    while (!CPU_ISSET(firstAllowed, &before)) ++firstAllowed;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(firstAllowed, &one);
+    ASSERT_EQ(::sched_setaffinity(0, sizeof one, &one), 0);
+    IdentifyProcessor();
+    ASSERT_EQ(::sched_setaffinity(0, sizeof before, &before), 0);
+
+    const std::string total = std::to_string(::sysconf(_SC_NPROCESSORS_ONLN));
+    EXPECT_EQ(ConsoleSlot(1), "Running processor 1 out of " + total + " processors");
+    EXPECT_EQ(cpuNumber.load(), 1);
+    EXPECT_EQ(ConsoleSlot(3), std::string(ProcessorName(cpuFamily, cpuVendor)) + " detected");
+#if defined(__x86_64__)
+    EXPECT_EQ(std::strlen(cpuVendor), 12u);
+    EXPECT_EQ(cpuFamily, (cpuSignature >> 8) & 0xF);
+    EXPECT_NE(cpuFeatures, 0u);
+#else
+    EXPECT_STREQ(ConsoleSlot(3).c_str(), "Unknown CPU detected");
+#endif
+    const ProcessorCount count = CountProcessors();
+    EXPECT_TRUE(count.known);
+    EXPECT_EQ(count.available, CPU_COUNT(&before));
+}
+
+}  // namespace
+}  // namespace quorbit
