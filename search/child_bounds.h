@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "search/line_bounds.h"
+#include "search/step_common.h"
 #include "search/search_state.h"
 
 #if defined(__SSE2__)
@@ -54,7 +55,7 @@ inline constexpr LineSetTables lineSets = MakeLineSetTables();
 
 // A square passes when both its lines admit it as their own, and every line that fails as
 // an other line is one of its own two.
-inline SquareSet SquaresPassingBounds(const SearchState& state, uint32_t m) {
+QUORBIT_ALWAYS_INLINE SquareSet SquaresPassingBounds(const SearchState& state, uint32_t m) {
     uint32_t ownFail;
     uint32_t otherFail;
 #if defined(__SSE2__)

@@ -21,6 +21,8 @@ inline constexpr uint32_t HALT_POLL_INTERVAL = 1u << 14;
 
 struct SearchState;
 
+using StepFunction = void (*)(SearchState& state, uint32_t n);
+
 // Receives each complete tour, with `path` holding all 36 moves. It runs on the search's
 // thread while the search waits, and must not change the search state.
 using SolutionSink = void (*)(const SearchState& state, void* context);
@@ -52,8 +54,12 @@ struct SearchState {
     SolutionSink solutionSink;
     void* solutionContext;
 
-    // The running search's bookkeeping, owned by the searching thread.
-    UnitPlan plan;
+    // The running search's bookkeeping, owned by the searching thread. The search works in
+    // its own frame, the board translated so that the unit starts on a1; squareMap turns a
+    // square of that frame back into the board's square (path holds board squares).
+    UnitPlan plan;  // in the search's frame
+    uint8_t squareMap[SQUARE_COUNT];
+    const StepFunction* steps;  // the kernel's step per square of the frame
     uint64_t nodeBudget;        // 0: no budget
     uint64_t nodesAtPoll;       // nodes this search will have counted when pollCountdown reaches 0
     uint32_t pollCountdown;

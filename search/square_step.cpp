@@ -3,37 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
-
 #include "search/bound_table.h"
-#include "search/child_bounds.h"
-#include "search/line_bounds.h"
-#include "search/solution_hook.h"
+#include "search/step_common.h"
+#include "search/step_kernel.h"
 
 namespace quorbit {
-namespace {
 
-// The bound checks of a square entered at move n: its own file and rank with n added,
-// then the ten other lines as they stand.
-inline bool PassesBounds(const SearchState& state, int s, uint32_t n) {
-    const int file = FileLine(s);
-    const int rank = RankLine(s);
-    const auto& lower = boundTable[0];
-    const auto& ownUpper = boundTable[n + 3];
-    const auto& otherUpper = boundTable[n + 1];
-    for (const int line : {file, rank}) {
-        const uint32_t sum = state.lineSum[line] + n;
-        const uint32_t fill = state.lineFill[line];
-        if (sum < lower[fill + 1] || sum > ownUpper[fill + 1]) return false;
-    }
-    for (int line = 0; line < LINE_COUNT; ++line) {
-        if (line == file || line == rank) continue;
-        if (state.lineSum[line] > otherUpper[state.lineFill[line]]) return false;
-    }
-    return true;
-}
-
-// Called when pollCountdown reaches 0: ends the search at the budget or on a halt request,
-// otherwise sets the next poll no later than the budget's last node.
 bool TimeToStop(SearchState& state) {
     const uint64_t counted = state.nodesAtPoll;
     if (state.nodeBudget != 0 && counted >= state.nodeBudget) {
@@ -51,108 +26,40 @@ bool TimeToStop(SearchState& state) {
     return false;
 }
 
-// Counts the node of move n on s and records it. Returns false when the search must unwind.
-inline bool CountNode(SearchState& state, int s, uint32_t n) {
-    BumpCounter(state.nodeCounters[n - 1]);
-    state.path[n - 1].store(static_cast<uint32_t>(s), std::memory_order_relaxed);
-    if (--state.pollCountdown == 0 && TimeToStop(state)) {
-        state.unwinding = true;
-        return false;
+namespace {
+
+// The bound checks of a square entered at move n, as the table states them: its own file
+// and rank with n added, then the ten other lines as they stand. The kernel judges the
+// same checks for all children at once; the walk along a prefix uses this form.
+bool PassesBounds(const SearchState& state, int s, uint32_t n) {
+    const int file = FileLine(s);
+    const int rank = RankLine(s);
+    const auto& lower = boundTable[0];
+    const auto& ownUpper = boundTable[n + 3];
+    const auto& otherUpper = boundTable[n + 1];
+    for (const int line : {file, rank}) {
+        const uint32_t sum = state.lineSum[line] + n;
+        const uint32_t fill = state.lineFill[line];
+        if (sum < lower[fill + 1] || sum > ownUpper[fill + 1]) return false;
+    }
+    for (int line = 0; line < LINE_COUNT; ++line) {
+        if (line == file || line == rank) continue;
+        if (state.lineSum[line] > otherUpper[state.lineFill[line]]) return false;
     }
     return true;
 }
 
-// Places move n on s and lowers its neighbours; returns how many neighbours other than
-// the end square fell to 0.
-inline void RefreshLineBounds(SearchState& state, int line) {
-    const LineBoundEntry& entry = lineBoundTable[state.lineFill[line]][state.lineSum[line]];
-    state.ownMin[line] = entry.ownMin;
-    state.ownMax[line] = entry.ownMax;
-    state.otherMax[line] = entry.otherMax;
-}
-
-// ... and, when exactly one did, which one (in zeroSquare).
-inline int PlaceAndLower(SearchState& state, const SquarePlan& square, int s, uint32_t n, int& zeroSquare) {
-    const int file = FileLine(s);
-    const int rank = RankLine(s);
-    state.lineSum[file] += n;
-    state.lineSum[rank] += n;
-    ++state.lineFill[file];
-    ++state.lineFill[rank];
-    RefreshLineBounds(state, file);
-    RefreshLineBounds(state, rank);
-    int zeros = 0;
-    for (int i = 0; i < square.lowerCount; ++i) {
-        const int q = square.lower[i];
-        if (--state.freeCount[q] == 0 && q != state.plan.end) {
-            ++zeros;
-            zeroSquare = q;
-        }
-    }
-    return zeros;
-}
-
-inline void RaiseAndRemove(SearchState& state, const SquarePlan& square, int s, uint32_t n) {
-    for (int i = 0; i < square.lowerCount; ++i) ++state.freeCount[square.lower[i]];
-    const int file = FileLine(s);
-    const int rank = RankLine(s);
-    state.lineSum[file] -= n;
-    state.lineSum[rank] -= n;
-    --state.lineFill[file];
-    --state.lineFill[rank];
-    RefreshLineBounds(state, file);
-    RefreshLineBounds(state, rank);
-}
-
-// Whether move i of the square's move list is tried, judged when its turn comes.
-inline bool IsCandidate(const SearchState& state, const SquarePlan& square, int i, bool forced) {
+// Whether move i of the square's move list is tried when its turn comes.
+bool IsCandidate(const SearchState& state, const SquarePlan& square, int i, bool forced) {
     const int32_t count = state.freeCount[square.moves[i]];
     if (forced ? count != 0 : count < 0) return false;
     if ((square.guardMask >> i) & 1u) return state.freeCount[state.plan.end] != 0;
     return true;
 }
 
-inline bool Guarded(const SearchState& state, int q) {
-    return ((state.plan.endNeighbourSet >> q) & 1u) != 0 && state.freeCount[state.plan.end] == 0;
-}
-
-// The step of move n on s, whose bound checks have passed.
-void StepSquare(SearchState& state, int s, uint32_t n) {
-    if (!CountNode(state, s, n)) return;
-    if (n == HOOK_MOVE) {
-        SolutionHook(state);
-        return;
-    }
-    const SquarePlan& square = state.plan.squares[s];
-    int zeroSquare = -1;
-    const int zeros = PlaceAndLower(state, square, s, n, zeroSquare);
-    if (zeros < 2) {
-        state.freeCount[s] -= VISITED_MARK;
-        const SquareSet passing = SquaresPassingBounds(state, n + 1);
-        if (zeros == 1) {
-            // Forced: the one neighbour left with a single way on must come next.
-            if (((passing >> zeroSquare) & 1u) != 0 && !Guarded(state, zeroSquare)) {
-                StepSquare(state, zeroSquare, n + 1);
-                if (state.unwinding) return;
-            }
-        } else {
-            // Every call below restores the state, so the candidates can all be chosen now.
-            uint32_t candidates = 0;
-            for (int i = 0; i < square.moveCount; ++i) {
-                const int q = square.moves[i];
-                candidates |= static_cast<uint32_t>((state.freeCount[q] >= 0) & (passing >> q)) << i;
-            }
-            if (state.freeCount[state.plan.end] == 0) candidates &= ~static_cast<uint32_t>(square.guardMask);
-            while (candidates != 0) {
-                const int i = __builtin_ctz(candidates);
-                candidates &= candidates - 1;
-                StepSquare(state, square.moves[i], n + 1);
-                if (state.unwinding) return;  // the state is left as it is; the owner resets it
-            }
-        }
-        state.freeCount[s] += VISITED_MARK;
-    }
-    RaiseAndRemove(state, square, s, n);
+int FrameOf(int square, int start) {
+    return MakeSquare(WrapCoordinate(SquareFile(square) - SquareFile(start)),
+                      WrapCoordinate(SquareRank(square) - SquareRank(start)));
 }
 
 void SetReason(PrefixCheck& check, int move, const char* format, const char* a, const char* b) {
@@ -160,27 +67,31 @@ void SetReason(PrefixCheck& check, int move, const char* format, const char* a, 
     std::snprintf(check.reason, sizeof check.reason, format, a, b);
 }
 
-// Takes the prefix's moves from index i on as the square step would. With searchBelow the
-// last prefix square's step is the full search; without it the walk only checks the prefix
-// (nothing is counted then, and the state is restored on every path).
+// Takes the prefix's moves (in the search's frame) from index i on as the square step
+// would. With searchBelow the last prefix square's step is the kernel's full search;
+// without it the walk only checks the prefix, counts nothing and restores the state.
 bool WalkPrefix(SearchState& state, const uint8_t* prefix, int length, int i, bool searchBelow, PrefixCheck& check) {
     const int s = prefix[i];
     const uint32_t n = static_cast<uint32_t>(i + 1);
     char name[3] = {0, 0, 0};
-    WriteSquareName(s, name);
+    WriteSquareName(state.squareMap[s], name);
     if (!PassesBounds(state, s, n)) {
         SetReason(check, i + 1, "the file and rank sums rule out %s at this move%s", name, "");
         return false;
     }
     if (i == length - 1) {
-        if (searchBelow) StepSquare(state, s, n);
+        if (searchBelow) state.steps[s](state, n);
         return true;
     }
     if (searchBelow && !CountNode(state, s, n)) return true;
 
     const SquarePlan& square = state.plan.squares[s];
-    int zeroSquare = -1;
-    const int zeros = PlaceAndLower(state, square, s, n, zeroSquare);
+    PlaceMove(state, s, n);
+    int zeros = 0;
+    for (int k = 0; k < square.lowerCount; ++k) {
+        const int q = square.lower[k];
+        if (--state.freeCount[q] == 0 && q != state.plan.end) ++zeros;
+    }
     bool ok = true;
     if (zeros >= 2) {
         SetReason(check, i + 2, "no move follows %s: it leaves two squares with a single way on%s", name, "");
@@ -192,7 +103,7 @@ bool WalkPrefix(SearchState& state, const uint8_t* prefix, int length, int i, bo
         for (int k = 0; k < square.moveCount; ++k)
             if (square.moves[k] == next) slot = k;
         char nextName[3] = {0, 0, 0};
-        WriteSquareName(next, nextName);
+        WriteSquareName(state.squareMap[next], nextName);
         if (!AreKnightNeighbours(s, next)) {
             SetReason(check, i + 2, "%s is not a knight step from %s", nextName, name);
             ok = false;
@@ -210,12 +121,20 @@ bool WalkPrefix(SearchState& state, const uint8_t* prefix, int length, int i, bo
         }
         state.freeCount[s] += VISITED_MARK;
     }
-    RaiseAndRemove(state, square, s, n);
+    for (int k = 0; k < square.lowerCount; ++k) ++state.freeCount[square.lower[k]];
+    RemoveMove(state, s, n);
     return ok;
 }
 
-void BeginSearch(SearchState& state, int start, int end, uint64_t nodeBudget) {
-    state.plan = PrepareUnitPlan(start, end);
+// Sets the search's frame (the board translated so that start is a1) and its bookkeeping,
+// and turns the prefix into that frame.
+void BeginSearch(SearchState& state, int start, int end, const uint8_t* prefix, int length, uint8_t* framed,
+                 uint64_t nodeBudget) {
+    for (int s = 0; s < SQUARE_COUNT; ++s) state.squareMap[FrameOf(s, start)] = static_cast<uint8_t>(s);
+    const int frameEnd = FrameOf(end, start);
+    state.plan = PrepareUnitPlan(0, frameEnd);
+    state.steps = KernelSteps(frameEnd);
+    for (int i = 0; i < length; ++i) framed[i] = static_cast<uint8_t>(FrameOf(prefix[i], start));
     state.nodeBudget = nodeBudget;
     state.pollCountdown = static_cast<uint32_t>(nodeBudget != 0 ? std::min<uint64_t>(nodeBudget, HALT_POLL_INTERVAL)
                                                                 : HALT_POLL_INTERVAL);
@@ -224,42 +143,36 @@ void BeginSearch(SearchState& state, int start, int end, uint64_t nodeBudget) {
     state.outcome = SearchOutcome::Finished;
 }
 
+PrefixCheck RefuseAt(int move, const char* format, int square) {
+    PrefixCheck check{};
+    check.badMove = move;
+    char name[3] = {0, 0, 0};
+    if (square >= 0 && square < SQUARE_COUNT) WriteSquareName(square, name);
+    std::snprintf(check.reason, sizeof check.reason, format, square >= 0 && square < SQUARE_COUNT ? name : "?");
+    return check;
+}
+
 }  // namespace
 
 PrefixCheck CheckPrefix(int start, int end, const uint8_t* prefix, int prefixLength) {
-    PrefixCheck check{};
     if (prefixLength < 1 || prefixLength > HOOK_MOVE) {
-        check.badMove = prefixLength < 1 ? 1 : HOOK_MOVE + 1;
-        std::snprintf(check.reason, sizeof check.reason, "a prefix holds 1 to %d moves", HOOK_MOVE);
+        PrefixCheck check = RefuseAt(prefixLength < 1 ? 1 : HOOK_MOVE + 1, "a prefix holds 1 to 34 moves%s", -1);
+        check.reason[sizeof "a prefix holds 1 to 34 moves" - 1] = '\0';
         return check;
     }
-    for (int i = 0; i < prefixLength; ++i) {
-        if (prefix[i] >= SQUARE_COUNT) {
-            check.badMove = i + 1;
-            std::snprintf(check.reason, sizeof check.reason, "square index %d names no square", prefix[i]);
-            return check;
-        }
-    }
-    if (prefix[0] != start) {
-        char name[3] = {0, 0, 0};
-        WriteSquareName(prefix[0], name);
-        SetReason(check, 1, "%s is not the unit's start square%s", name, "");
-        return check;
-    }
-    for (int i = 1; i < prefixLength; ++i) {
-        for (int j = 0; j < i; ++j) {
-            if (prefix[i] == prefix[j]) {
-                char name[3] = {0, 0, 0};
-                WriteSquareName(prefix[i], name);
-                SetReason(check, i + 1, "%s is already on the path%s", name, "");
-                return check;
-            }
-        }
-    }
+    for (int i = 0; i < prefixLength; ++i)
+        if (prefix[i] >= SQUARE_COUNT) return RefuseAt(i + 1, "square index %s names no square", -1);
+    if (prefix[0] != start) return RefuseAt(1, "%s is not the unit's start square", prefix[0]);
+    for (int i = 1; i < prefixLength; ++i)
+        for (int j = 0; j < i; ++j)
+            if (prefix[i] == prefix[j]) return RefuseAt(i + 1, "%s is already on the path", prefix[i]);
+
     SearchState scratch{};
     ResetSearchState(scratch);
-    BeginSearch(scratch, start, end, 0);
-    WalkPrefix(scratch, prefix, prefixLength, 0, false, check);
+    uint8_t framed[HOOK_MOVE];
+    BeginSearch(scratch, start, end, prefix, prefixLength, framed, 0);
+    PrefixCheck check{};
+    WalkPrefix(scratch, framed, prefixLength, 0, false, check);
     return check;
 }
 
@@ -269,9 +182,10 @@ SearchOutcome SearchSubtree(SearchState& state, int start, int end, const uint8_
     if (refusal != nullptr) *refusal = check;
     if (check.badMove != 0) return SearchOutcome::Refused;
     if (state.haltRequested.load(std::memory_order_relaxed)) return SearchOutcome::Halted;
-    BeginSearch(state, start, end, nodeBudget);
+    uint8_t framed[HOOK_MOVE];
+    BeginSearch(state, start, end, prefix, prefixLength, framed, nodeBudget);
     PrefixCheck unused{};
-    WalkPrefix(state, prefix, prefixLength, 0, true, unused);
+    WalkPrefix(state, framed, prefixLength, 0, true, unused);
     return state.outcome;
 }
 

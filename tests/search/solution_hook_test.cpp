@@ -72,6 +72,7 @@ TEST(SolutionHook, CompletesTheTourAndReportsItOnceChangingNothingElse) {
 
         auto state = testing::NewSearchState();
         state->plan = PrepareUnitPlan(start, end);
+        for (int s = 0; s < SQUARE_COUNT; ++s) state->squareMap[s] = static_cast<uint8_t>(s);
         EnterAsTheSearchWould(*state, tour);
         int32_t freeBefore[SQUARE_COUNT];
         std::memcpy(freeBefore, state->freeCount, sizeof freeBefore);
