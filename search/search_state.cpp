@@ -5,7 +5,7 @@
 namespace quorbit {
 
 void ResetSearchState(SearchState& state) {
-    for (int32_t& count : state.freeCount) count = INITIAL_FREE_COUNT;
+    for (int s = 0; s < FREE_COUNT_LANES; ++s) state.freeCount[s] = s < SQUARE_COUNT ? INITIAL_FREE_COUNT : 0;
     for (uint32_t& sum : state.lineSum) sum = 0;
     for (uint32_t& fill : state.lineFill) fill = 0;
     const LineBoundEntry& empty = lineBoundTable[0][0];

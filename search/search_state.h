@@ -14,6 +14,7 @@ inline constexpr int COUNTED_MOVES = 34;  // moves 35 and 36 are placed by the s
 inline constexpr int HOOK_MOVE = 34;
 inline constexpr int32_t INITIAL_FREE_COUNT = 7;
 inline constexpr int32_t VISITED_MARK = 8;
+inline constexpr int FREE_COUNT_LANES = 48;
 
 // How often (in counted nodes) the search looks at its halt request; at some tens of
 // nanoseconds per node this keeps a halt well under a millisecond.
@@ -35,7 +36,9 @@ enum class SearchOutcome {
 };
 
 struct SearchState {
-    int32_t freeCount[SQUARE_COUNT];
+    // One byte per square (lanes 36..47 are padding), so that a step lowers all its
+    // neighbours' counts with a few vector operations.
+    alignas(16) int8_t freeCount[FREE_COUNT_LANES];
     std::atomic<uint32_t> path[SQUARE_COUNT];             // path[n - 1] is the square of move n
     std::atomic<uint64_t> nodeCounters[COUNTED_MOVES];    // nodeCounters[n - 1] counts move n
     uint32_t lineSum[LINE_COUNT];

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "search/child_bounds.h"
+#include "search/free_counts.h"
 #include "search/solution_hook.h"
 #include "search/step_common.h"
 #include "search/unit_plan.h"
@@ -15,11 +16,30 @@ template <int END>
 struct Kernel {
     static constexpr UnitPlan PLAN = PrepareUnitPlan(0, END);
 
+    template <int S>
+    static constexpr EnterMask MakeEnterMask() {
+        EnterMask mask{};
+        for (int i = 0; i < PLAN.squares[S].lowerCount; ++i) mask.lanes[PLAN.squares[S].lower[i]] = 1;
+        mask.lanes[S] = static_cast<int8_t>(VISITED_MARK);
+        return mask;
+    }
+    template <int S>
+    static constexpr EnterMask ENTER_MASK = MakeEnterMask<S>();
+
+    template <int S>
+    static constexpr SquareSet SetOf(const uint8_t* squares, int count) {
+        SquareSet set = 0;
+        for (int i = 0; i < count; ++i)
+            if (squares[i] != END) set |= 1ull << squares[i];
+        return set;
+    }
+
     // The step of move n on S, whose bound checks have passed.
     template <int S>
     static void Step(SearchState& state, uint32_t n) {
         constexpr SquarePlan SQUARE = PLAN.squares[S];
         constexpr bool CAN_BE_MOVE_34 = SquareColour(S) == SquareColour(END);
+        constexpr SquareSet COUNTED_NEIGHBOURS = SetOf<S>(SQUARE.lower, SQUARE.lowerCount);  // not the end
 
         if (!CountNode(state, S, n)) return;
         if constexpr (CAN_BE_MOVE_34) {
@@ -29,38 +49,27 @@ struct Kernel {
             }
         }
         PlaceMove(state, S, n);
-        int zeros = 0;
-#pragma GCC unroll 8
-        for (int i = 0; i < SQUARE.lowerCount; ++i) {
-            const int32_t count = --state.freeCount[SQUARE.lower[i]];
-            if (SQUARE.lower[i] != END) zeros += count == 0;  // the end square may reach 0
-        }
-        if (zeros < 2) {
-            state.freeCount[S] -= VISITED_MARK;
+        const FreeSets sets = EnterSquare(state, ENTER_MASK<S>);
+        const SquareSet zeros = sets.zero & COUNTED_NEIGHBOURS;
+        if ((zeros & (zeros - 1)) == 0) {  // not a dead end: at most one neighbour fell to 0
             // Every call below restores the state, so all candidates can be chosen now. A
             // forced step may only go to the neighbour left with a single way on (count 0).
-            const SquareSet passing = SquaresPassingBounds(state, n + 1);
-            const uint32_t highestCount = zeros == 1 ? 0u : 0x7FFFFFFFu;
+            SquareSet open = (zeros != 0 ? zeros : sets.nonNeg) & SquaresPassingBounds(state, n + 1);
+            if constexpr ((PLAN.endNeighbourSet & COUNTED_NEIGHBOURS) != 0) {
+                if ((sets.zero >> END) & 1u) open &= ~PLAN.endNeighbourSet;
+            }
             uint32_t candidates = 0;
 #pragma GCC unroll 8
-            for (int i = 0; i < SQUARE.moveCount; ++i) {
-                const int q = SQUARE.moves[i];
-                const bool free = static_cast<uint32_t>(state.freeCount[q]) <= highestCount;
-                candidates |= static_cast<uint32_t>(free & ((passing >> q) & 1u)) << i;
-            }
-            if constexpr (SQUARE.guardMask != 0) {
-                if (state.freeCount[END] == 0) candidates &= ~static_cast<uint32_t>(SQUARE.guardMask);
-            }
+            for (int i = 0; i < SQUARE.moveCount; ++i)
+                candidates |= static_cast<uint32_t>((open >> SQUARE.moves[i]) & 1u) << i;
             while (candidates != 0) {
                 const int i = __builtin_ctz(candidates);
                 candidates &= candidates - 1;
                 CHILDREN<S>[i](state, n + 1);
                 if (state.unwinding) return;  // left as it is; the owner resets the state
             }
-            state.freeCount[S] += VISITED_MARK;
         }
-#pragma GCC unroll 8
-        for (int i = 0; i < SQUARE.lowerCount; ++i) ++state.freeCount[SQUARE.lower[i]];
+        LeaveSquare(state, ENTER_MASK<S>);
         RemoveMove(state, S, n);
     }
 

@@ -42,8 +42,8 @@ std::vector<int> FirstDescent(int start, int end, int depth) {
 }
 
 bool HoldsInitialValues(const SearchState& state) {
-    for (const int32_t count : state.freeCount)
-        if (count != INITIAL_FREE_COUNT) return false;
+    for (int s = 0; s < SQUARE_COUNT; ++s)
+        if (state.freeCount[s] != INITIAL_FREE_COUNT) return false;
     for (int line = 0; line < LINE_COUNT; ++line)
         if (state.lineSum[line] != 0 || state.lineFill[line] != 0) return false;
     return true;

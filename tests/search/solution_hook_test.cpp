@@ -74,7 +74,7 @@ TEST(SolutionHook, CompletesTheTourAndReportsItOnceChangingNothingElse) {
         state->plan = PrepareUnitPlan(start, end);
         for (int s = 0; s < SQUARE_COUNT; ++s) state->squareMap[s] = static_cast<uint8_t>(s);
         EnterAsTheSearchWould(*state, tour);
-        int32_t freeBefore[SQUARE_COUNT];
+        int8_t freeBefore[FREE_COUNT_LANES];
         std::memcpy(freeBefore, state->freeCount, sizeof freeBefore);
         uint32_t sumBefore[LINE_COUNT];
         std::memcpy(sumBefore, state->lineSum, sizeof sumBefore);
