@@ -1,7 +1,9 @@
 #include "support/priority.h"
 
+#include <csignal>
 #include <sched.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include "support/cpu_identity.h"
@@ -17,6 +19,11 @@ constexpr int32_t MAX_BOUND_CPU = 32;
 // Nice values for levels 2..10, index level - 2. Levels 6 and 7 share a value, as they
 // share a base priority on the system the levels come from.
 constexpr int LEVEL_NICE[9] = {16, 14, 12, 10, 8, 8, 6, 4, 2};
+
+// Thread ids are recycled system-wide: a stale id must never reach another program's thread.
+bool IsThreadOfThisProcess(ThreadId thread) {
+    return thread > 0 && ::syscall(SYS_tgkill, ::getpid(), thread, 0) == 0;
+}
 
 }  // namespace
 
@@ -35,7 +42,7 @@ bool CannotBindThreads() {
 }
 
 void ApplyPriority(ThreadId thread) {
-    if (thread <= 0) return;
+    if (!IsThreadOfThisProcess(thread)) return;
     const int32_t cpu = cpuNumber.load(std::memory_order_relaxed);
     if (cpu >= 1 && cpu <= MAX_BOUND_CPU && !CannotBindThreads()) {
         cpu_set_t only;

@@ -33,7 +33,8 @@ bool CannotBindThreads();
 // Binds the thread to processor cpuNumber (when it is 1..32) and gives it the scheduling
 // of priorityLevel, both read now. Whatever the system refuses is silently left as it was:
 // an unprivileged process cannot raise a thread it has lowered (see docs/priority.md).
-// Only the given thread changes; the rest of the process keeps its scheduling.
+// Only the given thread changes; the rest of the process keeps its scheduling. An id that
+// is not a thread of this process (one that has ended, say) is ignored.
 void ApplyPriority(ThreadId thread);
 
 // ApplyPriority unless thread is 0.

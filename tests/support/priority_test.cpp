@@ -2,6 +2,7 @@
 
 #include <sched.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -165,6 +166,29 @@ TEST_F(PriorityTest, NoThreadMeansNothingIsApplied) {
     ParkedThread worker;
     ApplyPriorityIfRunning(worker.Id());
     EXPECT_EQ(ScheduleOf(worker.Id()).policy, SCHED_IDLE);
+}
+
+TEST_F(PriorityTest, ThreadsOfOtherProcessesAreNeverTouched) {
+    int gate[2];
+    ASSERT_EQ(::pipe(gate), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {  // waits until the pipe closes, doing nothing else
+        char byte;
+        ::close(gate[1]);
+        while (::read(gate[0], &byte, 1) > 0) {
+        }
+        ::_exit(0);
+    }
+    ::close(gate[0]);
+    const Schedule before = ScheduleOf(child);
+    priorityLevel.store(1);
+    ApplyPriority(child);
+    const Schedule after = ScheduleOf(child);
+    ::close(gate[1]);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    EXPECT_EQ(after.policy, before.policy);
+    EXPECT_EQ(after.nice, before.nice);
 }
 
 }  // namespace
