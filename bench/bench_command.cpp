@@ -1,10 +1,12 @@
 #include "bench/bench_command.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "bench/bench_set.h"
@@ -35,6 +37,27 @@ uint64_t RunReference(const WorkUnit& unit, const uint8_t* prefix, int length, u
     uint64_t total = 0;
     for (const uint64_t count : result.nodeCounters) total += count;
     return total;
+}
+
+// How long a running search takes to unwind once a halt is asked: the worst of a few tries.
+double MeasureHaltLatencyMs() {
+    double worst = 0;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        auto state = std::make_unique<SearchState>();
+        ResetSearchState(*state);
+        ClearNodeCounters(*state);
+        Clock::time_point returned;
+        std::thread search([&] {
+            SearchWorkUnit(*state, workUnits[0].start, workUnits[0].end);
+            returned = Clock::now();
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50 + 13 * attempt));
+        const auto asked = Clock::now();
+        RequestSearchHalt(*state);
+        search.join();
+        worst = std::max(worst, std::chrono::duration<double, std::milli>(returned - asked).count());
+    }
+    return worst;
 }
 
 }  // namespace
@@ -72,6 +95,7 @@ int RunBenchCommand(int argc, char** argv) {
                     seconds * 1e9 / nodes);
         std::fflush(stdout);
     }
+    if (!useReference) std::printf("Halt latency   : %.3f ms (worst of 5)\n", MeasureHaltLatencyMs());
     std::printf("Total time (s) : %.3f\n", totalSeconds);
     std::printf("Nodes/second   : %.0f\n", totalNodes / totalSeconds);
     std::printf("Nodes searched : %" PRIu64 "\n", totalNodes);
