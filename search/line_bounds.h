@@ -21,9 +21,10 @@ struct LineBoundEntry {
     int8_t ownMin;    // a square of this line passes its own check at move m iff ownMin <= m <= ownMax
     int8_t ownMax;
     int8_t otherMax;  // a square off this line passes this line's check at move m iff m <= otherMax
+    int8_t padding;   // four bytes an entry and 128 entries a fill keep the lookup a shift
 };
 
-using LineBoundTable = std::array<std::array<LineBoundEntry, MAX_LINE_SUM + 1>, 7>;
+using LineBoundTable = std::array<std::array<LineBoundEntry, 128>, 7>;
 
 // Found by trying every move number against the bound table itself, so the two can never
 // disagree; the sets of passing move numbers are intervals because the upper bounds never
@@ -32,7 +33,7 @@ constexpr LineBoundTable MakeLineBoundTable() {
     LineBoundTable table{};
     for (uint32_t fill = 0; fill <= 6; ++fill) {
         for (uint32_t sum = 0; sum <= MAX_LINE_SUM; ++sum) {
-            LineBoundEntry entry{NEVER, 0, 0};
+            LineBoundEntry entry{NEVER, 0, 0, 0};
             for (uint32_t m = FIRST_MOVE; m <= LAST_STEP_MOVE; ++m) {
                 if (fill < 6 && sum + m >= boundTable[0][fill + 1] && sum + m <= boundTable[m + 3][fill + 1]) {
                     if (entry.ownMin == NEVER) entry.ownMin = static_cast<int8_t>(m);
