@@ -12,19 +12,6 @@ namespace quorbit {
 
 namespace {
 
-bool WriteAll(int fd, const char* bytes, size_t length) {
-    while (length > 0) {
-        const ssize_t written = ::write(fd, bytes, length);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes += written;
-        length -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
 bool CopyText(char* out, size_t size, const char* text) {
     const int written = std::snprintf(out, size, "%s", text);
     return written >= 0 && static_cast<size_t>(written) < size;
@@ -129,6 +116,19 @@ bool AppendLineToFile(const char* name, const char* bytes, size_t length) {
     bool ok = (!needsLineEnd || WriteAll(fd, "\r\n", 2)) && WriteAll(fd, bytes, length);
     ok = ::fsync(fd) == 0 && ok;
     return ::close(fd) == 0 && ok;
+}
+
+bool WriteAll(int fd, const char* bytes, size_t length) {
+    while (length > 0) {
+        const ssize_t written = ::write(fd, bytes, length);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes += written;
+        length -= static_cast<size_t>(written);
+    }
+    return true;
 }
 
 }  // namespace quorbit

@@ -33,4 +33,7 @@ bool CommitReplacement(FileReplacement& r);
 // when the file's last byte is not a line end. Returns false when nothing could be written.
 bool AppendLineToFile(const char* name, const char* bytes, size_t length);
 
+// Writes all the bytes to the descriptor, going on after interrupted or partial writes.
+bool WriteAll(int fd, const char* bytes, size_t length);
+
 }  // namespace quorbit

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "support/console.h"
+#include "support/file_replace.h"
 #include "support/line_table.h"
 
 namespace quorbit {
@@ -30,19 +31,6 @@ std::mutex resultsFileLock;
 
 // The solution log's own lock; nothing else takes it.
 std::mutex solutionLogLock;
-
-bool WriteAll(int fd, const char* bytes, size_t length) {
-    while (length > 0) {
-        const ssize_t written = ::write(fd, bytes, length);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes += written;
-        length -= static_cast<size_t>(written);
-    }
-    return true;
-}
 
 // Writes text with every LF as CR LF.
 void WriteWithLineEnds(int fd, const char* text) {
