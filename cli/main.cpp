@@ -33,8 +33,10 @@ search   Searches one work unit on this thread and prints, on standard output,
          --max-nodes N
                    stop right after the N-th node is counted and print the counters
                    as they stand then (a note goes to standard error).
-         A whole unit is about 10^12 nodes, hours of computing. Ctrl+C halts the
-         search; nothing is reported for the unit then. Nothing is written to disk.
+         A whole unit is about 10^12 nodes, hours of computing; on a terminal a
+         progress line on standard error shows nodes, speed and the current moves
+         every 10 seconds. Ctrl+C halts the search within milliseconds; nothing is
+         reported for the unit then. Nothing is written to disk.
 
 bench    Runs a fixed set of searches (six units for ten million nodes each and
          three whole subtrees) and prints nodes and speed for each and in total.

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "cli/cli_arguments.h"
+#include "cli/progress_meter.h"
 #include "control/catalogue.h"
 #include "control/unit_report.h"
 #include "search/path_text.h"
@@ -21,6 +22,8 @@ struct SearchRun {
     uint32_t startTick;
     int32_t solutions;
 };
+
+constexpr unsigned PROGRESS_INTERVAL_SECONDS = 10;
 
 SearchState searchState;  // static: the halt handler reaches it, and it is too big for a thread's stack to matter
 
@@ -94,7 +97,11 @@ int RunSearchCommand(int argc, char** argv) {
     std::signal(SIGTERM, &HaltOnSignal);
 
     const uint64_t cyclesBefore = ReadCycleCounter();
-    const SearchOutcome outcome = SearchSubtree(searchState, work.start, work.end, prefix, prefixLength, budget);
+    SearchOutcome outcome;
+    {
+        const ProgressMeter meter(searchState, work.name, stderr, PROGRESS_INTERVAL_SECONDS);
+        outcome = SearchSubtree(searchState, work.start, work.end, prefix, prefixLength, budget);
+    }
     const uint64_t cycles = ReadCycleCounter() - cyclesBefore;
     const auto elapsed = static_cast<int32_t>(TickCount() - run.startTick);
     const uint64_t total = NodeTotal(searchState);
