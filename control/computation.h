@@ -1,0 +1,61 @@
+// Starting, halting and waiting for the computation: the worker thread that works through
+// the queue and the progress reporter beside it. The computation is idle (no thread),
+// running (worker and reporter) or stopping (halted; the reporter has yet to end).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <pthread.h>
+
+#include "support/priority.h"
+
+namespace quorbit {
+
+// Bit 0 set: the computation is to end. The reporter ends at its next wake-up; the worker
+// starts no further unit and writes no summary for a unit whose search returns meanwhile.
+extern std::atomic<uint32_t> stopRequest;
+
+// Set while a worker computes and has not been halted.
+extern std::atomic<bool> workerRunning;
+// Set while the progress reporter runs.
+extern std::atomic<bool> progressRunning;
+// Set by a halt and kept until the next start, so that no reset of the worker's can lose it.
+extern std::atomic<bool> haltPending;
+
+// The threads' kernel ids for ApplyPriorityIfRunning; 0 when there is no such thread.
+extern std::atomic<ThreadId> workerThreadId;
+extern std::atomic<ThreadId> progressThreadId;
+
+// Starts the worker and the reporter, each with the chosen priority and processor applied
+// before it does anything, and shows the running state. Does nothing while either thread of
+// an earlier start still exists. When a thread cannot be created nothing is started: the
+// console says so and the computation stays idle.
+void StartComputation();
+
+// The Stop command: asks the running search to unwind (it does so within a millisecond),
+// shows the stopping state and returns without waiting. The worker then writes nothing more
+// for its unit, which stays at the head of the queue, prints the two halted lines and ends;
+// the reporter ends after it and shows the idle state. Does nothing unless a worker runs.
+void HaltComputation();
+
+// 1 while a worker runs unhalted, 2 otherwise: the tray icon's running and idle pictures.
+int32_t ComputationState();
+
+// The end of the shutdown: while a worker still exists, marks the program as quitting and
+// asks the computation to end; then waits for both threads. Call HaltComputation first, or
+// this waits for the running unit to finish.
+void StopComputationAndWait();
+
+// Waits, without asking anything, until both threads have ended, and reclaims them. For a
+// caller that lets a queue run to its end.
+void WaitForComputationEnd();
+
+bool WorkerThreadExists();
+bool ProgressThreadExists();
+
+// How threads are created: pthread_create's result (0 or an error number). Replaceable so
+// that a test can make creation fail; nullptr restores pthread_create.
+using ThreadStarter = int (*)(pthread_t* thread, void* (*body)(void*));
+void SetThreadStarter(ThreadStarter starter);
+
+}  // namespace quorbit

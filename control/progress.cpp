@@ -1,0 +1,77 @@
+#include "control/progress.h"
+
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <thread>
+
+#include "control/compute_menu.h"
+#include "control/computation.h"
+#include "control/worker.h"
+#include "search/path_text.h"
+#include "support/console.h"
+#include "support/settings.h"
+#include "support/shell.h"
+#include "support/ticks.h"
+
+namespace quorbit {
+
+std::atomic<int32_t> displayFrequency{DEFAULT_DISPLAY_FREQUENCY};
+std::atomic<int32_t> displayDepth{DEFAULT_DISPLAY_DEPTH};
+
+namespace {
+
+constexpr int WAKE_UP_MS = 100;
+
+int32_t AtLeastOne(int32_t value) { return value < 1 ? 1 : value; }
+
+}  // namespace
+
+void LoadDisplaySettings() {
+    displayFrequency.store(AtLeastOne(GetSettingInt("DisplayFrequency", DEFAULT_DISPLAY_FREQUENCY)));
+    displayDepth.store(AtLeastOne(GetSettingInt("DisplayDepth", DEFAULT_DISPLAY_DEPTH)));
+}
+
+void FormatProgressLine(char* out, size_t size, const SearchState& state, int32_t depth, int32_t elapsedMs,
+                        uint64_t nodeTotal) {
+    const int shown = depth < 1 ? 1 : depth > SQUARE_COUNT ? SQUARE_COUNT : depth;
+    // Read while the search moves on: deeper squares are the ones last placed there.
+    uint32_t squares[SQUARE_COUNT];
+    for (int i = 0; i < shown; ++i) squares[i] = state.path[i].load(std::memory_order_relaxed) % SQUARE_COUNT;
+    char moves[3 * SQUARE_COUNT];
+    FormatSquareList(squares, shown, moves);
+    std::snprintf(out, size, "%s in %d ms (%" PRIu64 " nodes)\n", moves, elapsedMs, nodeTotal);
+}
+
+void PrintProgress() {
+    const uint32_t now = TickCount();
+    const uint64_t total = NodeTotal(workerSearchState);
+    char line[PROGRESS_LINE_SIZE];
+    FormatProgressLine(line, sizeof line, workerSearchState, displayDepth.load(std::memory_order_relaxed),
+                       static_cast<int32_t>(now - unitStartTick.load(std::memory_order_relaxed)), total);
+    // In one step, so that no line printed by the worker in between is the one replaced next.
+    ConsolePrintProvisional(line);
+}
+
+void ProgressThreadProc() {
+    progressRunning.store(true);
+    uint32_t base = TickCount();
+    int32_t seconds = 0;
+    for (;;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(WAKE_UP_MS));
+        // At most one second counted per wake-up: after a hold-up the missed lines follow quickly.
+        if (TickCount() - base >= 1000) {
+            base += 1000;
+            if (++seconds >= displayFrequency.load(std::memory_order_relaxed)) {
+                seconds = 0;
+                PrintProgress();
+            }
+        }
+        if ((stopRequest.load() & 1u) != 0) break;
+    }
+    progressRunning.store(false);
+    ShellUpdateTrayIcon(PROGRAM_TITLE);
+    ShellSetMenuState(workerRunning.load() ? SHELL_STATE_RUNNING : SHELL_STATE_IDLE);
+}
+
+}  // namespace quorbit

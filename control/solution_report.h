@@ -1,0 +1,13 @@
+// Reports each tour the worker's search completes: numbered within its unit, printed with
+// the time and node count reached, kept in "SOLUTION.TXT" and logged once in "LOGSOL.TXT".
+#pragma once
+
+#include "search/search_state.h"
+
+namespace quorbit {
+
+// The worker's solution sink; runs on the worker thread while the search waits. Once the
+// search has been asked to halt it reports nothing: the unit will be computed again.
+void ReportSolution(const SearchState& state, void* context);
+
+}  // namespace quorbit

@@ -1,0 +1,106 @@
+#include "control/work_queue.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "control/catalogue.h"
+#include "control/computation.h"
+#include "support/console.h"
+#include "support/line_table.h"
+
+namespace quorbit {
+
+std::atomic<uint32_t> queueLock{0};
+
+namespace {
+
+// Looked up before the lock is taken: loading the file may report an over-long file on the
+// console, and nothing that reaches the shell may run under the queue's lock.
+LineTable* QueueTable() { return GetLineTable(QUEUE_FILE); }
+
+bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+}  // namespace
+
+void LockQueue() {
+    // Sleeps in the kernel rather than spinning: the holder may be rewriting the file.
+    while (queueLock.exchange(1, std::memory_order_acquire) != 0) queueLock.wait(1, std::memory_order_relaxed);
+}
+
+void UnlockQueue() {
+    queueLock.store(0, std::memory_order_release);
+    queueLock.notify_one();
+}
+
+int32_t QueueCount() {
+    const LineTable* table = QueueTable();
+    if (table == nullptr) return 0;
+    LockQueue();
+    const int32_t count = table->lineCount;
+    UnlockQueue();
+    return count;
+}
+
+bool QueueEntry(int32_t index, char* out, size_t size) {
+    if (out == nullptr || size == 0) return false;
+    out[0] = '\0';
+    const LineTable* table = QueueTable();
+    if (table == nullptr) return false;
+    LockQueue();
+    const bool present = index >= 0 && index < table->lineCount;
+    if (present) std::snprintf(out, size, "%s", table->lines[index]);
+    UnlockQueue();
+    return present;
+}
+
+EnqueueResult AddQueueEntry(const char* entry) {
+    LineTable* table = QueueTable();
+    if (entry == nullptr) return EnqueueResult::AlreadyQueued;
+    if (table == nullptr) return EnqueueResult::QueueFull;
+    LockQueue();
+    EnqueueResult result = EnqueueResult::Added;
+    for (int32_t i = 0; i < table->lineCount && result == EnqueueResult::Added; ++i)
+        if (EqualIgnoringCase(table->lines[i], entry)) result = EnqueueResult::AlreadyQueued;
+    // A full table would only take the line onto the end of the file, out of the worker's sight.
+    if (result == EnqueueResult::Added && table->lineCount >= MAX_TABLE_LINES) result = EnqueueResult::QueueFull;
+    if (result == EnqueueResult::Added) AddLineOnce(QUEUE_FILE, entry);
+    UnlockQueue();
+    return result;
+}
+
+void EnqueueWork(const char* entry) {
+    if (AddQueueEntry(entry) == EnqueueResult::QueueFull) {
+        char message[QUEUE_ENTRY_SIZE + 64];
+        std::snprintf(message, sizeof message, "The work queue is full: %s was not queued.\n", entry);
+        ConsolePrint(message);
+    }
+    StartComputation();
+}
+
+bool RemoveQueueEntry(int32_t index) {
+    LineTable* table = QueueTable();
+    if (table == nullptr) return false;
+    LockQueue();
+    const bool removed = RemoveTableLine(*table, index);
+    if (removed) SaveLineTable(*table);
+    UnlockQueue();
+    return removed;
+}
+
+int32_t EntryUnit(const char* entry) {
+    if (entry == nullptr) return -1;
+    const char* c = entry;
+    while (IsWhiteSpace(*c)) ++c;
+    bool negative = false;
+    if (*c == '+' || *c == '-') negative = *c++ == '-';
+    if (*c < '0' || *c > '9') return -1;
+    int64_t value = 0;
+    for (; *c >= '0' && *c <= '9'; ++c) {
+        // Anything past the last unit is simply too large; stop growing long before overflow.
+        if (value <= WORK_UNIT_COUNT) value = value * 10 + (*c - '0');
+    }
+    if (negative) value = -value;
+    return value >= 0 && value < WORK_UNIT_COUNT ? static_cast<int32_t>(value) : -1;
+}
+
+}  // namespace quorbit

@@ -1,0 +1,113 @@
+#include "control/worker.h"
+
+#include <cstdio>
+
+#include "control/catalogue.h"
+#include "control/compute_menu.h"
+#include "control/computation.h"
+#include "control/solution_report.h"
+#include "control/unit_report.h"
+#include "control/work_queue.h"
+#include "support/console.h"
+#include "support/results_file.h"
+#include "support/shell.h"
+#include "support/ticks.h"
+
+namespace quorbit {
+
+SearchState workerSearchState{};
+std::atomic<int32_t> currentUnit{-1};
+std::atomic<uint32_t> unitStartTick{0};
+std::atomic<int32_t> solutionCount{0};
+
+namespace {
+
+std::atomic<UnitRunner> unitRunner{RunWorkUnit};
+
+bool StopRequested() { return (stopRequest.load() & 1u) != 0; }
+
+// Everything a unit starts from, whatever an earlier unit (halted or not) left behind.
+void ResetForUnit(SearchState& state) {
+    unitStartTick.store(TickCount(), std::memory_order_relaxed);
+    ClearNodeCounters(state);
+    solutionCount.store(0, std::memory_order_relaxed);
+    ResetSearchState(state);
+    state.solutionSink = &ReportSolution;
+    state.solutionContext = nullptr;
+}
+
+// The summary and the four lines of node counts, to the console and "SOLUTION.TXT".
+void ReportUnitResults(const char* name, const SearchState& state, uint64_t cycles) {
+    const int32_t elapsed = static_cast<int32_t>(TickCount() - unitStartTick.load(std::memory_order_relaxed));
+    char line[256];
+    FormatUnitSummary(line, sizeof line, name, elapsed, cycles, solutionCount.load(std::memory_order_relaxed),
+                      NodeTotal(state));
+    ReportLine(line);
+    ReportLine(NODE_DETAIL_HEADER);
+    for (int k = 0; k < NODE_DETAIL_LINES; ++k) {
+        FormatNodeDetailLine(line, sizeof line, state, k);
+        ReportLine(line);
+    }
+}
+
+}  // namespace
+
+void SetUnitRunner(UnitRunner runner) {
+    unitRunner.store(runner != nullptr ? runner : RunWorkUnit, std::memory_order_relaxed);
+}
+
+void WorkerThreadProc() {
+    SearchState& state = workerSearchState;
+    char entry[QUEUE_ENTRY_SIZE];
+    // A stop asked between two units ends the computation before the next one; it is never
+    // cleared here, so none can be lost.
+    while (!StopRequested() && QueueEntry(0, entry, sizeof entry)) {
+        currentUnit.store(EntryUnit(entry), std::memory_order_relaxed);
+        ResetForUnit(state);
+        // Cleared, then the halt looked at: a halt made at any moment is seen by one or the other.
+        state.haltRequested.store(false);
+        if (haltPending.load()) break;
+
+        const int32_t unit = currentUnit.load(std::memory_order_relaxed);
+        const char* name = UnitName(unit);
+        if (name == nullptr) {
+            ConsolePrint("Unimplemented\n");
+            stopRequest.fetch_or(1);
+            break;
+        }
+        ShellSetTitleStatus(name);
+        char started[64];
+        std::snprintf(started, sizeof started, "Computation of %s has started\n", name);
+        ConsolePrint(started);
+
+        const uint64_t before = ReadCycleCounter();
+        const int refused = unitRunner.load(std::memory_order_relaxed)(unit, state);
+        const uint64_t after = ReadCycleCounter();
+        if (refused == 1) {
+            ConsolePrint("Error");
+            stopRequest.fetch_or(1);
+        }
+        // Halted or stopped: nothing is written for the unit, and it stays at the head.
+        if (StopRequested()) break;
+
+        // From here the unit's results are written whole and it leaves the queue, even if a
+        // halt arrives meanwhile; the halt then takes effect before the next unit.
+        ReportUnitResults(name, state, after - before);
+        RemoveQueueEntry(0);
+    }
+
+    if (StopRequested()) {
+        ConsolePrint("Execution halted.\n");
+        ConsolePrint("Choose Test/Continue to restart.\n");
+    }
+    stopRequest.fetch_or(1);
+    workerRunning.store(false);
+    // After a halt the stopping state lasts until the progress reporter ends and shows idle
+    // itself (the halt has cleared workerRunning); showing idle here could cut it short.
+    if (!haltPending.load()) {
+        ShellUpdateTrayIcon(PROGRAM_TITLE);
+        ShellSetMenuState(SHELL_STATE_IDLE);
+    }
+}
+
+}  // namespace quorbit
