@@ -51,6 +51,8 @@ struct SearchState {
     alignas(16) int8_t otherMax[16];
 
     // Set from any thread to end the search within a millisecond; cleared by the search's owner.
+    // The search reads it with acquire ordering, so whatever the halting thread wrote before
+    // setting it is visible to the search's thread once the search has stopped for it.
     std::atomic<bool> haltRequested;
 
     // Where solutions go; set by the owner before a search.
@@ -80,7 +82,7 @@ void ClearNodeCounters(SearchState& state);
 uint64_t NodeTotal(const SearchState& state);
 
 // Asks a running search to stop; callable from any thread.
-inline void RequestSearchHalt(SearchState& state) { state.haltRequested.store(true, std::memory_order_relaxed); }
+inline void RequestSearchHalt(SearchState& state) { state.haltRequested.store(true, std::memory_order_release); }
 
 // Adds one to a counter that other threads may read. Only the owning thread writes, so a
 // relaxed load and store (plain moves on x86-64) are enough.

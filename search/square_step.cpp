@@ -15,7 +15,7 @@ bool TimeToStop(SearchState& state) {
         state.outcome = SearchOutcome::BudgetReached;
         return true;
     }
-    if (state.haltRequested.load(std::memory_order_relaxed)) {
+    if (state.haltRequested.load(std::memory_order_acquire)) {
         state.outcome = SearchOutcome::Halted;
         return true;
     }
@@ -181,7 +181,7 @@ SearchOutcome SearchSubtree(SearchState& state, int start, int end, const uint8_
     const PrefixCheck check = CheckPrefix(start, end, prefix, prefixLength);
     if (refusal != nullptr) *refusal = check;
     if (check.badMove != 0) return SearchOutcome::Refused;
-    if (state.haltRequested.load(std::memory_order_relaxed)) return SearchOutcome::Halted;
+    if (state.haltRequested.load(std::memory_order_acquire)) return SearchOutcome::Halted;
     uint8_t framed[HOOK_MOVE];
     BeginSearch(state, start, end, prefix, prefixLength, framed, nodeBudget);
     PrefixCheck unused{};
