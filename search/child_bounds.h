@@ -9,7 +9,7 @@
 #include "search/step_common.h"
 #include "search/search_state.h"
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(QUORBIT_PORTABLE_SCALAR)
 #include <emmintrin.h>
 #endif
 
@@ -58,7 +58,7 @@ inline constexpr LineSetTables lineSets = MakeLineSetTables();
 QUORBIT_ALWAYS_INLINE SquareSet SquaresPassingBounds(const SearchState& state, uint32_t m) {
     uint32_t ownFail;
     uint32_t otherFail;
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(QUORBIT_PORTABLE_SCALAR)
     const __m128i move = _mm_set1_epi8(static_cast<char>(m));
     const __m128i ownMin = _mm_load_si128(reinterpret_cast<const __m128i*>(state.ownMin));
     const __m128i ownMax = _mm_load_si128(reinterpret_cast<const __m128i*>(state.ownMax));

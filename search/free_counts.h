@@ -8,7 +8,7 @@
 #include "search/search_state.h"
 #include "search/step_common.h"
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(QUORBIT_PORTABLE_SCALAR)
 #include <emmintrin.h>
 #endif
 
@@ -28,7 +28,7 @@ struct FreeSets {
 // Lowering and marking at once is the same as lowering, testing for dead ends and then
 // marking: the square's own lane is never one of its neighbours', and a dead end undoes both.
 QUORBIT_ALWAYS_INLINE FreeSets EnterSquare(SearchState& state, const EnterMask& mask) {
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(QUORBIT_PORTABLE_SCALAR)
     auto* counts = reinterpret_cast<__m128i*>(state.freeCount);
     const auto* lanes = reinterpret_cast<const __m128i*>(mask.lanes);
     const __m128i zero = _mm_setzero_si128();
@@ -56,7 +56,7 @@ QUORBIT_ALWAYS_INLINE FreeSets EnterSquare(SearchState& state, const EnterMask& 
 }
 
 QUORBIT_ALWAYS_INLINE void LeaveSquare(SearchState& state, const EnterMask& mask) {
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(QUORBIT_PORTABLE_SCALAR)
     auto* counts = reinterpret_cast<__m128i*>(state.freeCount);
     const auto* lanes = reinterpret_cast<const __m128i*>(mask.lanes);
     for (int part = 0; part < 3; ++part)
