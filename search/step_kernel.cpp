@@ -58,20 +58,31 @@ struct Kernel {
             if constexpr ((PLAN.endNeighbourSet & COUNTED_NEIGHBOURS) != 0) {
                 if ((sets.zero >> END) & 1u) open &= ~PLAN.endNeighbourSet;
             }
-            uint32_t candidates = 0;
-#pragma GCC unroll 8
-            for (int i = 0; i < SQUARE.moveCount; ++i)
-                candidates |= static_cast<uint32_t>((open >> SQUARE.moves[i]) & 1u) << i;
-            while (candidates != 0) {
-                const int i = __builtin_ctz(candidates);
-                candidates &= candidates - 1;
-                CHILDREN<S>[i](state, n + 1);
+            const SquareSet moves = open & MOVE_SET<S>;
+            if (moves != 0 && (moves & (moves - 1)) == 0) {
+                // One move, the most common case: no order to keep.
+                STEPS[__builtin_ctzll(moves)](state, n + 1);
                 if (state.unwinding) return;  // left as it is; the owner resets the state
+            } else if (moves != 0) {
+                // Several: take them in KNIGHT_STEPS order.
+                uint32_t candidates = 0;
+#pragma GCC unroll 8
+                for (int i = 0; i < SQUARE.moveCount; ++i)
+                    candidates |= static_cast<uint32_t>((moves >> SQUARE.moves[i]) & 1u) << i;
+                while (candidates != 0) {
+                    const int i = __builtin_ctz(candidates);
+                    candidates &= candidates - 1;
+                    CHILDREN<S>[i](state, n + 1);
+                    if (state.unwinding) return;
+                }
             }
         }
         LeaveSquare(state, ENTER_MASK<S>);
         RemoveMove(state, S, n);
     }
+
+    template <int S>
+    static constexpr SquareSet MOVE_SET = SetOf<S>(PLAN.squares[S].moves, PLAN.squares[S].moveCount);
 
     template <int S, size_t... I>
     static constexpr std::array<StepFunction, STEP_COUNT> Children(std::index_sequence<I...>) {
