@@ -143,35 +143,40 @@ void BeginSearch(SearchState& state, int start, int end, const uint8_t* prefix, 
     state.outcome = SearchOutcome::Finished;
 }
 
-PrefixCheck RefuseAt(int move, const char* format, int square) {
+// A refusal whose reason names a square of the board (format holds one "%s").
+PrefixCheck RefuseSquare(int move, const char* format, int square) {
     PrefixCheck check{};
-    check.badMove = move;
     char name[3] = {0, 0, 0};
-    if (square >= 0 && square < SQUARE_COUNT) WriteSquareName(square, name);
-    std::snprintf(check.reason, sizeof check.reason, format, square >= 0 && square < SQUARE_COUNT ? name : "?");
+    WriteSquareName(square, name);
+    SetReason(check, move, format, name, "");
     return check;
 }
 
 }  // namespace
 
 PrefixCheck CheckPrefix(int start, int end, const uint8_t* prefix, int prefixLength) {
+    PrefixCheck check{};
     if (prefixLength < 1 || prefixLength > HOOK_MOVE) {
-        PrefixCheck check = RefuseAt(prefixLength < 1 ? 1 : HOOK_MOVE + 1, "a prefix holds 1 to 34 moves%s", -1);
-        check.reason[sizeof "a prefix holds 1 to 34 moves" - 1] = '\0';
+        check.badMove = prefixLength < 1 ? 1 : HOOK_MOVE + 1;
+        std::snprintf(check.reason, sizeof check.reason, "a prefix holds 1 to %d moves", HOOK_MOVE);
         return check;
     }
-    for (int i = 0; i < prefixLength; ++i)
-        if (prefix[i] >= SQUARE_COUNT) return RefuseAt(i + 1, "square index %s names no square", -1);
-    if (prefix[0] != start) return RefuseAt(1, "%s is not the unit's start square", prefix[0]);
+    for (int i = 0; i < prefixLength; ++i) {
+        if (prefix[i] >= SQUARE_COUNT) {
+            check.badMove = i + 1;
+            std::snprintf(check.reason, sizeof check.reason, "square index %d names no square", prefix[i]);
+            return check;
+        }
+    }
+    if (prefix[0] != start) return RefuseSquare(1, "%s is not the unit's start square%s", prefix[0]);
     for (int i = 1; i < prefixLength; ++i)
         for (int j = 0; j < i; ++j)
-            if (prefix[i] == prefix[j]) return RefuseAt(i + 1, "%s is already on the path", prefix[i]);
+            if (prefix[i] == prefix[j]) return RefuseSquare(i + 1, "%s is already on the path%s", prefix[i]);
 
     SearchState scratch{};
     ResetSearchState(scratch);
     uint8_t framed[HOOK_MOVE];
     BeginSearch(scratch, start, end, prefix, prefixLength, framed, 0);
-    PrefixCheck check{};
     WalkPrefix(scratch, framed, prefixLength, 0, false, check);
     return check;
 }

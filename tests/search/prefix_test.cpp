@@ -46,6 +46,15 @@ TEST(Prefix, RefusalNamesTheFirstBadMove) {
     EXPECT_EQ(Check("a1").badMove, 0);
 }
 
+TEST(Prefix, RefusesLengthsAndIndicesNoSearchCanTake) {
+    uint8_t squares[SQUARE_COUNT] = {0, 29, 40};
+    EXPECT_EQ(CheckPrefix(0, 1, squares, 0).badMove, 1);
+    EXPECT_EQ(CheckPrefix(0, 1, squares, 35).badMove, 35);
+    const PrefixCheck check = CheckPrefix(0, 1, squares, 3);
+    EXPECT_EQ(check.badMove, 3);
+    EXPECT_STREQ(check.reason, "square index 40 names no square");
+}
+
 TEST(Prefix, ParsingRefusesWhatIsNoSquareList) {
     uint8_t squares[4];
     char error[96];
