@@ -1,19 +1,13 @@
 #include "cli/cli_arguments.h"
 
-#include "control/catalogue.h"
+#include "control/unit_input.h"
 
 namespace quorbit {
 
 int ParseUnitArgument(const char* text) {
-    if (text[0] >= '0' && text[0] <= '9') {
-        int value = 0;
-        for (const char* p = text; *p != '\0'; ++p) {
-            if (*p < '0' || *p > '9' || value >= WORK_UNIT_COUNT) return -1;
-            value = value * 10 + (*p - '0');
-        }
-        return value < WORK_UNIT_COUNT ? value : -1;
-    }
-    return FindUnitByName(text);
+    // The same reading as the "Enter tour number" dialog's.
+    int32_t unit = -1;
+    return ParseUnitInput(text, &unit) == UnitInput::Unit ? unit : -1;
 }
 
 bool ParsePositiveCount(const char* text, uint64_t& value) {
