@@ -111,14 +111,8 @@ int RunSearchCommand(int argc, char** argv) {
                      static_cast<unsigned long long>(total), work.name);
         return 130;
     }
-    char line[256];
-    FormatUnitSummary(line, sizeof line, work.name, elapsed, cycles, run.solutions, total);
-    std::fputs(line, stdout);
-    std::fputs(NODE_DETAIL_HEADER, stdout);
-    for (int k = 0; k < NODE_DETAIL_LINES; ++k) {
-        FormatNodeDetailLine(line, sizeof line, searchState, k);
-        std::fputs(line, stdout);
-    }
+    EmitUnitResults(work.name, elapsed, cycles, run.solutions, searchState,
+                    [](const char* line) { std::fputs(line, stdout); });
     if (outcome == SearchOutcome::BudgetReached)
         std::fprintf(stderr, "quorbit-cli search: stopped at the node budget of %llu\n",
                      static_cast<unsigned long long>(budget));

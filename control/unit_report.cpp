@@ -25,6 +25,18 @@ void FormatUnitSummary(char* out, size_t size, const char* unitName, int32_t ela
                   unitName, elapsedMs, cycles, solutions, nodeTotal);
 }
 
+void EmitUnitResults(const char* unitName, int32_t elapsedMs, uint64_t cycles, int32_t solutions,
+                     const SearchState& state, void (*emit)(const char* line)) {
+    char line[256];
+    FormatUnitSummary(line, sizeof line, unitName, elapsedMs, cycles, solutions, NodeTotal(state));
+    emit(line);
+    emit(NODE_DETAIL_HEADER);
+    for (int k = 0; k < NODE_DETAIL_LINES; ++k) {
+        FormatNodeDetailLine(line, sizeof line, state, k);
+        emit(line);
+    }
+}
+
 void FormatNodeDetailLine(char* out, size_t size, const SearchState& state, int line) {
     size_t used = 0;
     out[0] = '\0';

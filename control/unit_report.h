@@ -27,4 +27,8 @@ void FormatNodeDetailLine(char* out, size_t size, const SearchState& state, int 
 inline constexpr const char* NODE_DETAIL_HEADER = "Detail of nodes:\n";
 inline constexpr int NODE_DETAIL_LINES = 4;
 
+// Hands the summary, "Detail of nodes:" and the four node lines, in order, to emit.
+void EmitUnitResults(const char* unitName, int32_t elapsedMs, uint64_t cycles, int32_t solutions,
+                     const SearchState& state, void (*emit)(const char* line));
+
 }  // namespace quorbit

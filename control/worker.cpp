@@ -39,15 +39,7 @@ void ResetForUnit(SearchState& state) {
 // The summary and the four lines of node counts, to the console and "SOLUTION.TXT".
 void ReportUnitResults(const char* name, const SearchState& state, uint64_t cycles) {
     const int32_t elapsed = static_cast<int32_t>(TickCount() - unitStartTick.load(std::memory_order_relaxed));
-    char line[256];
-    FormatUnitSummary(line, sizeof line, name, elapsed, cycles, solutionCount.load(std::memory_order_relaxed),
-                      NodeTotal(state));
-    ReportLine(line);
-    ReportLine(NODE_DETAIL_HEADER);
-    for (int k = 0; k < NODE_DETAIL_LINES; ++k) {
-        FormatNodeDetailLine(line, sizeof line, state, k);
-        ReportLine(line);
-    }
+    EmitUnitResults(name, elapsed, cycles, solutionCount.load(std::memory_order_relaxed), state, &ReportLine);
 }
 
 }  // namespace
