@@ -1,0 +1,46 @@
+// Starting the program at every logon: an XDG autostart entry (a desktop entry file in
+// $XDG_CONFIG_HOME/autostart, by default ~/.config/autostart), one per executable path,
+// whose Exec is that path. Written at the first run and by the Install commands, removed by
+// Uninstall, each change said on the console.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace quorbit {
+
+inline constexpr int32_t AUTOSTART_REMOVE = 0;   // Uninstall
+inline constexpr int32_t AUTOSTART_NORMAL = 1;   // Normal Install
+inline constexpr int32_t AUTOSTART_SERVICE = 2;  // Service Install: the same entry as Normal Install
+
+// 0 no entry for this executable, 1 an entry present; set by QueryAutostart and tracked by
+// InstallAutostart. Used on the desktop thread only.
+extern int32_t autostartState;
+
+// $XDG_CONFIG_HOME/autostart when XDG_CONFIG_HOME is an absolute path, else
+// $HOME/.config/autostart; false when neither gives one.
+bool AutostartFolder(char* out, size_t size);
+
+// The entry's file for an executable: the folder, then "quorbit-", a 64-bit hash of the
+// path in hexadecimal and ".desktop", so that each executable path has an entry of its own.
+bool AutostartEntryPath(const char* executablePath, char* out, size_t size);
+
+// The path as the Exec value of a desktop entry: in double quotes, with '"', '`', '$' and
+// '\' escaped by a backslash, then every '\' doubled and line ends, tabs and CRs written as
+// \n, \t and \r (the string escapes of the format), and '%' doubled. False when it does
+// not fit.
+bool FormatExecValue(const char* path, char* out, size_t size);
+
+// The whole entry file for the executable.
+bool FormatAutostartEntry(const char* executablePath, char* out, size_t size);
+
+// Sets autostartState from the presence of the executable's entry; leaves it unchanged
+// when there is no autostart folder to look in.
+void QueryAutostart(const char* executablePath);
+
+// mode 0 removes the entry when it exists; 1 and 2 write it when it does not. Prints what
+// it did (or "Can't create autostart folder.\n" / "Can't write autostart entry.\n") on the
+// console; with no autostart folder to use it does nothing and prints nothing.
+void InstallAutostart(int32_t mode, const char* executablePath);
+
+}  // namespace quorbit

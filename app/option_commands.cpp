@@ -1,0 +1,66 @@
+#include "app/option_commands.h"
+
+#include "control/computation.h"
+#include "control/progress.h"
+#include "support/priority.h"
+#include "support/settings.h"
+
+namespace quorbit {
+
+namespace {
+
+void StoreIconSettings(const ProgramSettings& settings) {
+    SetSettingInt("HideIcon", settings.hideIcon);
+    SetSettingInt("TrayIcon", settings.trayIcon);
+}
+
+}  // namespace
+
+IconChecks IconChecksFor(const ProgramSettings& settings) {
+    return {settings.trayIcon != 0, settings.hideIcon != 0};
+}
+
+TrayChange ToggleTrayIcon(ProgramSettings& settings) {
+    TrayChange change{};
+    if (settings.trayIcon != 0) {
+        change.removeIcon = true;
+        settings.trayIcon = 0;
+    } else {
+        settings.trayIcon = 1;
+        settings.hideIcon = 0;
+        change.addIcon = true;
+    }
+    StoreIconSettings(settings);
+    return change;
+}
+
+TrayChange ToggleNoIcon(ProgramSettings& settings) {
+    TrayChange change{};
+    settings.hideIcon = settings.hideIcon == 0 ? 1 : 0;
+    if (settings.hideIcon == 1) {
+        change.removeIcon = settings.trayIcon != 0;
+        settings.trayIcon = 0;
+        change.showWarning = true;
+    }
+    StoreIconSettings(settings);
+    return change;
+}
+
+void StorePreferences(ProgramSettings& settings, int32_t frequency, int32_t depth) {
+    settings.displayFrequency = frequency < 1 ? 1 : frequency;
+    settings.displayDepth = depth < 1 ? 1 : depth;
+    displayFrequency.store(settings.displayFrequency);
+    displayDepth.store(settings.displayDepth);
+    SetSettingInt("DisplayFrequency", settings.displayFrequency);
+    SetSettingInt("DisplayDepth", settings.displayDepth);
+}
+
+void StorePriority(ProgramSettings& settings, int32_t level) {
+    settings.priority = level;
+    priorityLevel.store(level);
+    SetSettingInt("Priority", level);
+    ApplyPriorityIfRunning(workerThreadId.load());
+    ApplyPriorityIfRunning(progressThreadId.load());
+}
+
+}  // namespace quorbit

@@ -1,0 +1,41 @@
+// The program's settings as held in memory: every key of "QUORBIT.INI" the program reads,
+// with its default and the adjustment made after reading.
+#pragma once
+
+#include <cstdint>
+
+namespace quorbit {
+
+struct ProgramSettings {
+    int32_t cpuNumber;         // "CpuNumber", default 0 (no binding); not adjusted
+    int32_t displayFrequency;  // "DisplayFrequency", default 30; 0 or less reads as 1
+    int32_t displayDepth;      // "DisplayDepth", default 8; 0 or less reads as 1
+    int32_t priority;          // "Priority", default 1; held within 1..10
+    int32_t hideIcon;          // "HideIcon", default 0
+    int32_t trayIcon;          // "TrayIcon", default 1
+    int32_t autoInstall;       // "AutoInstall", default 0: the first-run set-up is still to do
+    int32_t left, top, right, bottom;  // "Left", "Top", "Right", "Bottom", default 0 each
+};
+
+inline constexpr int32_t DEFAULT_PRIORITY = 1;
+inline constexpr int32_t MIN_PRIORITY = 1;
+inline constexpr int32_t MAX_PRIORITY = 10;
+inline constexpr int32_t DEFAULT_TRAY_ICON = 1;
+
+// Reads the keys in the order "CpuNumber", "DisplayFrequency", "DisplayDepth", "Priority",
+// "HideIcon", "TrayIcon", "AutoInstall", then the window rectangle, and adjusts them. The
+// file keeps what it holds: only a command that changes a setting writes it.
+ProgramSettings ReadProgramSettings();
+
+// Makes the values the computation reads on its threads the settings' ones: the processor
+// (cpuNumber), the display settings and the priority level.
+void ApplyProgramSettings(const ProgramSettings& settings);
+
+// True when any of the four window coordinates is nonzero: the four then give the window's
+// normal rectangle, zeros included; otherwise the desktop places the window.
+bool HasStoredWindowRect(const ProgramSettings& settings);
+
+// Stores the window's normal rectangle as "Left", "Top", "Right", "Bottom", in this order.
+void StoreWindowRect(ProgramSettings& settings, int32_t left, int32_t top, int32_t right, int32_t bottom);
+
+}  // namespace quorbit

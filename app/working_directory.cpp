@@ -1,0 +1,65 @@
+#include "app/working_directory.h"
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+#include "app/startup_options.h"
+
+namespace quorbit {
+
+bool ExecutablePath(char* out, size_t size) {
+    if (size == 0) return false;
+    const ssize_t length = ::readlink("/proc/self/exe", out, size - 1);
+    if (length <= 0 || static_cast<size_t>(length) >= size - 1) {
+        out[0] = '\0';
+        return false;
+    }
+    out[length] = '\0';
+    return true;
+}
+
+bool CutAfterLastSlash(char* path) {
+    char* slash = std::strrchr(path, '/');
+    if (slash == nullptr) return false;
+    slash[1] = '\0';
+    return true;
+}
+
+bool CurrentDirectory(char* out, size_t size) {
+    if (size == 0) return false;
+    if (::getcwd(out, size) == nullptr) {
+        out[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+void EnterOptionDirectory(const char* directory, void* context) {
+    auto& report = *static_cast<WorkingDirectoryReport*>(context);
+    if (::chdir(directory) == 0) return;
+    if (report.failures++ == 0) {
+        std::strncpy(report.firstFailure, directory, sizeof report.firstFailure - 1);
+        report.firstFailure[sizeof report.firstFailure - 1] = '\0';
+        report.firstError = errno;
+    }
+}
+
+}  // namespace
+
+void ChooseWorkingDirectory(int argc, const char* const* argv, bool withExecutableDirectory,
+                            WorkingDirectoryReport& report, int* consumed) {
+    std::memset(&report, 0, sizeof report);
+    if (withExecutableDirectory) {
+        char path[PATH_MAX];
+        report.executableDirectoryEntered = ExecutablePath(path, sizeof path) && CutAfterLastSlash(path) &&
+                                            ::chdir(path) == 0;
+    }
+    const StartupOptionsResult options = ParseStartupArguments(argc, argv, &EnterOptionDirectory, &report, consumed);
+    report.tooLong = options.tooLong;
+    report.missingDirectory = options.missingDirectory;
+}
+
+}  // namespace quorbit

@@ -1,0 +1,189 @@
+// The program settings as read at start-up, and what the Options commands, the first run and
+// the initial show make of them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "app/autostart_entry.h"
+#include "app/first_run.h"
+#include "app/initial_show.h"
+#include "app/install_menu.h"
+#include "app/option_commands.h"
+#include "app/program_settings.h"
+#include "control/progress.h"
+#include "support/cpu_identity.h"
+#include "support/priority.h"
+#include "tests/support/work_dir.h"
+
+namespace quorbit {
+namespace {
+
+using testing::ConsoleSlot;
+using testing::ReadFile;
+using testing::WriteFile;
+
+class ProgramSettingsTest : public testing::WorkDirTest {
+protected:
+    void SetUp() override {
+        WorkDirTest::SetUp();
+        // The first run installs an autostart entry: keep it in this test's folder.
+        ::setenv("XDG_CONFIG_HOME", Dir(), 1);
+        autostartState = 0;
+    }
+};
+
+TEST_F(ProgramSettingsTest, DefaultsAndAdjustmentsInMemoryOnly) {
+    ProgramSettings s = ReadProgramSettings();
+    EXPECT_EQ(s.cpuNumber, 0);
+    EXPECT_EQ(s.displayFrequency, 30);
+    EXPECT_EQ(s.displayDepth, 8);
+    EXPECT_EQ(s.priority, 1);
+    EXPECT_EQ(s.hideIcon, 0);
+    EXPECT_EQ(s.trayIcon, 1);
+    EXPECT_EQ(s.autoInstall, 0);
+    EXPECT_FALSE(HasStoredWindowRect(s));
+    EXPECT_EQ(ReadFile("QUORBIT.INI"), "<missing>");
+
+    const struct {
+        const char* file;
+        int32_t frequency, depth, priority;
+    } cases[] = {
+        {"DisplayFrequency=0\r\nDisplayDepth=-5\r\nPriority=15\r\n", 1, 1, 10},
+        {"DisplayFrequency=-5\r\nPriority=0\r\n", 1, 8, 1},
+        {"DisplayFrequency=7\r\nDisplayDepth=40\r\nPriority=6\r\n", 7, 40, 6},
+        {"Priority=garbage\r\n\x01\x02\r\nDisplayDepth=\r\n", 30, 1, 1},
+    };
+    for (const auto& c : cases) {
+        ResetLineTables();
+        WriteFile("QUORBIT.INI", c.file);
+        s = ReadProgramSettings();
+        EXPECT_EQ(s.displayFrequency, c.frequency) << c.file;
+        EXPECT_EQ(s.displayDepth, c.depth) << c.file;
+        EXPECT_EQ(s.priority, c.priority) << c.file;
+        EXPECT_EQ(ReadFile("QUORBIT.INI"), c.file);  // adjusted in memory only
+    }
+    ApplyProgramSettings(s);
+    EXPECT_EQ(displayDepth.load(), 1);
+    EXPECT_EQ(priorityLevel.load(), 1);
+
+    ResetLineTables();
+    WriteFile("QUORBIT.INI", "Bottom=0\r\nTop=0\r\nRight=0\r\n");
+    EXPECT_FALSE(HasStoredWindowRect(ReadProgramSettings()));
+    ResetLineTables();
+    WriteFile("QUORBIT.INI", "Right=640\r\n");
+    s = ReadProgramSettings();
+    EXPECT_TRUE(HasStoredWindowRect(s));
+    StoreWindowRect(s, 10, -20, 650, 480);
+    EXPECT_EQ(ReadFile("QUORBIT.INI"), "Right=650\r\nLeft=10\r\nTop=-20\r\nBottom=480\r\n");
+}
+
+TEST(InitialShow, QueuedWorkStartsOutOfTheWayAndComputing) {
+    const struct {
+        int32_t queued, trayIcon, hideIcon;
+        bool trayAvailable;
+        InitialShow show;
+        bool postContinue;
+    } cases[] = {
+        {0, 1, 0, true, InitialShow::Normal, false},
+        {0, 0, 1, true, InitialShow::Normal, false},
+        {2, 1, 0, true, InitialShow::Hidden, true},
+        {2, 0, 0, true, InitialShow::Minimized, true},
+        {2, 0, 1, false, InitialShow::Hidden, true},
+        {2, 1, 0, false, InitialShow::Minimized, true},  // no notification area to come back from
+    };
+    for (const auto& c : cases) {
+        ProgramSettings s{};
+        s.trayIcon = c.trayIcon;
+        s.hideIcon = c.hideIcon;
+        const InitialShowChoice choice = ChooseInitialShow(c.queued, s, c.trayAvailable);
+        EXPECT_EQ(choice.show, c.show) << c.queued << c.trayIcon << c.hideIcon << c.trayAvailable;
+        EXPECT_EQ(choice.postContinue, c.postContinue);
+    }
+}
+
+TEST_F(ProgramSettingsTest, TrayAndNoIconCommandsStoreHideIconFirst) {
+    ProgramSettings s = ReadProgramSettings();  // tray icon on
+    TrayChange change = ToggleTrayIcon(s);
+    EXPECT_TRUE(change.removeIcon && !change.addIcon && !change.showWarning);
+    EXPECT_EQ(ReadFile("QUORBIT.INI"), "HideIcon=0\r\nTrayIcon=0\r\n");
+
+    change = ToggleNoIcon(s);  // on, with no tray icon shown: nothing to remove
+    EXPECT_TRUE(!change.removeIcon && change.showWarning);
+    EXPECT_TRUE(IconChecksFor(s).noIcon && !IconChecksFor(s).trayIcon);
+
+    change = ToggleTrayIcon(s);  // on again: clears HideIcon
+    EXPECT_TRUE(change.addIcon && !change.removeIcon);
+    EXPECT_EQ(ReadFile("QUORBIT.INI"), "HideIcon=0\r\nTrayIcon=1\r\n");
+
+    change = ToggleNoIcon(s);  // on while the icon shows: removes it, unchecks Tray Icon, warns
+    EXPECT_TRUE(change.removeIcon && change.showWarning && !change.addIcon);
+    EXPECT_EQ(ReadFile("QUORBIT.INI"), "HideIcon=1\r\nTrayIcon=0\r\n");
+
+    change = ToggleNoIcon(s);  // off: no warning, the icon does not come back
+    EXPECT_TRUE(!change.removeIcon && !change.addIcon && !change.showWarning);
+    EXPECT_EQ(ReadFile("QUORBIT.INI"), "HideIcon=0\r\nTrayIcon=0\r\n");
+}
+
+TEST_F(ProgramSettingsTest, PreferencesRaiseToOneAndPriorityIsStoredUnclamped) {
+    ProgramSettings s = ReadProgramSettings();
+    StorePreferences(s, 0, -3);
+    EXPECT_EQ(ReadFile("QUORBIT.INI"), "DisplayFrequency=1\r\nDisplayDepth=1\r\n");
+    EXPECT_EQ(displayFrequency.load(), 1);
+    StorePreferences(s, 12, 36);
+    EXPECT_EQ(displayDepth.load(), 36);
+    StorePriority(s, 25);
+    EXPECT_EQ(priorityLevel.load(), 25);
+    EXPECT_EQ(ReadFile("QUORBIT.INI"), "DisplayFrequency=12\r\nDisplayDepth=36\r\nPriority=25\r\n");
+    ResetLineTables();
+    EXPECT_EQ(ReadProgramSettings().priority, 10);  // the next start holds it within 1..10
+}
+
+TEST_F(ProgramSettingsTest, FirstRunInstallsIdentifiesAndRecordsOnce) {
+    ProgramSettings s = ReadProgramSettings();
+    ASSERT_TRUE(IsFirstRun(s));
+    QueryAutostart("/opt/quorbit/quorbit");
+    ASSERT_TRUE(RunFirstRunSetup(s, "/opt/quorbit/quorbit"));
+    EXPECT_EQ(autostartState, 1);
+    EXPECT_EQ(ConsoleSlot(5), "Quorbit 1.2a will start automatically the next time you'll restart your computer");
+    EXPECT_EQ(ConsoleSlot(4), "You can disable this by clicking on Options/Uninstall");
+    EXPECT_NE(ConsoleSlot(3).find(" detected"), std::string::npos);
+    EXPECT_EQ(ConsoleSlot(1).rfind("Running processor ", 0), 0u);
+    const std::string expected = "AutoInstall=1\r\nCpuId=" + std::to_string(cpuNumber.load()) + "\r\n";
+    EXPECT_EQ(ReadFile("QUORBIT.INI"), expected);
+    EXPECT_EQ(s.cpuNumber, cpuNumber.load());
+    EXPECT_GE(s.cpuNumber, 1);
+
+    ClearConsole();
+    ResetLineTables();
+    s = ReadProgramSettings();
+    EXPECT_FALSE(RunFirstRunSetup(s, "/opt/quorbit/quorbit"));
+    EXPECT_EQ(ConsoleSlot(1), "");
+    EXPECT_EQ(s.cpuNumber, 0);  // "CpuNumber" itself was never written
+
+    // An entry already there, or the console program (no autostart): only the processor lines.
+    for (const char* executable : {"/opt/quorbit/quorbit", static_cast<const char*>(nullptr)}) {
+        ClearConsole();
+        ResetLineTables();
+        WriteFile("QUORBIT.INI", "");
+        s = ReadProgramSettings();
+        ASSERT_TRUE(RunFirstRunSetup(s, executable));
+        EXPECT_EQ(ConsoleSlot(4), "");
+        EXPECT_NE(ConsoleSlot(3).find(" detected"), std::string::npos);
+    }
+}
+
+TEST(InstallMenu, FollowsTheAutostartState) {
+    for (int32_t state : {0, 1}) {
+        const InstallMenuState menu = InstallMenuFor(state);
+        EXPECT_EQ(menu.uninstallEnabled, state == 1);
+        EXPECT_EQ(menu.normalInstallChecked, state == 1);
+        EXPECT_FALSE(menu.serviceInstallChecked);
+    }
+    EXPECT_EQ(AutostartModeOfCommand(SERVICE_INSTALL_COMMAND), AUTOSTART_SERVICE);
+    EXPECT_EQ(AutostartModeOfCommand(UNINSTALL_COMMAND), AUTOSTART_REMOVE);
+    EXPECT_EQ(AutostartModeOfCommand(TRAY_ICON_COMMAND), -1);
+}
+
+}  // namespace
+}  // namespace quorbit
