@@ -11,13 +11,37 @@
 
 #include "bench/bench_set.h"
 #include "bench/reference_search.h"
+#include "cli/standard_output.h"
 #include "control/catalogue.h"
 #include "search/path_text.h"
 #include "search/square_step.h"
 
 namespace quorbit {
 
-const char* const BENCH_USAGE = "usage: quorbit-cli bench [--reference]\n";
+namespace {
+
+int RunBench(int argc, char** argv);
+
+}  // namespace
+
+const Subcommand BENCH_COMMAND = {
+    "bench",
+    "quorbit-cli bench [--reference]\n",
+    "measure the search's speed and print its signature",
+    R"(
+Runs a fixed set of searches (six units for ten million nodes each and three whole
+subtrees) and prints nodes and speed for each and in total. The last line, the total
+node count, is the search's signature: it is the same on every machine and changes
+only if the search itself does.
+
+--reference  run the same set with the plain reference search, so that the two
+             speeds can be compared (tools/bench-pairs does that).
+-h, --help   this text.
+
+exit status: 0 done, 1 output could not be written, 2 bad arguments.
+)",
+    &RunBench,
+};
 
 namespace {
 
@@ -60,19 +84,20 @@ double MeasureHaltLatencyMs() {
     return worst;
 }
 
-}  // namespace
-
-int RunBenchCommand(int argc, char** argv) {
-    bool useReference = false;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--reference") == 0) {
-            useReference = true;
-        } else {
-            std::fprintf(stderr, "quorbit-cli bench: unknown argument %s\n%s", argv[i], BENCH_USAGE);
-            return 2;
-        }
+int RunBench(int argc, char** argv) {
+    CliOption options[] = {{"reference", 0, nullptr, nullptr}};
+    int operandCount = 0;
+    const int ended = ReadSubcommandArguments(BENCH_COMMAND, argc, argv, options, 1, &operandCount);
+    if (ended >= 0) return ended;
+    if (operandCount > 0) {
+        char quoted[96];
+        QuoteArgument(argv[0], quoted, sizeof quoted);
+        return RefuseArguments(BENCH_COMMAND, "unexpected argument %s", quoted);
     }
-    std::printf("%s search\n", useReference ? "Plain reference" : "Engine");
+    const bool useReference = options[0].value != nullptr;
+    // Minutes of measuring are no use when nothing can be printed.
+    if (OutputFailed()) return FinishOutput(BENCH_COMMAND.name);
+    PrintOut("%s search\n", useReference ? "Plain reference" : "Engine");
     uint64_t totalNodes = 0;
     double totalSeconds = 0;
     for (int i = 0; i < BENCH_SET_SIZE; ++i) {
@@ -90,16 +115,18 @@ int RunBenchCommand(int argc, char** argv) {
         const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
         totalNodes += nodes;
         totalSeconds += seconds;
-        std::printf("%2d  %-5s %-24s %12" PRIu64 " nodes %8.3f s %8.2f Mnodes/s %6.1f ns/node\n", i + 1, unit.name,
+        PrintOut("%2d  %-5s %-24s %12" PRIu64 " nodes %8.3f s %8.2f Mnodes/s %6.1f ns/node\n", i + 1, unit.name,
                     bench.prefix != nullptr ? bench.prefix : "(budget)", nodes, seconds, nodes / seconds / 1e6,
                     seconds * 1e9 / nodes);
-        std::fflush(stdout);
+        if (!FlushOut()) return FinishOutput(BENCH_COMMAND.name);
     }
-    if (!useReference) std::printf("Halt latency   : %.3f ms (worst of 5)\n", MeasureHaltLatencyMs());
-    std::printf("Total time (s) : %.3f\n", totalSeconds);
-    std::printf("Nodes/second   : %.0f\n", totalNodes / totalSeconds);
-    std::printf("Nodes searched : %" PRIu64 "\n", totalNodes);
-    return 0;
+    if (!useReference) PrintOut("Halt latency   : %.3f ms (worst of 5)\n", MeasureHaltLatencyMs());
+    PrintOut("Total time (s) : %.3f\n", totalSeconds);
+    PrintOut("Nodes/second   : %.0f\n", totalNodes / totalSeconds);
+    PrintOut("Nodes searched : %" PRIu64 "\n", totalNodes);
+    return FinishOutput(BENCH_COMMAND.name);
 }
+
+}  // namespace
 
 }  // namespace quorbit

@@ -4,80 +4,103 @@
 
 #include "bench/bench_command.h"
 #include "cli/search_command.h"
+#include "cli/standard_output.h"
 
 namespace {
 
-const char* const HELP = R"(quorbit-cli - semi-magic knight's tours of the 6x6 torus, from the console
+using quorbit::Subcommand;
 
-usage:
-  quorbit-cli search UNIT [--prefix MOVES] [--max-nodes N]
-  quorbit-cli bench [--reference]
-  quorbit-cli --help
+// In the order the program's help lists them.
+const Subcommand* const SUBCOMMANDS[] = {
+    &quorbit::SEARCH_COMMAND,
+    &quorbit::BENCH_COMMAND,
+};
 
-search   Searches one work unit on this thread and prints, on standard output,
-         each tour as it is found, then the unit's summary and its nodes per move:
+const char* const INTRODUCTION = "quorbit-cli - semi-magic knight's tours of the 6x6 torus, from the console\n";
 
-           Solution 1: a1-e6-...-a2 found in 812 milliseconds (123456 nodes)
-           Computation of a1-a2 has finished in ... milliseconds (... cycles),
-             ... solutions have been found in ... total nodes
-           Detail of nodes:
-            (34 counters, one per move number 1..34, on four lines)
+const char* const CLOSING = R"(
+Every command takes -h or --help and explains itself; "quorbit-cli help COMMAND"
+does the same. Options take their value as "--name VALUE" or "--name=VALUE", and
+each may be given once.
 
-         UNIT      a number 0..44 or a name such as a1-a2 (letters in either case).
-         --prefix MOVES
-                   search only below these first moves, e.g. a1-e6-c5-a4. The first
-                   square is the unit's start; every move must be one the search
-                   itself would take, or the prefix is refused naming the first bad
-                   move. Counts and tours are exactly the part of the whole unit's
-                   search on and below the prefix.
-         --max-nodes N
-                   stop right after the N-th node is counted and print the counters
-                   as they stand then (a note goes to standard error).
-         A whole unit is about 10^12 nodes, hours of computing; on a terminal a
-         progress line on standard error shows nodes, speed and the current moves
-         every 10 seconds. Ctrl+C halts the search within milliseconds; nothing is
-         reported for the unit then. Nothing is written to disk.
-
-bench    Runs a fixed set of searches (six units for ten million nodes each and
-         three whole subtrees) and prints nodes and speed for each and in total.
-         The last line, the total node count, is the search's signature: it is
-         the same on every machine and changes only if the search itself does.
-         --reference runs the same set with the plain reference search, so
-         that the two speeds can be compared in one run.
-
-exit status: 0 done, 1 output could not be written, 2 bad arguments, 130 halted.
+exit status: 0 done, 1 output could not be written, 2 bad arguments, 128+N
+halted by signal N (130 for Ctrl+C); a command's help gives its own.
 )";
 
-void PrintUsage(FILE* to) {
-    std::fputs(quorbit::SEARCH_USAGE, to);
-    std::fputs("       quorbit-cli bench [--reference]\n", to);
-    std::fputs("       quorbit-cli --help\n", to);
+const Subcommand* FindSubcommand(const char* name) {
+    for (const Subcommand* command : SUBCOMMANDS)
+        if (std::strcmp(command->name, name) == 0) return command;
+    return nullptr;
+}
+
+void PrintUsages(bool toOutput) {
+    bool first = true;
+    for (const Subcommand* command : SUBCOMMANDS) {
+        const char* lead = first ? "usage: " : "       ";
+        first = false;
+        // A usage may hold several lines; each after the first is indented like the rest.
+        for (const char* line = command->usage; *line != '\0';) {
+            const char* end = std::strchr(line, '\n');
+            const int length = end != nullptr ? static_cast<int>(end - line) : static_cast<int>(std::strlen(line));
+            if (toOutput)
+                quorbit::PrintOut("%s%.*s\n", lead, length, line);
+            else
+                std::fprintf(stderr, "%s%.*s\n", lead, length, line);
+            lead = "       ";
+            line += length + (end != nullptr ? 1 : 0);
+        }
+    }
+    const char* last = "       quorbit-cli COMMAND --help\n";
+    if (toOutput)
+        quorbit::WriteOut(last);
+    else
+        std::fputs(last, stderr);
+}
+
+int PrintProgramHelp() {
+    quorbit::WriteOut(INTRODUCTION);
+    quorbit::WriteOut("\n");
+    PrintUsages(true);
+    quorbit::WriteOut("\ncommands:\n");
+    for (const Subcommand* command : SUBCOMMANDS) quorbit::PrintOut("  %-8s %s\n", command->name, command->summary);
+    quorbit::WriteOut(CLOSING);
+    return quorbit::FinishOutput(nullptr);
+}
+
+int RefuseCommand(const char* format, const char* detail) {
+    std::fputs("quorbit-cli: ", stderr);
+    std::fprintf(stderr, format, detail);
+    std::fputs("\n", stderr);
+    PrintUsages(false);
+    return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fputs("quorbit-cli: which command?\n", stderr);
-        PrintUsage(stderr);
-        return 2;
+    quorbit::PrepareStandardStreams();
+    if (quorbit::OutputFailed()) {
+        quorbit::ReportOutputFailure(nullptr);
+        return 1;
     }
-    const char* command = argv[1];
-    if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0 || std::strcmp(command, "help") == 0) {
-        std::fputs(HELP, stdout);
-        return 0;
-    }
-    if (std::strcmp(command, "search") == 0) {
-        for (int i = 2; i < argc; ++i) {
-            if (std::strcmp(argv[i], "--help") == 0) {
-                std::fputs(HELP, stdout);
-                return 0;
-            }
+    if (argc < 2) return RefuseCommand("which command?%s", "");
+    const char* name = argv[1];
+    if (std::strcmp(name, "--help") == 0 || std::strcmp(name, "-h") == 0 || std::strcmp(name, "help") == 0) {
+        if (argc == 2 || std::strcmp(name, "help") != 0) return PrintProgramHelp();
+        const Subcommand* command = FindSubcommand(argv[2]);
+        if (command == nullptr || argc > 3) {
+            char quoted[96];
+            quorbit::QuoteArgument(argv[argc > 3 && command != nullptr ? 3 : 2], quoted, sizeof quoted);
+            return RefuseCommand(command == nullptr ? "help on what? There is no command %s" : "help takes one command, not %s too",
+                                 quoted);
         }
-        return quorbit::RunSearchCommand(argc - 2, argv + 2);
+        return quorbit::PrintSubcommandHelp(*command);
     }
-    if (std::strcmp(command, "bench") == 0) return quorbit::RunBenchCommand(argc - 2, argv + 2);
-    std::fprintf(stderr, "quorbit-cli: unknown command '%s'\n", command);
-    PrintUsage(stderr);
-    return 2;
+    const Subcommand* command = FindSubcommand(name);
+    if (command == nullptr) {
+        char quoted[96];
+        quorbit::QuoteArgument(name, quoted, sizeof quoted);
+        return RefuseCommand("unknown command %s", quoted);
+    }
+    return command->run(argc - 2, argv + 2);
 }

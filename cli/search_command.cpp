@@ -1,11 +1,13 @@
 #include "cli/search_command.h"
 
-#include <csignal>
+#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 
 #include "cli/cli_arguments.h"
+#include "cli/halt_signals.h"
 #include "cli/progress_meter.h"
+#include "cli/standard_output.h"
 #include "control/catalogue.h"
 #include "control/unit_report.h"
 #include "search/path_text.h"
@@ -14,7 +16,53 @@
 
 namespace quorbit {
 
-const char* const SEARCH_USAGE = "usage: quorbit-cli search UNIT [--prefix MOVES] [--max-nodes N]\n";
+namespace {
+
+int RunSearch(int argc, char** argv);
+
+}  // namespace
+
+const Subcommand SEARCH_COMMAND = {
+    "search",
+    "quorbit-cli search UNIT [--prefix MOVES] [--max-nodes N]\n",
+    "search one work unit, or part of one, and print its tours and counts",
+    R"(
+Searches one work unit on this thread and prints, on standard output, each tour as
+it is found, then the unit's summary and its nodes per move:
+
+  Solution 1: a1-e6-...-a2 found in 812 milliseconds (123456 nodes)
+  Computation of a1-a2 has finished in ... milliseconds (... cycles),
+    ... solutions have been found in ... total nodes
+  Detail of nodes:
+   (34 counters, one per move number 1..34, on four lines)
+
+UNIT       a number 0..44 or a name such as a1-a2 (letters in either case).
+--prefix MOVES
+           search only below these first moves, e.g. a1-e6-c5-a4. The first
+           square is the unit's start; every move must be one the search itself
+           would take, or the prefix is refused naming the first bad move. Counts
+           and tours are exactly the part of the whole unit's search on and below
+           the prefix.
+--max-nodes N
+           stop right after the N-th node is counted and print the counters as
+           they stand then, marked as partial counts.
+-h, --help this text.
+
+Options may also be written --prefix=MOVES and --max-nodes=N; each may be given
+once. A whole unit is about 10^12 nodes, hours of computing; on a terminal a
+progress line on standard error shows nodes, speed and the current moves every
+10 seconds. Nothing is written to disk.
+
+Ctrl+C, SIGTERM, SIGHUP, SIGQUIT (and SIGXCPU, SIGALRM, SIGUSR1, SIGUSR2) halt the
+search within milliseconds; the tours found so far have been printed, and the
+summary and the counters as they stood follow, marked as partial counts.
+
+exit status: 0 done (also when stopped at --max-nodes), 1 output could not be
+written, 2 bad arguments, 128+N halted by signal N (130 for Ctrl+C, 143 for
+SIGTERM).
+)",
+    &RunSearch,
+};
 
 namespace {
 
@@ -33,68 +81,60 @@ void PrintSolution(const SearchState& state, void* context) {
     const auto elapsed = static_cast<int32_t>(TickCount() - run.startTick);
     char line[SOLUTION_LINE_SIZE];
     FormatSolutionLine(line, sizeof line, ++run.solutions, state, elapsed, total);
-    std::fputs(line, stdout);
-    std::fflush(stdout);
+    // Nobody reads what follows when the output is gone: hours of search for nothing.
+    if (!WriteOut(line) || !FlushOut()) RequestSearchHalt(searchState);
 }
 
-void HaltOnSignal(int) { RequestSearchHalt(searchState); }
+void HaltSearch() { RequestSearchHalt(searchState); }
 
-int Refuse(const char* message, const char* detail) {
-    std::fprintf(stderr, "quorbit-cli search: %s%s\n%s", message, detail, SEARCH_USAGE);
-    return 2;
-}
+void WriteError(const char* line) { std::fputs(line, stderr); }
+void WriteOutput(const char* line) { WriteOut(line); }
 
-}  // namespace
-
-int RunSearchCommand(int argc, char** argv) {
-    const char* unitText = nullptr;
-    const char* prefixText = nullptr;
+int RunSearch(int argc, char** argv) {
+    CliOption options[] = {{"prefix", 0, "MOVES", nullptr}, {"max-nodes", 0, "N", nullptr}};
+    int operandCount = 0;
+    const int ended = ReadSubcommandArguments(SEARCH_COMMAND, argc, argv, options, 2, &operandCount);
+    if (ended >= 0) return ended;
+    const char* prefixText = options[0].value;
+    char quoted[160];
     uint64_t budget = 0;
-    for (int i = 0; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (std::strcmp(arg, "--prefix") == 0 || std::strcmp(arg, "--max-nodes") == 0) {
-            if (i + 1 == argc) return Refuse(arg, " needs a value");
-            const char* value = argv[++i];
-            if (arg[2] == 'p') {
-                prefixText = value;
-            } else if (!ParsePositiveCount(value, budget)) {
-                return Refuse("--max-nodes takes a positive whole number, not ", value);
-            }
-        } else if (arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9')) {
-            return Refuse("unknown option ", arg);
-        } else if (unitText == nullptr) {
-            unitText = arg;
-        } else {
-            return Refuse("one unit at a time; extra argument ", arg);
-        }
+    if (options[1].value != nullptr && !ParsePositiveCount(options[1].value, budget)) {
+        QuoteArgument(options[1].value, quoted, sizeof quoted);
+        return RefuseArguments(SEARCH_COMMAND, "--max-nodes takes a positive whole number, not %s", quoted);
     }
-    if (unitText == nullptr) return Refuse("which unit?", " Give a number 0..44 or a name such as a1-a2");
-    const int unit = ParseUnitArgument(unitText);
-    if (unit < 0) return Refuse("no such unit: ", unitText);
+    if (operandCount == 0)
+        return RefuseArguments(SEARCH_COMMAND, "which unit? Give a number 0..44 or a name such as a1-a2");
+    if (operandCount > 1) {
+        QuoteArgument(argv[1], quoted, sizeof quoted);
+        return RefuseArguments(SEARCH_COMMAND, "one unit at a time; %s is one too many", quoted);
+    }
+    const int unit = ParseUnitArgument(argv[0]);
+    if (unit < 0) {
+        QuoteArgument(argv[0], quoted, sizeof quoted);
+        return RefuseArguments(SEARCH_COMMAND, "no such unit: %s (give a number 0..44 or a name such as a1-a2)",
+                               quoted);
+    }
     const WorkUnit& work = workUnits[unit];
 
     uint8_t prefix[SQUARE_COUNT];
     int prefixLength = 1;
     prefix[0] = work.start;
     if (prefixText != nullptr) {
-        char error[96];
+        char error[128];
         prefixLength = ParseSquareList(prefixText, prefix, HOOK_MOVE, error, sizeof error);
-        if (prefixLength < 0) return Refuse("bad --prefix: ", error);
+        if (prefixLength < 0) return RefuseArguments(SEARCH_COMMAND, "bad --prefix: %s", error);
         const PrefixCheck check = CheckPrefix(work.start, work.end, prefix, prefixLength);
-        if (check.badMove != 0) {
-            char message[200];
-            std::snprintf(message, sizeof message, "bad --prefix at move %d: %s", check.badMove, check.reason);
-            return Refuse(message, "");
-        }
+        if (check.badMove != 0)
+            return RefuseArguments(SEARCH_COMMAND, "bad --prefix at move %d: %s", check.badMove, check.reason);
     }
+    if (OutputFailed()) return FinishOutput(SEARCH_COMMAND.name);
 
     SearchRun run{TickCount(), 0};
     ResetSearchState(searchState);
     ClearNodeCounters(searchState);
     searchState.solutionSink = &PrintSolution;
     searchState.solutionContext = &run;
-    std::signal(SIGINT, &HaltOnSignal);
-    std::signal(SIGTERM, &HaltOnSignal);
+    CatchHaltSignals(&HaltSearch);
 
     const uint64_t cyclesBefore = ReadCycleCounter();
     SearchOutcome outcome;
@@ -106,17 +146,44 @@ int RunSearchCommand(int argc, char** argv) {
     const auto elapsed = static_cast<int32_t>(TickCount() - run.startTick);
     const uint64_t total = NodeTotal(searchState);
 
-    if (outcome == SearchOutcome::Halted) {
-        std::fprintf(stderr, "quorbit-cli search: halted after %llu nodes; nothing reported for %s\n",
-                     static_cast<unsigned long long>(total), work.name);
-        return 130;
+    char line[320];
+    // A signal that came too late to stop the search changes nothing.
+    const int signal = outcome == SearchOutcome::Halted ? CaughtHaltSignal() : 0;
+    if (outcome == SearchOutcome::Finished) {
+        FormatUnitSummary(line, sizeof line, work.name, elapsed, cycles, run.solutions, total);
+    } else {
+        char how[64];
+        if (outcome == SearchOutcome::BudgetReached)
+            std::snprintf(how, sizeof how, "stopped at the node budget of %" PRIu64, budget);
+        else if (signal != 0)
+            std::snprintf(how, sizeof how, "was halted by %s", HaltSignalName(signal));
+        else
+            std::snprintf(how, sizeof how, "was halted: its output could not be written");
+        FormatStoppedUnitSummary(line, sizeof line, work.name, how, elapsed, cycles, run.solutions, total);
     }
-    EmitUnitResults(work.name, elapsed, cycles, run.solutions, searchState,
-                    [](const char* line) { std::fputs(line, stdout); });
+    if (!OutputFailed()) {
+        WriteOut(line);
+        EmitNodeDetail(searchState, &WriteOutput);
+        FlushOut();
+    }
+    if (OutputFailed()) {
+        // The counts still reach the user, on the other stream.
+        ReportOutputFailure(SEARCH_COMMAND.name);
+        WriteError(line);
+        EmitNodeDetail(searchState, &WriteError);
+        return signal != 0 ? 128 + signal : 1;
+    }
+    if (signal != 0) {
+        std::fprintf(stderr, "quorbit-cli search: halted by %s; the counts printed are partial\n",
+                     HaltSignalName(signal));
+        return 128 + signal;
+    }
     if (outcome == SearchOutcome::BudgetReached)
-        std::fprintf(stderr, "quorbit-cli search: stopped at the node budget of %llu\n",
-                     static_cast<unsigned long long>(budget));
-    return std::fflush(stdout) == 0 ? 0 : 1;
+        std::fprintf(stderr, "quorbit-cli search: stopped at the node budget of %" PRIu64 "; the counts are partial\n",
+                     budget);
+    return 0;
 }
+
+}  // namespace
 
 }  // namespace quorbit

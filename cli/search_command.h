@@ -1,10 +1,10 @@
 #pragma once
 
+#include "cli/subcommand.h"
+
 namespace quorbit {
 
-// quorbit-cli search UNIT [--prefix MOVES] [--max-nodes N]; returns the exit status.
-int RunSearchCommand(int argc, char** argv);
-
-extern const char* const SEARCH_USAGE;
+// quorbit-cli search UNIT [--prefix MOVES] [--max-nodes N]
+extern const Subcommand SEARCH_COMMAND;
 
 }  // namespace quorbit

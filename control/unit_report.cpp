@@ -25,16 +25,29 @@ void FormatUnitSummary(char* out, size_t size, const char* unitName, int32_t ela
                   unitName, elapsedMs, cycles, solutions, nodeTotal);
 }
 
-void EmitUnitResults(const char* unitName, int32_t elapsedMs, uint64_t cycles, int32_t solutions,
-                     const SearchState& state, void (*emit)(const char* line)) {
+void FormatStoppedUnitSummary(char* out, size_t size, const char* unitName, const char* how, int32_t elapsedMs,
+                              uint64_t cycles, int32_t solutions, uint64_t nodeTotal) {
+    std::snprintf(out, size,
+                  "Computation of %s %s after %d milliseconds (%" PRIu64
+                  " cycles), %d solutions have been found in %" PRIu64 " total nodes (partial counts)\n",
+                  unitName, how, elapsedMs, cycles, solutions, nodeTotal);
+}
+
+void EmitNodeDetail(const SearchState& state, void (*emit)(const char* line)) {
     char line[256];
-    FormatUnitSummary(line, sizeof line, unitName, elapsedMs, cycles, solutions, NodeTotal(state));
-    emit(line);
     emit(NODE_DETAIL_HEADER);
     for (int k = 0; k < NODE_DETAIL_LINES; ++k) {
         FormatNodeDetailLine(line, sizeof line, state, k);
         emit(line);
     }
+}
+
+void EmitUnitResults(const char* unitName, int32_t elapsedMs, uint64_t cycles, int32_t solutions,
+                     const SearchState& state, void (*emit)(const char* line)) {
+    char line[256];
+    FormatUnitSummary(line, sizeof line, unitName, elapsedMs, cycles, solutions, NodeTotal(state));
+    emit(line);
+    EmitNodeDetail(state, emit);
 }
 
 void FormatNodeDetailLine(char* out, size_t size, const SearchState& state, int line) {

@@ -20,12 +20,21 @@ void FormatSolutionLine(char* out, size_t size, int32_t number, const SearchStat
 void FormatUnitSummary(char* out, size_t size, const char* unitName, int32_t elapsedMs, uint64_t cycles,
                        int32_t solutions, uint64_t nodeTotal);
 
+// The summary of a unit whose search stopped before its end, such as "Computation of a1-a2
+// was halted by SIGINT after 812 milliseconds (...), 0 solutions have been found in 20000
+// total nodes (partial counts)\n"; how says why it stopped.
+void FormatStoppedUnitSummary(char* out, size_t size, const char* unitName, const char* how, int32_t elapsedMs,
+                              uint64_t cycles, int32_t solutions, uint64_t nodeTotal);
+
 // Line k (0..3) of the node detail: counters 10k .. 10k+9 (the last line holds four),
 // each as a blank and the value, then "\n".
 void FormatNodeDetailLine(char* out, size_t size, const SearchState& state, int line);
 
 inline constexpr const char* NODE_DETAIL_HEADER = "Detail of nodes:\n";
 inline constexpr int NODE_DETAIL_LINES = 4;
+
+// Hands "Detail of nodes:" and the four node lines, in order, to emit.
+void EmitNodeDetail(const SearchState& state, void (*emit)(const char* line));
 
 // Hands the summary, "Detail of nodes:" and the four node lines, in order, to emit.
 void EmitUnitResults(const char* unitName, int32_t elapsedMs, uint64_t cycles, int32_t solutions,

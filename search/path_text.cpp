@@ -13,8 +13,16 @@ int ParseSquareList(const char* text, uint8_t* squares, int capacity, char* erro
         const char* item = p;
         while (*p != '\0' && *p != '-') ++p;
         const int square = (p - item == 2) ? ParseSquareName(item[0], item[1]) : -1;
+        if (p == item) {
+            std::snprintf(error, errorSize, "move %d is empty (%s)", count + 1,
+                          count == 0 ? "the text begins with a hyphen or is empty"
+                          : *p == '\0' ? "the text ends with a hyphen"
+                                       : "two hyphens in a row");
+            return -1;
+        }
         if (square < 0) {
-            std::snprintf(error, errorSize, "'%.*s' is not a square (a1 to f6)", static_cast<int>(p - item), item);
+            std::snprintf(error, errorSize, "move %d, '%.*s', is not a square (a1 to f6)", count + 1,
+                          static_cast<int>(p - item), item);
             return -1;
         }
         if (count == capacity) {

@@ -108,8 +108,10 @@ bool WalkPrefix(SearchState& state, const uint8_t* prefix, int length, int i, bo
             SetReason(check, i + 2, "%s is not a knight step from %s", nextName, name);
             ok = false;
         } else if (slot < 0) {
-            SetReason(check, i + 2, "%s is the %s square, which no square step enters", nextName,
-                      next == state.plan.start ? "start" : "end");
+            SetReason(check, i + 2,
+                      next == state.plan.start ? "%s is the start square%s, already move 1"
+                                               : "%s is the end square%s, which only the last move may take",
+                      nextName, "");
             ok = false;
         } else if (!IsCandidate(state, square, slot, zeros == 1)) {
             SetReason(check, i + 2, "the search does not try %s after %s (visited, forced elsewhere or guarded)",

@@ -1,14 +1,20 @@
-// The console program's search command, run as a user runs it.
+// The console program run as a user runs it: arguments, output that cannot be written,
+// signals.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <regex>
+#include <spawn.h>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -25,11 +31,13 @@ std::string Slurp(const std::string& path) {
     return text.str();
 }
 
-CliRun Cli(const std::string& arguments) {
+// Runs quorbit-cli through the shell; redirect may send its standard output elsewhere.
+CliRun Cli(const std::string& arguments, const std::string& redirect = "") {
     char dir[] = "/tmp/quorbit-cli-test-XXXXXX";
     EXPECT_NE(mkdtemp(dir), nullptr);
     const std::string out = std::string(dir) + "/out", err = std::string(dir) + "/err";
-    const std::string command = std::string(QUORBIT_CLI_PATH) + " " + arguments + " >" + out + " 2>" + err;
+    const std::string command = std::string(QUORBIT_CLI_PATH) + " " + arguments + " " +
+                                (redirect.empty() ? ">" + out : redirect) + " 2>" + err;
     const int raw = std::system(command.c_str());
     CliRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
     std::remove(out.c_str());
@@ -38,12 +46,45 @@ CliRun Cli(const std::string& arguments) {
     return run;
 }
 
-TEST(SearchCommand, BudgetPrintsTheSummaryAndTheCountersOfThatMoment) {
-    const CliRun run = Cli("search a1-a2 --max-nodes 20000");
+// Starts quorbit-cli with its standard output on outFd and standard error on errFd.
+pid_t Start(std::vector<std::string> arguments, int outFd, int errFd) {
+    arguments.insert(arguments.begin(), QUORBIT_CLI_PATH);
+    std::vector<char*> argv;
+    for (std::string& a : arguments) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outFd, 1);
+    posix_spawn_file_actions_adddup2(&actions, errFd, 2);
+    pid_t pid = -1;
+    EXPECT_EQ(posix_spawn(&pid, QUORBIT_CLI_PATH, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+int WaitFor(pid_t pid) {
+    int raw = 0;
+    while (waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : 1000 + WTERMSIG(raw);
+}
+
+// True once the process catches the signal (its handler is installed).
+bool Catches(pid_t pid, int signal) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("SigCgt:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1u;
+    }
+    return false;
+}
+
+TEST(SearchCommand, BudgetPrintsTheCountersOfThatMomentAsPartial) {
+    const CliRun run = Cli("search a1-a2 --max-nodes=20000");
     EXPECT_EQ(run.status, 0);
     const std::regex expected(
-        "Computation of a1-a2 has finished in [0-9]+ milliseconds \\([0-9]+ cycles\\), 0 solutions have been found "
-        "in 20000 total nodes\n"
+        "Computation of a1-a2 stopped at the node budget of 20000 after [0-9]+ milliseconds \\([0-9]+ cycles\\), 0 "
+        "solutions have been found in 20000 total nodes \\(partial counts\\)\n"
         "Detail of nodes:\n"
         " 1 1 1 1 1 1 1 1 3 9\n"
         " 33 74 211 334 919 920 2114 2629 3160 4707\n"
@@ -56,27 +97,126 @@ TEST(SearchCommand, BudgetPrintsTheSummaryAndTheCountersOfThatMoment) {
 TEST(SearchCommand, SubtreeRunsToItsEnd) {
     const CliRun run = Cli("search 0 --prefix A1-e6-c5-a4-e3-c2-a3-e2-c1-b5");
     EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("has finished"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("Detail of nodes:\n 1 1 1 1 1 1 1 1 1 1\n"), std::string::npos) << run.out;
     EXPECT_EQ(run.err, "");
 }
 
 TEST(SearchCommand, BadArgumentsGiveAMessageUsageAndStatus2) {
-    for (const char* arguments : {"search", "search 45", "search a1-a3", "search 0 --max-nodes 0", "search 0 1",
-                                  "search 0 --bogus", "search 0 --prefix", "search 0 --prefix a1-e6-c5-a5", "frobnicate",
-                                  ""}) {
-        const CliRun run = Cli(arguments);
-        EXPECT_EQ(run.status, 2) << arguments;
-        EXPECT_EQ(run.out, "") << arguments;
-        EXPECT_NE(run.err.find("usage: quorbit-cli"), std::string::npos) << arguments << ": " << run.err;
+    struct Case {
+        const char* arguments;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"search", "which unit?"},
+        {"search 45", "'45'"},
+        {"search 'a1-a2 '", "no such unit: 'a1-a2 '"},
+        {"search 0 --max-nodes 0", "positive whole number, not '0'"},
+        {"search 0 --max-nodes=5 --max-nodes=5", "given twice"},
+        {"search 0 1", "'1' is one too many"},
+        {"search 0 --bogus", "unknown option '--bogus'"},
+        {"search 0 --prefix", "needs a value"},
+        {"search 0 --prefix a1--e6", "move 2 is empty"},
+        {"search 0 --prefix a1-e6-c5-a5", "move 4"},
+        {"search 0 --prefix a1-e6-c5-a4-e3-c2-a3-e2-c1-a2", "end square"},
+        {"bench --bogus", "unknown option"},
+        {"bench 3", "unexpected argument '3'"},
+        {"help frobnicate", "no command 'frobnicate'"},
+        {"frobnicate", "unknown command 'frobnicate'"},
+        {"", "which command?"},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = Cli(c.arguments);
+        EXPECT_EQ(run.status, 2) << c.arguments;
+        EXPECT_EQ(run.out, "") << c.arguments;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << c.arguments << ": " << run.err;
+        EXPECT_NE(run.err.find("usage: quorbit-cli"), std::string::npos) << c.arguments << ": " << run.err;
     }
-    EXPECT_NE(Cli("search 0 --prefix a1-e6-c5-a5").err.find("move 4"), std::string::npos);
 }
 
-TEST(SearchCommand, HelpExplainsTheOptions) {
-    const CliRun run = Cli("--help");
-    EXPECT_EQ(run.status, 0);
-    for (const char* word : {"--prefix", "--max-nodes", "UNIT", "exit status"})
-        EXPECT_NE(run.out.find(word), std::string::npos) << word;
+TEST(SearchCommand, EveryCommandExplainsItself) {
+    struct Case {
+        const char* arguments;
+        const char* mentions;
+    };
+    const Case cases[] = {
+        {"--help", "commands:"},         {"-h", "exit status"},      {"help", "search"},
+        {"search --help", "--max-nodes"}, {"search -h", "--prefix"}, {"search 0 --help", "UNIT"},
+        {"help search", "partial"},       {"bench -h", "--reference"},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = Cli(c.arguments);
+        EXPECT_EQ(run.status, 0) << c.arguments;
+        EXPECT_EQ(run.out.rfind("usage: quorbit-cli", 0) == 0 || run.out.rfind("quorbit-cli - ", 0) == 0, true)
+            << c.arguments;
+        EXPECT_NE(run.out.find(c.mentions), std::string::npos) << c.arguments;
+    }
+}
+
+TEST(SearchCommand, OutputThatCannotBeWrittenEndsWithStatus1AndSaysWhy) {
+    struct Case {
+        const char* arguments;
+        const char* redirect;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"--help", ">/dev/full", "No space left on device"},
+        {"search -h", ">/dev/full", "No space left on device"},
+        {"search 0 --max-nodes 1000", ">/dev/full", "No space left on device"},
+        {"--help", ">&-", "closed"},
+        {"bench", ">&-", "closed"},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = Cli(c.arguments, c.redirect);
+        EXPECT_EQ(run.status, 1) << c.arguments << " " << c.redirect;
+        EXPECT_NE(run.err.find("cannot write standard output"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+    }
+}
+
+TEST(SearchCommand, AReaderThatWentAwayEndsTheSearchWithStatus1) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    close(ends[0]);
+    char errName[] = "/tmp/quorbit-cli-err-XXXXXX";
+    const int errFd = mkstemp(errName);
+    const pid_t pid = Start({"search", "0", "--max-nodes", "1000000"}, ends[1], errFd);
+    close(ends[1]);
+    EXPECT_EQ(WaitFor(pid), 1);
+    close(errFd);
+    const std::string err = Slurp(errName);
+    std::remove(errName);
+    EXPECT_NE(err.find("Broken pipe"), std::string::npos) << err;
+    // The counts still reach the user.
+    EXPECT_NE(err.find("Detail of nodes:"), std::string::npos) << err;
+}
+
+TEST(SearchCommand, HaltSignalsPrintTheCountsAsPartial) {
+    struct Case {
+        int signal;
+        const char* name;
+    };
+    for (const Case& c : {Case{SIGINT, "SIGINT"}, Case{SIGTERM, "SIGTERM"}, Case{SIGHUP, "SIGHUP"},
+                          Case{SIGQUIT, "SIGQUIT"}}) {
+        char outName[] = "/tmp/quorbit-cli-out-XXXXXX";
+        char errName[] = "/tmp/quorbit-cli-err-XXXXXX";
+        const int outFd = mkstemp(outName), errFd = mkstemp(errName);
+        // The budget only bounds the test should the signal be lost.
+        const pid_t pid = Start({"search", "a1-a2", "--max-nodes", "3000000000"}, outFd, errFd);
+        while (!Catches(pid, c.signal)) usleep(1000);
+        usleep(20000);
+        kill(pid, c.signal);
+        EXPECT_EQ(WaitFor(pid), 128 + c.signal) << c.name;
+        close(outFd);
+        close(errFd);
+        const std::string out = Slurp(outName), err = Slurp(errName);
+        std::remove(outName);
+        std::remove(errName);
+        EXPECT_NE(out.find(std::string("was halted by ") + c.name), std::string::npos) << out;
+        EXPECT_NE(out.find("(partial counts)\nDetail of nodes:\n 1 1 1"), std::string::npos) << out;
+        EXPECT_EQ(out.find("has finished"), std::string::npos) << out;
+        EXPECT_NE(err.find("partial"), std::string::npos) << err;
+    }
 }
 
 }  // namespace
