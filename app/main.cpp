@@ -1,0 +1,139 @@
+// quorbit: the desktop program. Start-up in this order: the working directory, one instance
+// per directory, the window, the settings, the window's place and first state, the queued
+// work resumed, the tray icon, the check marks, the autostart entry and the first-run
+// set-up; then the event loop; then the shutdown, whichever way the program ends.
+#include <QApplication>
+#include <QSessionManager>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+#include <unistd.h>
+
+#include "app/autostart_entry.h"
+#include "app/desktop_shell.h"
+#include "app/first_run.h"
+#include "app/initial_show.h"
+#include "app/instance_key.h"
+#include "app/instance_requests.h"
+#include "app/main_window.h"
+#include "app/program_settings.h"
+#include "app/termination_signals.h"
+#include "app/working_directory.h"
+#include "control/work_queue.h"
+#include "support/console.h"
+#include "support/instance_channel.h"
+#include "support/instance_lock.h"
+#include "support/line_table.h"
+
+namespace {
+
+using namespace quorbit;
+
+constexpr auto SECOND_START_DURATION = std::chrono::milliseconds(750);
+
+// What went wrong while the directory was chosen, said on the console once it exists.
+void ReportWorkingDirectory(const WorkingDirectoryReport& report) {
+    char line[PATH_MAX + 128];
+    if (report.failures > 0) {
+        std::snprintf(line, sizeof line, "Can't enter the directory %s: %s\n", report.firstFailure,
+                      std::strerror(report.firstError));
+        ConsolePrint(line);
+    }
+    if (report.tooLong) ConsolePrint("A directory option was too long and has been ignored.\n");
+    if (report.missingDirectory) ConsolePrint("A directory option came without a directory.\n");
+    char directory[PATH_MAX];
+    if (CurrentDirectory(directory, sizeof directory) && ::access(directory, W_OK) != 0) {
+        std::snprintf(line, sizeof line,
+                      "The directory %s can't be written: the queue, the settings and the results stay in "
+                      "memory only.\n",
+                      directory);
+        ConsolePrint(line);
+    }
+}
+
+// The window's last normal rectangle, unless what is stored could not be a window.
+void PlaceWindow(MainWindow& window, const ProgramSettings& settings) {
+    if (!HasStoredWindowRect(settings)) return;
+    const int64_t width = static_cast<int64_t>(settings.right) - settings.left;
+    const int64_t height = static_cast<int64_t>(settings.bottom) - settings.top;
+    if (width < 100 || height < 60 || width > 100000 || height > 100000) {
+        ConsolePrint("The stored window position is not usable; the desktop places the window.\n");
+        return;
+    }
+    window.setGeometry(settings.left, settings.top, static_cast<int>(width), static_cast<int>(height));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    // Hidden in the tray, the window is not closed: only Exit, the close box, the end of the
+    // session or a signal end the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    char executable[PATH_MAX];
+    if (!ExecutablePath(executable, sizeof executable)) executable[0] = '\0';
+    WorkingDirectoryReport directoryReport{};
+    ChooseWorkingDirectory(argc - 1, argv + 1, true, directoryReport);
+
+    char directory[PATH_MAX];
+    if (!CurrentDirectory(directory, sizeof directory)) directory[0] = '\0';
+    char instanceName[INSTANCE_NAME_SIZE];
+    FormatInstanceName(InstanceKey(directory), instanceName, sizeof instanceName);
+    InstanceLock lock{};
+    const InstanceLockResult locked = AcquireInstanceLock(instanceName, directory, lock);
+    if (locked.outcome == InstanceLockOutcome::HeldByOther) {
+        // Another instance works here: bring it to the front and leave without a window.
+        const auto start = std::chrono::steady_clock::now();
+        char reply[INSTANCE_REPLY_MAX];
+        SendInstanceRequest(lock.paths.socketPath, "show", reply, sizeof reply);
+        std::this_thread::sleep_until(start + SECOND_START_DURATION);
+        return 0;
+    }
+
+    ProgramSettings settings = ReadProgramSettings();
+    MainWindow window(settings, executable);
+    AttachDesktopShell(&window);
+    ReportWorkingDirectory(directoryReport);
+    char error[400];
+    if (locked.outcome == InstanceLockOutcome::Failed) {
+        std::snprintf(error, sizeof error, "%s: another start in this directory will not find this one.\n",
+                      locked.error);
+        ConsolePrint(error);
+    } else if (!StartInstanceServer(lock, DesktopInstanceRequests(&window), error, sizeof error)) {
+        ConsolePrint(error);
+        ConsolePrint("\n");
+    }
+
+    ApplyProgramSettings(settings);
+    PlaceWindow(window, settings);
+    const InitialShowChoice show = ChooseInitialShow(QueueCount(), settings, TrayAvailable());
+    if (show.postContinue)
+        QTimer::singleShot(0, &window, [&window] { window.RunCommand(CONTINUE_COMMAND); });
+    if (show.show == InitialShow::Normal) window.show();
+    if (show.show == InitialShow::Minimized) window.showMinimized();
+    window.UpdateTray(TrayAction::Add, QString::fromLatin1(PROGRAM_TITLE), ComputationState());
+    window.UpdateIconChecks();
+    QueryAutostart(executable);
+    RunFirstRunSetup(settings, executable[0] != '\0' ? executable : nullptr);
+    window.UpdateInstallMenu();
+
+    const auto quit = [&window] {
+        window.Shutdown();
+        QCoreApplication::exit(0);
+    };
+    CatchTerminationSignals(&window, quit);
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &window, [&quit](QSessionManager&) { quit(); });
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &window, [&window] { window.Shutdown(); });
+
+    const int status = QApplication::exec();
+    window.Shutdown();
+    StopInstanceServer();
+    ReleaseInstanceLock(lock);
+    AttachDesktopShell(nullptr);
+    FreeLineTables();
+    return status;
+}
