@@ -8,11 +8,16 @@
 
 #include "support/shell.h"
 
+// The icons are compiled into the desktop's static library, whose resources must be
+// registered by name.
+static void RegisterIcons() { Q_INIT_RESOURCE(desktop); }
+
 namespace quorbit {
 
 namespace {
 
 QIcon LoadIcon(const char* name) {
+    RegisterIcons();
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/%1-%2.png").arg(QLatin1String(name)).arg(size), QSize(size, size));

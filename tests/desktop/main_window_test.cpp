@@ -277,7 +277,7 @@ TEST_F(DesktopWindowTest, WithoutANotificationAreaMinimisingKeepsTheWindowAndSay
 TEST_F(DesktopWindowTest, ClosingDuringABurstOfPrintsEndsAndSavesTheRectangle) {
     // Tours reported as fast as they come, while the window closes.
     std::vector<ShortStep> plan;
-    for (int i = 0; i < 200; ++i) plan.push_back({ShortStep::Report, i % 4});
+    for (int i = 0; i < 200; ++i) plan.push_back({ShortStep::Report, i % 3});
     plan.push_back({ShortStep::Hold, 6});
     SetShortUnitPlan(plan);
     holdActive.store(true);
