@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "app/main_window.h"
 #include "control/catalogue.h"
@@ -61,30 +62,39 @@ int32_t Show(MainWindow* window, std::string&, const std::string&) {
     return REPLY_DONE;
 }
 
-// The units, one per line of the argument, each queued as New would queue it.
+// The units, one per line of the argument ("all" for the 45 in catalogue order), each
+// queued as New would queue it; when any names no unit, nothing is queued.
 int32_t Add(MainWindow*, std::string& text, const std::string& units) {
-    int32_t status = REPLY_DONE;
+    std::vector<int32_t> queued;
+    std::string refused;
     size_t start = 0;
     while (start < units.size()) {
         const size_t end = units.find('\n', start);
-        const std::string unitText = units.substr(start, end - start);
+        const std::string word = units.substr(start, end - start);
         start = end + 1;
         int32_t unit = -1;
-        char line[160];
-        if (ParseUnitInput(unitText.c_str(), &unit) != UnitInput::Unit) {
-            char refusal[96];
-            FormatUnitInputRefusal(refusal, sizeof refusal);
-            std::snprintf(line, sizeof line, "%s: %s\n", unitText.c_str(), refusal);
-            status = REPLY_REFUSED;
+        if (word == "all") {
+            for (int32_t u = 0; u < WORK_UNIT_COUNT; ++u) queued.push_back(u);
+        } else if (ParseUnitInput(word.c_str(), &unit) == UnitInput::Unit) {
+            queued.push_back(unit);
         } else {
-            char entry[16];
-            std::snprintf(entry, sizeof entry, "%lu", static_cast<unsigned long>(unit));
-            EnqueueWork(entry);
-            std::snprintf(line, sizeof line, "%s is queued.\n", UnitName(unit));
+            refused += (refused.empty() ? "" : ", ") + word;
         }
-        text += line;
     }
-    return status;
+    if (!refused.empty()) {
+        char refusal[96];
+        FormatUnitInputRefusal(refusal, sizeof refusal);
+        text = "Not a unit: " + refused + "\n" + refusal + "\nNothing was queued.";
+        return REPLY_REFUSED;
+    }
+    for (const int32_t unit : queued) {
+        char entry[16];
+        std::snprintf(entry, sizeof entry, "%lu", static_cast<unsigned long>(unit));
+        EnqueueWork(entry);
+        text += text.empty() ? "Queued: " : ", ";
+        text += UnitName(unit);
+    }
+    return REPLY_DONE;
 }
 
 int32_t Status(MainWindow*, std::string& text, const std::string&) {
@@ -94,10 +104,8 @@ int32_t Status(MainWindow*, std::string& text, const std::string&) {
     return REPLY_DONE;
 }
 
-int32_t Stop(MainWindow*, std::string& text, const std::string&) {
-    const bool running = workerRunning.load();
+int32_t Stop(MainWindow*, std::string&, const std::string&) {
     HaltComputation();
-    text = running ? "Execution halted." : "Nothing is being computed.";
     return REPLY_DONE;
 }
 

@@ -1,6 +1,7 @@
 // Two real processes of the desktop program in one directory: the second start brings the
 // first to the front and leaves with status 0 after about 750 ms; a killed first instance
-// does not block the next start, and SIGTERM ends the program through its shutdown.
+// does not block the next start, and SIGTERM ends the program through its shutdown. The
+// socket's other requests act on the first instance's queue.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -14,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "app/instance_key.h"
+#include "support/instance_channel.h"
 #include "tests/support/work_dir.h"
 
 extern char** environ;
@@ -100,6 +103,21 @@ TEST_F(SecondStartTest, SecondStartActivatesTheFirstAndLeaves) {
     EXPECT_NE(ReadFile((dir + "/first.err").c_str()).find("brought to the front by another start"),
               std::string::npos);
     EXPECT_EQ(Wait(first, 0), -1);  // still running
+
+    // The requests act on the first instance's own queue.
+    char name[INSTANCE_NAME_SIZE];
+    FormatInstanceName(InstanceKey(dir.c_str()), name, sizeof name);
+    InstancePaths paths;
+    char error[320];
+    ASSERT_TRUE(FindInstancePaths(name, dir.c_str(), paths, error, sizeof error)) << error;
+    char reply[INSTANCE_REPLY_MAX];
+    EXPECT_EQ(SendInstanceRequest(paths.socketPath, "add a1-a2 x9", reply, sizeof reply), REPLY_REFUSED);
+    EXPECT_EQ(SendInstanceRequest(paths.socketPath, "add a1-a4", reply, sizeof reply), REPLY_DONE);
+    EXPECT_STREQ(reply, "Queued: a1-a4");
+    EXPECT_EQ(SendInstanceRequest(paths.socketPath, "status", reply, sizeof reply), REPLY_DONE);
+    EXPECT_STREQ(reply, "You have 1 queued work :\n\na1-a4");
+    EXPECT_EQ(SendInstanceRequest(paths.socketPath, "stop", reply, sizeof reply), REPLY_DONE);
+    EXPECT_EQ(ReadFile((dir + "/WORKTOUR.INI").c_str()), "1\r\n");  // halted, still queued
 
     // Killed, it leaves its lock and socket behind; the next start runs all the same.
     ::kill(first, SIGKILL);
