@@ -7,6 +7,8 @@ namespace {
 
 template <int START, int END>
 SearchOutcome RunUnit(SearchState& state) {
+    // The search refuses any other pair; here a wrong entry fails the build instead.
+    static_assert(START != END && SquareColour(START) != SquareColour(END), "a unit joins squares of opposite colours");
     return SearchWorkUnit(state, START, END);
 }
 

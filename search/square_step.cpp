@@ -113,6 +113,9 @@ bool WalkPrefix(SearchState& state, const uint8_t* prefix, int length, int i, bo
                                                : "%s is the end square%s, which only the last move may take",
                       nextName, "");
             ok = false;
+        } else if (std::find(prefix, prefix + i + 1, next) != prefix + i + 1) {
+            SetReason(check, i + 2, "%s is already on the path%s", nextName, "");
+            ok = false;
         } else if (!IsCandidate(state, square, slot, zeros == 1)) {
             SetReason(check, i + 2, "the search does not try %s after %s (visited, forced elsewhere or guarded)",
                       nextName, name);
@@ -158,28 +161,45 @@ PrefixCheck RefuseSquare(int move, const char* format, int square) {
 
 PrefixCheck CheckPrefix(int start, int end, const uint8_t* prefix, int prefixLength) {
     PrefixCheck check{};
+    // No kernel exists for such units, and no tour either: a tour alternates colours, so its
+    // 36th square has the other colour from its first.
+    if (start < 0 || start >= SQUARE_COUNT || end < 0 || end >= SQUARE_COUNT) {
+        check.badMove = 1;
+        std::snprintf(check.reason, sizeof check.reason, "a unit's start and end are square indices 0 to 35");
+        return check;
+    }
+    char startName[3] = {0, 0, 0}, endName[3] = {0, 0, 0};
+    WriteSquareName(start, startName);
+    WriteSquareName(end, endName);
+    if (start == end) {
+        SetReason(check, 1, "%s is both the start and the end square%s", startName, "");
+        return check;
+    }
+    if (SquareColour(start) == SquareColour(end)) {
+        SetReason(check, 1, "%s and %s have the same colour: no tour joins them", startName, endName);
+        return check;
+    }
     if (prefixLength < 1 || prefixLength > HOOK_MOVE) {
         check.badMove = prefixLength < 1 ? 1 : HOOK_MOVE + 1;
         std::snprintf(check.reason, sizeof check.reason, "a prefix holds 1 to %d moves", HOOK_MOVE);
         return check;
     }
-    for (int i = 0; i < prefixLength; ++i) {
-        if (prefix[i] >= SQUARE_COUNT) {
-            check.badMove = i + 1;
-            std::snprintf(check.reason, sizeof check.reason, "square index %d names no square", prefix[i]);
-            return check;
-        }
+    // The walk takes the squares before the first bad index; a bad move among them comes first.
+    int squares = 0;
+    while (squares < prefixLength && prefix[squares] < SQUARE_COUNT) ++squares;
+    if (squares > 0) {
+        if (prefix[0] != start) return RefuseSquare(1, "%s is not the unit's start square%s", prefix[0]);
+        SearchState scratch{};
+        ResetSearchState(scratch);
+        uint8_t framed[HOOK_MOVE];
+        BeginSearch(scratch, start, end, prefix, squares, framed, 0);
+        WalkPrefix(scratch, framed, squares, 0, false, check);
+        if (check.badMove != 0) return check;
     }
-    if (prefix[0] != start) return RefuseSquare(1, "%s is not the unit's start square%s", prefix[0]);
-    for (int i = 1; i < prefixLength; ++i)
-        for (int j = 0; j < i; ++j)
-            if (prefix[i] == prefix[j]) return RefuseSquare(i + 1, "%s is already on the path%s", prefix[i]);
-
-    SearchState scratch{};
-    ResetSearchState(scratch);
-    uint8_t framed[HOOK_MOVE];
-    BeginSearch(scratch, start, end, prefix, prefixLength, framed, 0);
-    WalkPrefix(scratch, framed, prefixLength, 0, false, check);
+    if (squares < prefixLength) {
+        check.badMove = squares + 1;
+        std::snprintf(check.reason, sizeof check.reason, "square index %d names no square", prefix[squares]);
+    }
     return check;
 }
 

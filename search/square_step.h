@@ -14,7 +14,9 @@ struct PrefixCheck {
     char reason[128];    // what is wrong with it, e.g. "c5 is not a knight step from a1"
 };
 
-// Walks the prefix as the search would take it, without counting anything.
+// Walks the prefix as the search would take it, without counting anything, and names its
+// first bad move. A unit no tour has (start and end the same square or of the same colour)
+// is refused at move 1, whatever the prefix.
 PrefixCheck CheckPrefix(int start, int end, const uint8_t* prefix, int prefixLength);
 
 // Searches the part of the unit's tree that lies on and below the prefix (whose first
@@ -22,8 +24,8 @@ PrefixCheck CheckPrefix(int start, int end, const uint8_t* prefix, int prefixLen
 // every tour to state.solutionSink. With nodeBudget > 0 the search stops right after it
 // has counted that many nodes. Before the call freeCount, lineSum and lineFill must hold
 // their initial values; after an outcome other than Finished they must be reset.
-// A prefix the search would never take is refused, with the reason in *refusal if given,
-// and nothing is searched or counted.
+// A prefix the search would never take, or a unit no tour has, is refused with the reason
+// in *refusal if given, and nothing is searched or counted.
 SearchOutcome SearchSubtree(SearchState& state, int start, int end, const uint8_t* prefix, int prefixLength,
                             uint64_t nodeBudget, PrefixCheck* refusal = nullptr);
 

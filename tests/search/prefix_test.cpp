@@ -11,6 +11,8 @@
 namespace quorbit {
 namespace {
 
+int Square(const char* name) { return ParseSquareName(name[0], name[1]); }
+
 std::vector<uint8_t> Squares(const char* text) {
     uint8_t squares[SQUARE_COUNT];
     char error[96];
@@ -19,40 +21,45 @@ std::vector<uint8_t> Squares(const char* text) {
     return {squares, squares + (count > 0 ? count : 0)};
 }
 
-PrefixCheck Check(const char* text, int start = 0, int end = 1) {
-    const auto squares = Squares(text);
-    return CheckPrefix(start, end, squares.data(), static_cast<int>(squares.size()));
-}
-
 TEST(Prefix, RefusalNamesTheFirstBadMove) {
     struct Case {
+        const char* start;
+        const char* end;
         const char* prefix;
         int badMove;
-        const char* mentions;
+        const char* reason;  // a part of the reason
     };
     const Case cases[] = {
-        {"b1-d2", 1, "b1"},                      // not the start square
-        {"a1-e6-c5-a5", 4, "a5"},                // not a knight step
-        {"a1-e6-c5-a4-e3-c2-a3-e2-c1-a2", 10, "end"},  // the end square has no step
-        {"a1-e6-c5-a4-c5", 5, "c5"},             // already on the path
-        {"a1-e6-a1", 3, "a1"},                   // the start square again
+        {"a1", "a2", "a1-e6-c5-a4-e3-c2-a3", 0, ""},
+        {"a1", "a2", "a1", 0, ""},
+        {"a1", "a2", "b1-d2", 1, "b1 is not the unit's start square"},
+        {"a1", "a2", "a1-e6-c5-a5", 4, "a5 is not a knight step from c5"},
+        {"a1", "a2", "a1-e6-c5-a4-e3-c2-a3-e2-c1-a2", 10, "a2 is the end square"},
+        {"a1", "a2", "a1-e6-c5-a4-c5", 5, "c5 is already on the path"},
+        {"a1", "a2", "a1-e6-a1", 3, "a1 is the start square"},
+        // A later repeat must not hide an earlier move that is no knight step.
+        {"a1", "a2", "a1-e1-e1", 2, "e1 is not a knight step from a1"},
+        {"a2", "b4", "a2-A4-a4", 2, "a4 is not a knight step from a2"},
+        // Units no tour can have.
+        {"a1", "a3", "a1", 1, "a1 and a3 have the same colour"},
+        {"c3", "c3", "c3", 1, "c3 is both the start and the end square"},
     };
     for (const Case& c : cases) {
-        const PrefixCheck check = Check(c.prefix);
-        EXPECT_EQ(check.badMove, c.badMove) << c.prefix;
-        EXPECT_NE(std::string(check.reason).find(c.mentions), std::string::npos) << check.reason;
+        const auto squares = Squares(c.prefix);
+        const PrefixCheck check = CheckPrefix(Square(c.start), Square(c.end), squares.data(),
+                                              static_cast<int>(squares.size()));
+        EXPECT_EQ(check.badMove, c.badMove) << c.prefix << ": " << check.reason;
+        EXPECT_NE(std::string(check.reason).find(c.reason), std::string::npos) << c.prefix << ": " << check.reason;
     }
-    EXPECT_EQ(Check("a1-e6-c5-a4-e3-c2-a3").badMove, 0) << Check("a1-e6-c5-a4-e3-c2-a3").reason;
-    EXPECT_EQ(Check("a1").badMove, 0);
-}
 
-TEST(Prefix, RefusesLengthsAndIndicesNoSearchCanTake) {
-    uint8_t squares[SQUARE_COUNT] = {0, 29, 40};
-    EXPECT_EQ(CheckPrefix(0, 1, squares, 0).badMove, 1);
-    EXPECT_EQ(CheckPrefix(0, 1, squares, 35).badMove, 35);
-    const PrefixCheck check = CheckPrefix(0, 1, squares, 3);
-    EXPECT_EQ(check.badMove, 3);
-    EXPECT_STREQ(check.reason, "square index 40 names no square");
+    uint8_t raw[SQUARE_COUNT] = {0, 29, 40, 7};
+    EXPECT_EQ(CheckPrefix(0, 1, raw, 0).badMove, 1);
+    EXPECT_EQ(CheckPrefix(0, 1, raw, 35).badMove, 35);
+    EXPECT_STREQ(CheckPrefix(0, 1, raw, 4).reason, "square index 40 names no square");
+    EXPECT_EQ(CheckPrefix(0, 1, raw, 4).badMove, 3);
+    raw[1] = 1;  // a2: no knight step, before the bad index
+    EXPECT_EQ(CheckPrefix(0, 1, raw, 4).badMove, 2);
+    EXPECT_EQ(CheckPrefix(0, 36, raw, 1).badMove, 1);
 }
 
 TEST(Prefix, ParsingRefusesWhatIsNoSquareList) {
@@ -83,31 +90,24 @@ TEST(Prefix, AcceptedExactlyWhenThePlainSearchTakesIt) {
                 const std::vector<uint8_t> squares(tried.begin(), tried.end());
                 const PrefixCheck check = CheckPrefix(start, end, squares.data(), static_cast<int>(squares.size()));
                 EXPECT_EQ(check.badMove == 0, taken) << "depth " << d << " step " << k << ": " << check.reason;
-                if (!taken) {
-                    EXPECT_EQ(check.badMove, static_cast<int>(tried.size()));
-                }
+                if (!taken) EXPECT_EQ(check.badMove, static_cast<int>(tried.size()));
             }
             if (d < depth) prefix.push_back(descent[d]);
         }
     }
 }
 
-TEST(Prefix, RefusedPrefixSearchesAndCountsNothing) {
+// Whatever is refused, by the prefix or by the unit, searches and counts nothing.
+TEST(Prefix, RefusedSearchesCountNothing) {
     auto state = testing::NewSearchState();
     const auto squares = Squares("a1-e6-c5-a5");
     PrefixCheck refusal{};
     EXPECT_EQ(SearchSubtree(*state, 0, 1, squares.data(), 4, 0, &refusal), SearchOutcome::Refused);
     EXPECT_EQ(refusal.badMove, 4);
+    EXPECT_EQ(SearchWorkUnit(*state, 0, 2), SearchOutcome::Refused);  // a1-a3: same colour
+    EXPECT_EQ(SearchWorkUnit(*state, 7, 7), SearchOutcome::Refused);
     EXPECT_EQ(NodeTotal(*state), 0u);
     EXPECT_TRUE(testing::HoldsInitialValues(*state));
-}
-
-TEST(Prefix, PrefixNodesAreCountedOnceEach) {
-    const std::vector<int> prefix = {0, 29, 16, 3, 26, 13, 2, 25, 12, 10, 33};
-    const auto result = testing::RunEngine(0, 1, prefix, 0);
-    for (size_t i = 0; i < prefix.size(); ++i) EXPECT_EQ(result.nodeCounters[i], 1u) << "move " << i + 1;
-    EXPECT_EQ(result.outcome, SearchOutcome::Finished);
-    EXPECT_TRUE(result.stateRestored);
 }
 
 }  // namespace
