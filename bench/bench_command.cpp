@@ -7,13 +7,10 @@
 #include <cstring>
 #include <memory>
 #include <thread>
-#include <vector>
 
 #include "bench/bench_set.h"
-#include "bench/reference_search.h"
 #include "cli/standard_output.h"
 #include "control/catalogue.h"
-#include "search/path_text.h"
 #include "search/square_step.h"
 
 namespace quorbit {
@@ -31,8 +28,8 @@ const Subcommand BENCH_COMMAND = {
     R"(
 Runs a fixed set of searches (six units for ten million nodes each and three whole
 subtrees) and prints nodes and speed for each and in total. The last line, the total
-node count, is the search's signature: it is the same on every machine and changes
-only if the search itself does.
+node count with a hash of the 34 node counters summed over the set, is the search's
+signature: it is the same on every machine and changes only if the search itself does.
 
 --reference  run the same set with the plain reference search, so that the two
              speeds can be compared (tools/bench-pairs does that).
@@ -46,22 +43,6 @@ exit status: 0 done, 1 output could not be written, 2 bad arguments.
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-uint64_t RunEngine(const WorkUnit& unit, const uint8_t* prefix, int length, uint64_t budget) {
-    auto state = std::make_unique<SearchState>();
-    ResetSearchState(*state);
-    ClearNodeCounters(*state);
-    SearchSubtree(*state, unit.start, unit.end, prefix, length, budget);
-    return NodeTotal(*state);
-}
-
-uint64_t RunReference(const WorkUnit& unit, const uint8_t* prefix, int length, uint64_t budget) {
-    const auto result = reference::ReferenceSearch(unit.start, unit.end, std::vector<int>(prefix, prefix + length),
-                                                   budget);
-    uint64_t total = 0;
-    for (const uint64_t count : result.nodeCounters) total += count;
-    return total;
-}
 
 // How long a running search takes to unwind once a halt is asked: the worst of a few tries.
 double MeasureHaltLatencyMs() {
@@ -98,21 +79,20 @@ int RunBench(int argc, char** argv) {
     // Minutes of measuring are no use when nothing can be printed.
     if (OutputFailed()) return FinishOutput(BENCH_COMMAND.name);
     PrintOut("%s search\n", useReference ? "Plain reference" : "Engine");
+    BenchCounters detail{};
     uint64_t totalNodes = 0;
     double totalSeconds = 0;
     for (int i = 0; i < BENCH_SET_SIZE; ++i) {
         const BenchSearch& bench = BENCH_SET[i];
         const WorkUnit& unit = workUnits[bench.unit];
-        uint8_t prefix[SQUARE_COUNT] = {unit.start};
-        int length = 1;
-        if (bench.prefix != nullptr) {
-            char error[96];
-            length = ParseSquareList(bench.prefix, prefix, SQUARE_COUNT, error, sizeof error);
-        }
         const auto begin = Clock::now();
-        const uint64_t nodes = useReference ? RunReference(unit, prefix, length, bench.budget)
-                                            : RunEngine(unit, prefix, length, bench.budget);
+        const BenchCounters counters = RunBenchSearch(bench, useReference);
         const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
+        uint64_t nodes = 0;
+        for (int move = 0; move < COUNTED_MOVES; ++move) {
+            nodes += counters[move];
+            detail[move] += counters[move];
+        }
         totalNodes += nodes;
         totalSeconds += seconds;
         PrintOut("%2d  %-5s %-24s %12" PRIu64 " nodes %8.3f s %8.2f Mnodes/s %6.1f ns/node\n", i + 1, unit.name,
@@ -123,7 +103,7 @@ int RunBench(int argc, char** argv) {
     if (!useReference) PrintOut("Halt latency   : %.3f ms (worst of 5)\n", MeasureHaltLatencyMs());
     PrintOut("Total time (s) : %.3f\n", totalSeconds);
     PrintOut("Nodes/second   : %.0f\n", totalNodes / totalSeconds);
-    PrintOut("Nodes searched : %" PRIu64 "\n", totalNodes);
+    PrintOut("Nodes searched : %" PRIu64 " (node detail hash %016" PRIx64 ")\n", totalNodes, NodeDetailHash(detail));
     return FinishOutput(BENCH_COMMAND.name);
 }
 

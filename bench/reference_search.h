@@ -13,6 +13,7 @@ using Tour = std::array<int, 36>;
 struct ReferenceResult {
     std::array<uint64_t, 34> nodeCounters{};
     std::vector<Tour> solutions;  // in the order found
+    std::vector<uint64_t> solutionNodes;  // the node total when each was found
     bool budgetReached = false;
 };
 

@@ -12,7 +12,9 @@
 
 namespace quorbit {
 
-inline constexpr int MAX_LINE_SUM = MAGIC_SUM;
+// Without bounds a line's six numbers, two apart, reach 36 + 34 + ... + 26 = 186.
+inline constexpr int MAX_LINE_SUM = EVERY_SUM_ADMITTED ? 186 : MAGIC_SUM;
+inline constexpr int LINE_SUM_SLOTS = MAX_LINE_SUM < 128 ? 128 : 256;  // a power of two: the lookup is a shift
 inline constexpr int FIRST_MOVE = 1;
 inline constexpr int LAST_STEP_MOVE = 34;
 inline constexpr int8_t NEVER = 127;  // a move number no square step reaches
@@ -24,7 +26,7 @@ struct LineBoundEntry {
     int8_t padding;   // four bytes an entry and 128 entries a fill keep the lookup a shift
 };
 
-using LineBoundTable = std::array<std::array<LineBoundEntry, 128>, 7>;
+using LineBoundTable = std::array<std::array<LineBoundEntry, LINE_SUM_SLOTS>, 7>;
 
 // Found by trying every move number against the bound table itself, so the two can never
 // disagree; the sets of passing move numbers are intervals because the upper bounds never

@@ -14,6 +14,7 @@ namespace quorbit::testing {
 struct EngineResult {
     std::array<uint64_t, 34> nodeCounters{};
     std::vector<reference::Tour> solutions;
+    std::vector<uint64_t> solutionNodes;  // the node total when each was reported
     SearchOutcome outcome = SearchOutcome::Finished;
     bool stateRestored = false;  // freeCount, lineSum and lineFill back at their initial values
 };

@@ -90,7 +90,9 @@ TEST(Prefix, AcceptedExactlyWhenThePlainSearchTakesIt) {
                 const std::vector<uint8_t> squares(tried.begin(), tried.end());
                 const PrefixCheck check = CheckPrefix(start, end, squares.data(), static_cast<int>(squares.size()));
                 EXPECT_EQ(check.badMove == 0, taken) << "depth " << d << " step " << k << ": " << check.reason;
-                if (!taken) EXPECT_EQ(check.badMove, static_cast<int>(tried.size()));
+                if (!taken) {
+                    EXPECT_EQ(check.badMove, static_cast<int>(tried.size()));
+                }
             }
             if (d < depth) prefix.push_back(descent[d]);
         }
