@@ -106,17 +106,19 @@ bool AppendLineToFile(const char* name, const char* bytes, size_t length) {
     if (fd < 0) fd = ::open(name, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) return false;
     struct stat info;
-    bool needsLineEnd = false;
+    const char* lineEnd = "";
     if (::fstat(fd, &info) == 0 && info.st_size > 0) {
         char last = '\n';
         if (!lastByteKnown || ::pread(fd, &last, 1, info.st_size - 1) != 1) last = '\0';
         // An unknown last byte costs at most a blank line, which readers skip.
-        needsLineEnd = last != '\n';
+        lineEnd = LineEndAfter(last);
     }
-    bool ok = (!needsLineEnd || WriteAll(fd, "\r\n", 2)) && WriteAll(fd, bytes, length);
+    bool ok = WriteAll(fd, lineEnd, std::strlen(lineEnd)) && WriteAll(fd, bytes, length);
     ok = ::fsync(fd) == 0 && ok;
     return ::close(fd) == 0 && ok;
 }
+
+const char* LineEndAfter(char last) { return last == '\n' ? "" : last == '\r' ? "\n" : "\r\n"; }
 
 bool WriteAll(int fd, const char* bytes, size_t length) {
     while (length > 0) {

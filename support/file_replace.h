@@ -29,9 +29,13 @@ void ReplacementWrite(FileReplacement& r, const char* bytes, size_t length);
 // is untouched, and the result is false.
 bool CommitReplacement(FileReplacement& r);
 
-// Appends bytes to the end of `name`, creating it if missing, starting a new line first
-// when the file's last byte is not a line end. Returns false when nothing could be written.
+// Appends bytes to the end of `name`, creating it if missing, ending the file's last line
+// first when it is unfinished (LineEndAfter). Returns false when nothing could be written.
 bool AppendLineToFile(const char* name, const char* bytes, size_t length);
+
+// What completes a line whose last byte is `last`: nothing after LF, LF after a bare CR
+// (which readers already drop at the end of a file), CR LF after anything else.
+const char* LineEndAfter(char last);
 
 // Writes all the bytes to the descriptor, going on after interrupted or partial writes.
 bool WriteAll(int fd, const char* bytes, size_t length);

@@ -23,6 +23,13 @@ LineTable lineTables[MAX_LINE_TABLES];
 // log's lock, the settings' single thread).
 std::mutex bindLock;
 
+struct TableGuard {
+    char name[MAX_FILE_NAME];
+    void (*lock)();
+    void (*unlock)();
+};
+TableGuard tableGuards[MAX_LINE_TABLES];  // guarded by bindLock
+
 constexpr const char* LINE_END = "\r\n";
 
 // Cuts a file into the pieces the store reads as lines: each piece ends after an LF or
@@ -91,6 +98,7 @@ bool TableHoldsLine(const LineTable& table, const char* line) {
 }
 
 bool GrowTail(LineTable& table, const char* bytes, size_t length) {
+    if (length == 0) return true;
     if (table.unreadTailLength + length > MAX_UNREAD_TAIL) return false;
     char* grown = static_cast<char*>(std::realloc(table.unreadTail, table.unreadTailLength + length));
     if (grown == nullptr) return false;
@@ -103,8 +111,8 @@ bool GrowTail(LineTable& table, const char* bytes, size_t length) {
 // Adds a line and its line end to the tail, starting a new line first if the tail as read
 // from the file ended without one.
 bool AddLineToTail(LineTable& table, const char* line) {
-    const bool needsLineEnd = table.unreadTailLength > 0 && table.unreadTail[table.unreadTailLength - 1] != '\n';
-    if (needsLineEnd && !GrowTail(table, LINE_END, 2)) return false;
+    const char* lineEnd = table.unreadTailLength > 0 ? LineEndAfter(table.unreadTail[table.unreadTailLength - 1]) : "";
+    if (!GrowTail(table, lineEnd, std::strlen(lineEnd))) return false;
     return GrowTail(table, line, std::strlen(line)) && GrowTail(table, LINE_END, 2);
 }
 
@@ -326,12 +334,36 @@ bool IsLineTableFull(const char* name) {
     return table != nullptr && table->lineCount >= MAX_TABLE_LINES;
 }
 
-void FreeLineTables() {
+void GuardLineTable(const char* name, void (*lock)(), void (*unlock)()) {
+    if (name == nullptr || std::strlen(name) >= static_cast<size_t>(MAX_FILE_NAME)) return;
     std::lock_guard<std::mutex> hold(bindLock);
+    for (TableGuard& guard : tableGuards) {
+        if (guard.name[0] == '\0') {
+            std::snprintf(guard.name, sizeof guard.name, "%s", name);
+            guard.lock = lock;
+            guard.unlock = unlock;
+        }
+        if (std::strcmp(guard.name, name) == 0) return;
+    }
+}
+
+void FreeLineTables() {
     for (LineTable& table : lineTables) {
-        if (table.fileName[0] == '\0') continue;
-        ReleaseContents(table);
-        table.rewriteHeldBack = true;
+        TableGuard guard{};
+        {
+            std::lock_guard<std::mutex> hold(bindLock);
+            if (table.fileName[0] == '\0') continue;
+            for (const TableGuard& g : tableGuards)
+                if (std::strcmp(g.name, table.fileName) == 0) guard = g;
+        }
+        // The guard first, then bindLock: the order in which the store's users take them.
+        if (guard.lock != nullptr) guard.lock();
+        {
+            std::lock_guard<std::mutex> hold(bindLock);
+            ReleaseContents(table);
+            table.rewriteHeldBack = true;
+        }
+        if (guard.unlock != nullptr) guard.unlock();
     }
 }
 

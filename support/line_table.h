@@ -53,8 +53,14 @@ void AddLineOnce(const char* name, const char* line);
 // still takes lines through AddLineOnce.
 bool IsLineTableFull(const char* name);
 
-// Releases every line of every table. The tables stay bound, read as empty and are never
-// written again (a save after this would otherwise empty the file).
+// Names the lock under which more than one thread uses a file's table (the work queue's,
+// the solution log's), so that FreeLineTables can take it. A file without one is used by a
+// single thread. Calls for a name already guarded, or past MAX_LINE_TABLES names, are ignored.
+void GuardLineTable(const char* name, void (*lock)(), void (*unlock)());
+
+// Releases every line of every table, each under its guard, so it is safe while other
+// threads still use the store. The tables stay bound, read as empty and are never rewritten
+// (a save after this would otherwise empty the file); a line added later is appended.
 void FreeLineTables();
 
 // Releases and unbinds every table, as at process start. The program itself does not need

@@ -32,6 +32,11 @@ std::mutex resultsFileLock;
 // The solution log's own lock; nothing else takes it.
 std::mutex solutionLogLock;
 
+// Lets the store release the log's lines safely at the end of the run.
+const bool logGuarded = (GuardLineTable(
+                             SOLUTION_LOG_FILE, [] { solutionLogLock.lock(); }, [] { solutionLogLock.unlock(); }),
+                         true);
+
 // Writes text with every LF as CR LF.
 void WriteWithLineEnds(int fd, const char* text) {
     char buffer[4096];
@@ -95,6 +100,9 @@ void LogSolutionLine(char* text) {
     if (text == nullptr) return;
     const size_t length = std::strlen(text);
     if (length > 0 && text[length - 1] == '\n') text[length - 1] = '\0';
+    // Looked up before the lock is taken: loading the log may report an over-long file on
+    // the console, and nothing that reaches the shell may run under a core lock.
+    (void)GetLineTable(SOLUTION_LOG_FILE);
     std::lock_guard<std::mutex> hold(solutionLogLock);
     AddLineOnce(SOLUTION_LOG_FILE, text);
 }

@@ -1,6 +1,8 @@
 // Prints and solution-log additions from several threads at once.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <set>
 #include <string>
 #include <thread>
@@ -75,6 +77,39 @@ TEST_F(ConcurrentOutputTest, SolutionLogHoldsEachLineOnceWhateverThreadAddsIt) {
         start = end + 2;
     }
     EXPECT_EQ(seen.size(), static_cast<size_t>(LINES));
+}
+
+}  // namespace
+}  // namespace quorbit
+
+namespace quorbit {
+namespace {
+
+// A front-end that, like the desktop, hands each redraw to another thread and waits for it;
+// here that thread logs a solution. The log's first reading reports an over-long file on the
+// console: the redraw must not come while the log's lock is held.
+std::atomic<bool> otherLogged{false};
+void LogFromAnotherThread(bool, int32_t, void*) {
+    std::thread other([] {
+        char line[] = "Solution 2\n";
+        LogSolutionLine(line);
+        otherLogged.store(true);
+    });
+    for (int i = 0; i < 500 && !otherLogged.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    other.detach();
+}
+
+TEST_F(ConcurrentOutputTest, TheShellIsNeverCalledUnderTheSolutionLogsLock) {
+    std::string lines;
+    for (int i = 0; i < MAX_TABLE_LINES + 1; ++i) lines += "Solution " + std::to_string(100 + i) + "\r\n";
+    testing::WriteFile(SOLUTION_LOG_FILE, lines);
+    const ShellOps ops{&LogFromAnotherThread, nullptr, nullptr, nullptr, nullptr, nullptr};
+    AttachShell(&ops);
+    char line[] = "Solution 1\n";
+    LogSolutionLine(line);
+    AttachShell(nullptr);
+    EXPECT_TRUE(otherLogged.load());
+    while (!otherLogged.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 }  // namespace

@@ -122,3 +122,30 @@ TEST_F(ResultsFileTest, FullSolutionLogStillReceivesEverySolution) {
 
 }  // namespace
 }  // namespace quorbit
+
+namespace quorbit {
+namespace {
+
+class SolutionLogEndTest : public ResultsFileTest {};
+
+// A hand-edited log whose last line ends in a bare CR, full (1024 lines) or past full.
+TEST_F(SolutionLogEndTest, ALastLineEndingInABareCarriageReturnStaysOneLine) {
+    for (const int before : {MAX_TABLE_LINES - 1, MAX_TABLE_LINES + 5}) {
+        ResetLineTables();
+        std::string lines;
+        for (int i = 0; i < before; ++i) lines += "Solution " + std::to_string(i) + "\r\n";
+        lines += "x\r";
+        testing::WriteFile(SOLUTION_LOG_FILE, lines);
+        char fresh[] = "Solution new\n";
+        LogSolutionLine(fresh);
+        const std::string expected = lines + "\nSolution new\r\n";
+        EXPECT_TRUE(ReadFile(SOLUTION_LOG_FILE) == expected) << before;
+        ResetLineTables();  // a restart: "x" is still the line logged
+        char again[] = "X\n";
+        LogSolutionLine(again);
+        EXPECT_TRUE(ReadFile(SOLUTION_LOG_FILE) == expected) << before;
+    }
+}
+
+}  // namespace
+}  // namespace quorbit
