@@ -1,9 +1,12 @@
 #include "control/computation.h"
 
 #include <chrono>
+#include <mutex>
 #include <thread>
 
+#include "control/compute_menu.h"
 #include "control/progress.h"
+#include "control/work_queue.h"
 #include "control/worker.h"
 #include "support/console.h"
 #include "support/shell.h"
@@ -19,21 +22,36 @@ std::atomic<ThreadId> progressThreadId{0};
 
 namespace {
 
+enum class Role { Worker, Progress };
+
 struct ComputationThread {
     pthread_t handle;
-    bool joinable;            // created and not yet joined; touched by the starting thread only
+    bool joinable;            // created and not yet joined; guarded by controlLock
     std::atomic<bool> live;   // created and not yet past its last action
 };
 
-ComputationThread worker{};
-ComputationThread progress{};
+// A computation's last thread may start the next one before it has returned itself, so
+// the threads of two computations can exist at once: two slots each, and a spare.
+constexpr int THREAD_SLOTS = 6;
+ComputationThread threads[THREAD_SLOTS];
+std::atomic<int> liveWorkers{0};
+std::atomic<int> liveReporters{0};
+
+// Guards the decisions of the computation's life: starting, halting, the worker's end, a
+// thread's end, and the slots' handles. Never held while the shell is called, nor while
+// waiting for anything but a thread that is past its last action.
+std::mutex controlLock;
+int activeThreads = 0;      // threads that may still call the shell
+bool startPending = false;  // a Continue that waits for the last computation's threads to end
 
 // Both threads wait here until both exist, so that a failure to create the second one can
 // still call the first one off before it has done anything.
 enum : uint32_t { GATE_CLOSED, GATE_OPEN, GATE_ABANDONED };
 std::atomic<uint32_t> startGate{GATE_CLOSED};
 
-int StartPthread(pthread_t* thread, void* (*body)(void*)) { return pthread_create(thread, nullptr, body, nullptr); }
+int StartPthread(pthread_t* thread, void* (*body)(void*), void* argument) {
+    return pthread_create(thread, nullptr, body, argument);
+}
 
 std::atomic<ThreadStarter> threadStarter{StartPthread};
 
@@ -54,43 +72,132 @@ bool PassStartGate(std::atomic<ThreadId>& id) {
     return true;
 }
 
+// Joins threads that have passed their last action; they are about to return, if not gone.
+// The caller holds controlLock.
+void JoinEndedThreads() {
+    for (ComputationThread& thread : threads) {
+        if (thread.joinable && !thread.live.load(std::memory_order_acquire)) {
+            pthread_join(thread.handle, nullptr);
+            thread.joinable = false;
+        }
+    }
+}
+
+std::atomic<int>& LiveCount(Role role) { return role == Role::Worker ? liveWorkers : liveReporters; }
+
+// The caller holds controlLock. Null when no slot is free or the thread cannot be made.
+ComputationThread* CreateThread(Role role, void* (*body)(void*)) {
+    for (ComputationThread& thread : threads) {
+        if (thread.joinable) continue;
+        // Marked live first: the thread may end before the starter returns.
+        thread.live.store(true, std::memory_order_relaxed);
+        LiveCount(role).fetch_add(1);
+        if (threadStarter.load(std::memory_order_relaxed)(&thread.handle, body, &thread) != 0) {
+            LiveCount(role).fetch_sub(1);
+            thread.live.store(false, std::memory_order_relaxed);
+            return nullptr;
+        }
+        thread.joinable = true;
+        return &thread;
+    }
+    return nullptr;
+}
+
+// Creates both threads behind the closed gate; false, with nothing left running, when
+// either cannot be made. The caller holds controlLock and no earlier thread is active.
+bool LaunchLocked();
+
 // The thread's last action: from here on a new start may reuse everything it used.
-void LeaveThread(ComputationThread& thread, std::atomic<ThreadId>& id) {
-    id.store(0, std::memory_order_relaxed);
+void LeaveThread(ComputationThread& thread, Role role) {
+    LiveCount(role).fetch_sub(1);
     thread.live.store(false, std::memory_order_release);
 }
 
-void* WorkerBody(void*) {
-    if (PassStartGate(workerThreadId)) WorkerThreadProc();
-    LeaveThread(worker, workerThreadId);
-    return nullptr;
-}
-
-void* ProgressBody(void*) {
-    if (PassStartGate(progressThreadId)) ProgressThreadProc();
-    LeaveThread(progress, progressThreadId);
-    return nullptr;
-}
-
-bool CreateThread(ComputationThread& thread, void* (*body)(void*)) {
-    // Marked live first: the thread may end before the starter returns.
-    thread.live.store(true, std::memory_order_relaxed);
-    if (threadStarter.load(std::memory_order_relaxed)(&thread.handle, body) != 0) {
-        thread.live.store(false, std::memory_order_relaxed);
-        return false;
+// After the thread's own work: the last thread of a computation shows idle, or starts the
+// computation a Continue asked for meanwhile. Until it has done so it counts as active, so
+// no other start can come between and have its running state overwritten by this idle.
+void FinishThread(ComputationThread& self, Role role) {
+    std::unique_lock<std::mutex> hold(controlLock);
+    if (activeThreads > 1) {
+        --activeThreads;
+        hold.unlock();
+        LeaveThread(self, role);
+        return;
     }
-    thread.joinable = true;
-    return true;
-}
-
-// Joins threads that have passed their last action; they are about to return, if not gone.
-void JoinEndedThreads() {
-    for (ComputationThread* thread : {&worker, &progress}) {
-        if (thread->joinable && !thread->live.load(std::memory_order_acquire)) {
-            pthread_join(thread->handle, nullptr);
-            thread->joinable = false;
+    for (;;) {
+        if (startPending) {
+            startPending = false;
+            --activeThreads;  // from here the new computation's threads are the active ones
+            const bool started = LaunchLocked();
+            hold.unlock();
+            if (started) {
+                ShellSetMenuState(SHELL_STATE_RUNNING);
+                SetGate(GATE_OPEN);
+                break;
+            }
+            ConsolePrint("The computation threads could not be created.\n");
+            hold.lock();
+            ++activeThreads;
+            continue;
+        }
+        hold.unlock();
+        ShellUpdateTrayIcon(PROGRAM_TITLE);
+        ShellSetMenuState(SHELL_STATE_IDLE);
+        hold.lock();
+        if (!startPending) {
+            --activeThreads;
+            hold.unlock();
+            break;
         }
     }
+    LeaveThread(self, role);
+}
+
+void* WorkerBody(void* slot) {
+    ComputationThread& self = *static_cast<ComputationThread*>(slot);
+    const bool work = PassStartGate(workerThreadId);
+    if (work) WorkerThreadProc();
+    workerThreadId.store(0, std::memory_order_relaxed);
+    // A thread called off at the gate leaves without a word (and without the lock, which its
+    // starter holds while it waits for it).
+    if (work) FinishThread(self, Role::Worker);
+    else LeaveThread(self, Role::Worker);
+    return nullptr;
+}
+
+void* ProgressBody(void* slot) {
+    ComputationThread& self = *static_cast<ComputationThread*>(slot);
+    const bool work = PassStartGate(progressThreadId);
+    if (work) ProgressThreadProc();
+    progressThreadId.store(0, std::memory_order_relaxed);
+    // A thread called off at the gate leaves without a word (and without the lock, which its
+    // starter holds while it waits for it).
+    if (work) FinishThread(self, Role::Progress);
+    else LeaveThread(self, Role::Progress);
+    return nullptr;
+}
+
+bool LaunchLocked() {
+    JoinEndedThreads();
+    workerRunning.store(true);
+    stopRequest.store(0);
+    haltPending.store(false);
+    startGate.store(GATE_CLOSED, std::memory_order_relaxed);
+    ComputationThread* worker = CreateThread(Role::Worker, &WorkerBody);
+    if (worker != nullptr && CreateThread(Role::Progress, &ProgressBody) != nullptr) {
+        activeThreads += 2;
+        return true;
+    }
+    // Nothing may look as if it ran: the worker, if there is one, leaves untouched.
+    workerRunning.store(false);
+    stopRequest.store(1);
+    SetGate(GATE_ABANDONED);
+    if (worker != nullptr) {
+        // It takes no lock on this way out; wait for it without releasing ours.
+        pthread_join(worker->handle, nullptr);
+        worker->joinable = false;
+    }
+    return false;
 }
 
 void SleepMilliseconds(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
@@ -101,26 +208,23 @@ void SetThreadStarter(ThreadStarter starter) {
     threadStarter.store(starter != nullptr ? starter : StartPthread, std::memory_order_relaxed);
 }
 
-bool WorkerThreadExists() { return worker.live.load(std::memory_order_acquire); }
+bool WorkerThreadExists() { return liveWorkers.load() > 0; }
 
-bool ProgressThreadExists() { return progress.live.load(std::memory_order_acquire); }
+bool ProgressThreadExists() { return liveReporters.load() > 0; }
 
 void StartComputation() {
-    // A second Continue while a computation runs, or while the last one is still ending.
-    if (progressRunning.load() || workerRunning.load() || WorkerThreadExists() || ProgressThreadExists()) return;
-    JoinEndedThreads();
-
-    workerRunning.store(true);
-    stopRequest.store(0);
-    haltPending.store(false);
-    startGate.store(GATE_CLOSED, std::memory_order_relaxed);
-    const bool started = CreateThread(worker, &WorkerBody);
-    if (!started || !CreateThread(progress, &ProgressBody)) {
-        // Nothing may look as if it ran: the worker, if there is one, leaves untouched.
-        workerRunning.store(false);
-        stopRequest.store(1);
-        SetGate(GATE_ABANDONED);
-        WaitForComputationEnd();
+    std::unique_lock<std::mutex> hold(controlLock);
+    // A running worker looks at the queue once more before it ends (EndWorker).
+    if (workerRunning.load()) return;
+    // The last computation's threads are still ending: start as soon as they have. Never
+    // waited for here, since an ending thread may itself be waiting for this thread.
+    if (activeThreads > 0) {
+        startPending = true;
+        return;
+    }
+    const bool started = LaunchLocked();
+    hold.unlock();
+    if (!started) {
         ConsolePrint("The computation threads could not be created.\n");
         return;
     }
@@ -129,9 +233,22 @@ void StartComputation() {
     SetGate(GATE_OPEN);
 }
 
+bool EndWorker() {
+    std::lock_guard<std::mutex> hold(controlLock);
+    if ((stopRequest.load() & 1u) == 0 && QueueCount() > 0) return false;
+    stopRequest.fetch_or(1);
+    workerRunning.store(false);
+    return true;
+}
+
 void HaltComputation() {
-    // Only the halt that clears the flag acts: Esc while idle or already stopping does nothing.
-    if (!workerRunning.exchange(false)) return;
+    {
+        std::lock_guard<std::mutex> hold(controlLock);
+        // A Stop also calls off a Continue that waits for the last computation's end.
+        startPending = false;
+        // Only the halt that clears the flag acts: Esc while idle or already stopping does nothing.
+        if (!workerRunning.exchange(false)) return;
+    }
     ShellSetMenuState(SHELL_STATE_STOPPING);
     stopRequest.fetch_or(1);
     // The worker clears the search's flag at each unit's start and then looks at haltPending
@@ -145,6 +262,10 @@ void HaltComputation() {
 int32_t ComputationState() { return workerRunning.load(std::memory_order_relaxed) ? 1 : 2; }
 
 void StopComputationAndWait() {
+    {
+        std::lock_guard<std::mutex> hold(controlLock);
+        startPending = false;
+    }
     while (workerRunning.load() || WorkerThreadExists()) {
         SetQuitting(true);
         stopRequest.fetch_or(1);
@@ -154,8 +275,14 @@ void StopComputationAndWait() {
 }
 
 void WaitForComputationEnd() {
-    while (WorkerThreadExists() || ProgressThreadExists()) SleepMilliseconds(5);
-    JoinEndedThreads();
+    for (;;) {
+        while (WorkerThreadExists() || ProgressThreadExists()) SleepMilliseconds(5);
+        std::lock_guard<std::mutex> hold(controlLock);
+        // A thread that ended may have started the next computation; wait for that one too.
+        if (WorkerThreadExists() || ProgressThreadExists()) continue;
+        JoinEndedThreads();
+        return;
+    }
 }
 
 }  // namespace quorbit

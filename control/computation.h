@@ -27,15 +27,24 @@ extern std::atomic<ThreadId> workerThreadId;
 extern std::atomic<ThreadId> progressThreadId;
 
 // Starts the worker and the reporter, each with the chosen priority and processor applied
-// before it does anything, and shows the running state. Does nothing while either thread of
-// an earlier start still exists. When a thread cannot be created nothing is started: the
-// console says so and the computation stays idle.
+// before it does anything, and shows the running state. Does nothing while a worker runs
+// unhalted (it looks at the queue once more before it ends). While the threads of an
+// earlier computation are still ending, returns at once and the computation starts as soon
+// as the last of them has ended, unless a halt calls it off first. When a thread cannot be
+// created nothing is started: the console says so and the computation stays idle.
 void StartComputation();
+
+// For the worker, once the queue looked empty or a stop was asked: ends the computation
+// (stop request set, workerRunning cleared) and returns true, or, when no stop is asked and
+// work was queued meanwhile, returns false and the worker goes on. Decided under the same
+// lock as StartComputation, so that no Continue falls between.
+bool EndWorker();
 
 // The Stop command: asks the running search to unwind (it does so within a millisecond),
 // shows the stopping state and returns without waiting. The worker then writes nothing more
 // for its unit, which stays at the head of the queue, prints the two halted lines and ends;
-// the reporter ends after it and shows the idle state. Does nothing unless a worker runs.
+// the last of the two threads to end shows the idle state. Also calls off a start that waits
+// for the last computation's end. Otherwise does nothing unless a worker runs.
 void HaltComputation();
 
 // 1 while a worker runs unhalted, 2 otherwise: the tray icon's running and idle pictures.
@@ -55,7 +64,7 @@ bool ProgressThreadExists();
 
 // How threads are created: pthread_create's result (0 or an error number). Replaceable so
 // that a test can make creation fail; nullptr restores pthread_create.
-using ThreadStarter = int (*)(pthread_t* thread, void* (*body)(void*));
+using ThreadStarter = int (*)(pthread_t* thread, void* (*body)(void*), void* argument);
 void SetThreadStarter(ThreadStarter starter);
 
 }  // namespace quorbit

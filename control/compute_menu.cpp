@@ -11,7 +11,8 @@ ComputeMenuItem MenuItemAfter(ComputeMenuItem item, int32_t state) {
         case SHELL_STATE_IDLE:
             return item.command == STOP_COMMAND ? CONTINUE_ITEM : item;
         case SHELL_STATE_RUNNING:
-            return item.command == CONTINUE_COMMAND ? STOP_ITEM : item;
+            // From Stopping too: a Continue given while stopping starts once the threads have ended.
+            return STOP_ITEM;
         case SHELL_STATE_STOPPING:
             return item.command == STOP_COMMAND ? STOPPING_ITEM : item;
         default:

@@ -23,10 +23,10 @@ inline constexpr ComputeMenuItem CONTINUE_ITEM = {CONTINUE_COMMAND, "C&ontinue\t
 inline constexpr ComputeMenuItem STOP_ITEM = {STOP_COMMAND, "Stop\tESC"};
 inline constexpr ComputeMenuItem STOPPING_ITEM = {STOP_COMMAND, "Stopping\tESC"};
 
-// The item after SetMenuState(state): 1 turns Continue into Stop, 2 relabels Stop as
-// Stopping, 0 turns Stop or Stopping back into Continue. An item that does not carry the
-// command a state looks for stays as it is (so a second 0 after the first changes nothing),
-// and so does any other state.
+// The item after SetMenuState(state): 1 turns Continue or Stopping into Stop, 2 relabels
+// Stop as Stopping, 0 turns Stop or Stopping back into Continue. An item that does not carry
+// the command a state looks for stays as it is (so a second 0 after the first changes
+// nothing, and 2 leaves Continue alone), and so does any other state.
 ComputeMenuItem MenuItemAfter(ComputeMenuItem item, int32_t state);
 
 // "Quorbit 1.2a - " followed by the status (a unit's name, or "IDLE").

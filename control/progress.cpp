@@ -5,13 +5,11 @@
 #include <cstdio>
 #include <thread>
 
-#include "control/compute_menu.h"
 #include "control/computation.h"
 #include "control/worker.h"
 #include "search/path_text.h"
 #include "support/console.h"
 #include "support/settings.h"
-#include "support/shell.h"
 #include "support/ticks.h"
 
 namespace quorbit {
@@ -69,9 +67,8 @@ void ProgressThreadProc() {
         }
         if ((stopRequest.load() & 1u) != 0) break;
     }
+    // The idle state is shown by whichever of the two threads ends last.
     progressRunning.store(false);
-    ShellUpdateTrayIcon(PROGRAM_TITLE);
-    ShellSetMenuState(workerRunning.load() ? SHELL_STATE_RUNNING : SHELL_STATE_IDLE);
 }
 
 }  // namespace quorbit

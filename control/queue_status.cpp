@@ -5,24 +5,25 @@
 
 #include "control/catalogue.h"
 #include "control/work_queue.h"
+#include "support/line_table.h"
 #include "support/shell.h"
 
 namespace quorbit {
 
 void FormatQueueStatus(char* out, size_t size) {
     if (out == nullptr || size == 0) return;
-    const int32_t count = QueueCount();
+    // One picture of the queue: the worker may remove the head while the text is built.
+    int32_t units[MAX_TABLE_LINES];
+    const int32_t count = SnapshotQueueUnits(units, MAX_TABLE_LINES);
     if (count == 0) {
         std::snprintf(out, size, "You have no work queued up.");
         return;
     }
     size_t length = static_cast<size_t>(
         std::snprintf(out, size, "You have %d queued work%s :\n\n", count, count >= 2 ? "s" : ""));
-    // The worker may remove the head meanwhile: the list then simply ends early.
-    char entry[QUEUE_ENTRY_SIZE];
-    for (int32_t i = 0; i < count && QueueEntry(i, entry, sizeof entry); ++i) {
+    for (int32_t i = 0; i < count && i < MAX_TABLE_LINES; ++i) {
         if (length >= QUEUE_STATUS_LIMIT || length + 1 >= size) break;
-        const char* name = UnitName(EntryUnit(entry));
+        const char* name = UnitName(units[i]);
         const int written =
             std::snprintf(out + length, size - length, "%s%s", i != 0 ? ", " : "", name != nullptr ? name : "?");
         if (written < 0) break;

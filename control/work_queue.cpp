@@ -18,6 +18,9 @@ namespace {
 // console, and nothing that reaches the shell may run under the queue's lock.
 LineTable* QueueTable() { return GetLineTable(QUEUE_FILE); }
 
+// Lets the store release the queue's lines safely at the end of the run.
+const bool queueGuarded = (GuardLineTable(QUEUE_FILE, &LockQueue, &UnlockQueue), true);
+
 bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 }  // namespace
@@ -51,6 +54,16 @@ bool QueueEntry(int32_t index, char* out, size_t size) {
     if (present) std::snprintf(out, size, "%s", table->lines[index]);
     UnlockQueue();
     return present;
+}
+
+int32_t SnapshotQueueUnits(int32_t* units, int32_t capacity) {
+    const LineTable* table = QueueTable();
+    if (table == nullptr) return 0;
+    LockQueue();
+    const int32_t count = table->lineCount;
+    for (int32_t i = 0; i < count && i < capacity; ++i) units[i] = EntryUnit(table->lines[i]);
+    UnlockQueue();
+    return count;
 }
 
 EnqueueResult AddQueueEntry(const char* entry) {

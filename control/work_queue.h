@@ -27,6 +27,11 @@ int32_t QueueCount();
 // such entry. The copy stays valid whatever the worker does to the queue afterwards.
 bool QueueEntry(int32_t index, char* out, size_t size);
 
+// One consistent picture of the queue, read under one hold of the lock: returns the number
+// of entries and puts the unit each of the first `capacity` entries names (see EntryUnit)
+// into units.
+int32_t SnapshotQueueUnits(int32_t* units, int32_t capacity);
+
 enum class EnqueueResult {
     Added,          // appended and the file rewritten
     AlreadyQueued,  // an equal entry (letters in either case) is there: nothing changed

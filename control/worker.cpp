@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "control/catalogue.h"
-#include "control/compute_menu.h"
 #include "control/computation.h"
 #include "control/solution_report.h"
 #include "control/unit_report.h"
@@ -42,14 +41,8 @@ void ReportUnitResults(const char* name, const SearchState& state, uint64_t cycl
     EmitUnitResults(name, elapsed, cycles, solutionCount.load(std::memory_order_relaxed), state, &ReportLine);
 }
 
-}  // namespace
-
-void SetUnitRunner(UnitRunner runner) {
-    unitRunner.store(runner != nullptr ? runner : RunWorkUnit, std::memory_order_relaxed);
-}
-
-void WorkerThreadProc() {
-    SearchState& state = workerSearchState;
+// Works through the queue until it is empty or a stop is asked.
+void RunQueue(SearchState& state) {
     char entry[QUEUE_ENTRY_SIZE];
     // A stop asked between two units ends the computation before the next one; it is never
     // cleared here, so none can be lost.
@@ -87,19 +80,24 @@ void WorkerThreadProc() {
         ReportUnitResults(name, state, after - before);
         RemoveQueueEntry(0);
     }
+}
 
-    if (StopRequested()) {
-        ConsolePrint("Execution halted.\n");
-        ConsolePrint("Choose Test/Continue to restart.\n");
-    }
-    stopRequest.fetch_or(1);
-    workerRunning.store(false);
-    // After a halt the stopping state lasts until the progress reporter ends and shows idle
-    // itself (the halt has cleared workerRunning); showing idle here could cut it short.
-    if (!haltPending.load()) {
-        ShellUpdateTrayIcon(PROGRAM_TITLE);
-        ShellSetMenuState(SHELL_STATE_IDLE);
-    }
+}  // namespace
+
+void SetUnitRunner(UnitRunner runner) {
+    unitRunner.store(runner != nullptr ? runner : RunWorkUnit, std::memory_order_relaxed);
+}
+
+void WorkerThreadProc() {
+    do {
+        RunQueue(workerSearchState);
+        if (StopRequested()) {
+            ConsolePrint("Execution halted.\n");
+            ConsolePrint("Choose Test/Continue to restart.\n");
+        }
+        // Work queued while the queue looked empty is taken too. The idle state is shown by
+        // whichever of the two threads ends last (see computation.cpp).
+    } while (!EndWorker());
 }
 
 }  // namespace quorbit
