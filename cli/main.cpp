@@ -5,6 +5,7 @@
 #include "bench/bench_command.h"
 #include "cli/search_command.h"
 #include "cli/standard_output.h"
+#include "cli/verify_command.h"
 
 namespace {
 
@@ -13,6 +14,7 @@ using quorbit::Subcommand;
 // In the order the program's help lists them.
 const Subcommand* const SUBCOMMANDS[] = {
     &quorbit::SEARCH_COMMAND,
+    &quorbit::VERIFY_COMMAND,
     &quorbit::BENCH_COMMAND,
 };
 

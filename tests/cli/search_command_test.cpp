@@ -2,82 +2,22 @@
 // signals.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <fstream>
 #include <regex>
-#include <spawn.h>
-#include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
+
+#include "tests/cli/cli_run.h"
 
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Runs quorbit-cli through the shell; redirect may send its standard output elsewhere.
-CliRun Cli(const std::string& arguments, const std::string& redirect = "") {
-    char dir[] = "/tmp/quorbit-cli-test-XXXXXX";
-    EXPECT_NE(mkdtemp(dir), nullptr);
-    const std::string out = std::string(dir) + "/out", err = std::string(dir) + "/err";
-    const std::string command = std::string(QUORBIT_CLI_PATH) + " " + arguments + " " +
-                                (redirect.empty() ? ">" + out : redirect) + " 2>" + err;
-    const int raw = std::system(command.c_str());
-    CliRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
-    std::remove(out.c_str());
-    std::remove(err.c_str());
-    rmdir(dir);
-    return run;
-}
-
-// Starts quorbit-cli with its standard output on outFd and standard error on errFd.
-pid_t Start(std::vector<std::string> arguments, int outFd, int errFd) {
-    arguments.insert(arguments.begin(), QUORBIT_CLI_PATH);
-    std::vector<char*> argv;
-    for (std::string& a : arguments) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outFd, 1);
-    posix_spawn_file_actions_adddup2(&actions, errFd, 2);
-    pid_t pid = -1;
-    EXPECT_EQ(posix_spawn(&pid, QUORBIT_CLI_PATH, &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-int WaitFor(pid_t pid) {
-    int raw = 0;
-    while (waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : 1000 + WTERMSIG(raw);
-}
-
-// True once the process catches the signal (its handler is installed).
-bool Catches(pid_t pid, int signal) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("SigCgt:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1u;
-    }
-    return false;
-}
+using quorbit::testing::Catches;
+using quorbit::testing::Cli;
+using quorbit::testing::CliRun;
+using quorbit::testing::Slurp;
+using quorbit::testing::Start;
+using quorbit::testing::WaitFor;
 
 TEST(SearchCommand, BudgetPrintsTheCountersOfThatMomentAsPartial) {
     const CliRun run = Cli("search a1-a2 --max-nodes=20000");

@@ -1,0 +1,81 @@
+// quorbit-cli verify on files as the program leaves them, and on damaged ones.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+#include "tests/cli/cli_run.h"
+
+namespace {
+
+using quorbit::testing::Cli;
+using quorbit::testing::CliRun;
+using quorbit::testing::Slurp;
+
+class VerifyCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(mkdtemp(dir_), nullptr);
+        // A whole subtree's real results, as the search prints them.
+        const CliRun search = Cli("search 0 --prefix a1-e6-c5-a4-e3-c2-a3-e2-c1-b5");
+        ASSERT_EQ(search.status, 0);
+        results_ = search.out;
+    }
+    void TearDown() override { std::system((std::string("rm -rf ") + dir_).c_str()); }
+
+    // Writes the text into the directory with CR LF line ends.
+    void Write(const char* name, const std::string& text) {
+        std::string crlf;
+        for (const char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        std::ofstream(std::string(dir_) + "/" + name, std::ios::binary) << crlf;
+    }
+    CliRun Verify(const std::string& arguments = "") { return Cli("verify -w " + std::string(dir_) + arguments); }
+
+    char dir_[40] = "/tmp/quorbit-verify-test-XXXXXX";
+    std::string results_;
+};
+
+TEST_F(VerifyCommand, ResultsAsTheProgramWritesThemAreValid) {
+    Write("SOLUTION.TXT", "[Sat Dec 05 14:16:32 2026]\n" + results_);
+    const CliRun run = Verify();
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("SOLUTION.TXT: 7 lines: 0 solution lines, 1 unit summaries, 1 time stamps"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("a1-a2: 0 distinct tours in 0 solution lines; last summary ("), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("Every line is valid."), std::string::npos) << run.out;
+}
+
+TEST_F(VerifyCommand, TheFirstInvalidLineIsNamedAndFailsTheRun) {
+    std::string damaged = results_;
+    damaged.replace(damaged.find("Detail of nodes:\n 1 1 1"), 23, "Detail of nodes:\n 1 1 2");
+    Write("SOLUTION.TXT", damaged);
+    Write("LOGSOL.TXT", "Solution 1: a1-b3\n");
+    const CliRun run = Verify();
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("2 invalid lines; the first is " + std::string(dir_) + "/SOLUTION.TXT:1: the summary says"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.out.find("LOGSOL.TXT:1: the tour holds 2 squares"), std::string::npos) << run.out;
+}
+
+TEST_F(VerifyCommand, FilesNamedOrMissing) {
+    Write("mine.txt", results_);
+    const CliRun named = Cli(std::string("verify ") + dir_ + "/mine.txt");
+    EXPECT_EQ(named.status, 0) << named.err;
+    EXPECT_NE(named.out.find("mine.txt: 6 lines"), std::string::npos) << named.out;
+
+    const CliRun none = Verify();
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find("no SOLUTION.TXT or LOGSOL.TXT in"), std::string::npos) << none.err;
+
+    const CliRun missing = Cli(std::string("verify ") + dir_ + "/mine.txt " + dir_ + "/gone.txt");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("cannot read " + std::string(dir_) + "/gone.txt"), std::string::npos) << missing.err;
+}
+
+}  // namespace

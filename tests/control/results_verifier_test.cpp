@@ -1,0 +1,235 @@
+#include "control/results_verifier.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "control/result_line.h"
+#include "search/geometry.h"
+
+namespace quorbit {
+namespace {
+
+// A knight's tour of the torus from start to end (not semi-magic), found depth-first.
+bool FindTour(std::vector<int>& tour, bool* used, int end) {
+    if (tour.size() == SQUARE_COUNT) return tour.back() == end;
+    for (int k = 0; k < STEP_COUNT; ++k) {
+        const int q = NeighbourOf(tour.back(), k);
+        if (used[q] || (q == end && tour.size() != SQUARE_COUNT - 1)) continue;
+        used[q] = true;
+        tour.push_back(q);
+        if (FindTour(tour, used, end)) return true;
+        tour.pop_back();
+        used[q] = false;
+    }
+    return false;
+}
+
+std::string TourText(const std::vector<int>& tour) {
+    std::string text;
+    for (const int s : tour) {
+        char name[3] = {0, 0, 0};
+        WriteSquareName(s, name);
+        text += (text.empty() ? "" : "-") + std::string(name);
+    }
+    return text;
+}
+
+const std::vector<int>& KnightTour() {
+    static const std::vector<int> tour = [] {
+        std::vector<int> found = {0};
+        bool used[SQUARE_COUNT] = {true};
+        EXPECT_TRUE(FindTour(found, used, 1));
+        return found;
+    }();
+    return tour;
+}
+
+ResultLineKind Kind(const std::string& text, std::string* fault = nullptr) {
+    ResultLine line;
+    const ResultLineKind kind = ReadResultLine(text.data(), text.size(), line);
+    if (fault != nullptr) *fault = line.fault;
+    return kind;
+}
+
+TEST(ResultLine, ReadsExactlyTheProgramsFormats) {
+    using K = ResultLineKind;
+    const std::string tour = TourText(KnightTour());
+    const std::string solution = "Solution 3: " + tour + " found in 812 milliseconds (123456 nodes)";
+    const std::string summary = "Computation of a1-a2 has finished in 5 milliseconds (99 cycles), 0 solutions have "
+                                "been found in 20000 total nodes";
+    struct Case {
+        std::string text;
+        K kind;
+        const char* fault;
+    };
+    const Case cases[] = {
+        {solution, K::Solution, ""},
+        {"Solution 1: " + tour + " found in -5 milliseconds (0 nodes)", K::Solution, ""},
+        {"Solution 0: " + tour + " found in 5 milliseconds (1 nodes)", K::Malformed, "solution number"},
+        {"Solution 03: " + tour + " found in 5 milliseconds (1 nodes)", K::Malformed, "solution number"},
+        {"Solution 3: " + tour.substr(3) + " found in 5 milliseconds (1 nodes)", K::Malformed, "35 squares"},
+        {"Solution 3: " + tour + "-a1 found in 5 milliseconds (1 nodes)", K::Malformed, "more than 36"},
+        {"Solution 3: A" + tour.substr(1) + " found in 5 milliseconds (1 nodes)", K::Malformed, "move 1"},
+        {solution + " ", K::Malformed, "found in"},
+        {"Solution 3: " + tour + " found in -0 milliseconds (1 nodes)", K::Malformed, "found in"},
+        {"Solution 3: " + tour + " found in 5 milliseconds (18446744073709551616 nodes)", K::Malformed, "found in"},
+        {solution.substr(0, 60), K::Malformed, ""},
+        {summary, K::Summary, ""},
+        {"Computation of a1-a2 stopped at the node budget of 20000 after 5 milliseconds (99 cycles), 0 solutions "
+         "have been found in 20000 total nodes (partial counts)",
+         K::StoppedSummary, ""},
+        {"Computation of c3-c4 was halted by SIGINT after 5 milliseconds (99 cycles), 0 solutions have been found "
+         "in 7 total nodes (partial counts)",
+         K::StoppedSummary, ""},
+        {"Computation of a1-a2 was halted by SIGINT after 5 milliseconds (99 cycles), 0 solutions have been found "
+         "in 7 total nodes",
+         K::Malformed, "summary"},
+        {"Computation of a1-a3 has finished in 5 milliseconds (99 cycles), 0 solutions have been found in 7 total "
+         "nodes",
+         K::Malformed, "catalogue"},
+        {"Computation of a1-a2 has started", K::Other, ""},
+        {"Detail of nodes:", K::DetailHeader, ""},
+        {"Detail of nodes", K::Malformed, ""},
+        {" 1 1 1 3 9 33 74 211 334 919", K::Detail, ""},
+        {" 1  1", K::Malformed, "blank and a number"},
+        {" 1 1 1 1 1 1 1 1 1 1 1", K::Malformed, "more than 10"},
+        {"[Sat Dec 05 14:16:32 2026]", K::Stamp, ""},
+        {"[Sat Dec 5 14:16:32 2026]", K::Malformed, "time stamp"},
+        {"[Sat Dec 05 24:16:32 2026]", K::Malformed, "time stamp"},
+        {"More than 1024 lines in WORKTOUR.INI file", K::Overflow, ""},
+        {"More than lines", K::Malformed, ""},
+        {"a note of the user's", K::Other, ""},
+        {"", K::Other, ""},
+        {std::string("Solution 3: a1\0", 15), K::Malformed, "NUL"},
+    };
+    for (const Case& c : cases) {
+        std::string fault;
+        EXPECT_EQ(Kind(c.text, &fault), c.kind) << c.text;
+        EXPECT_NE(fault.find(c.fault), std::string::npos) << c.text << ": " << fault;
+    }
+}
+
+// Feeds the lines as one file; returns the invalid findings as "LINE: text".
+std::vector<std::string> Verify(const std::vector<std::string>& lines) {
+    ResultsVerifier v;
+    BeginResultsFile(v, "SOLUTION.TXT");
+    for (const std::string& line : lines) VerifyResultLine(v, line.data(), line.size());
+    EndResultsFile(v);
+    FinishVerification(v);
+    std::vector<std::string> found;
+    for (const VerifyFinding& f : v.invalid) found.push_back(std::to_string(f.where.line) + ": " + f.text);
+    return found;
+}
+
+TEST(ResultsVerifier, SummaryAgainstItsNodeDetail) {
+    auto summary = [](int solutions, int total) {
+        return "Computation of a1-a2 has finished in 5 milliseconds (9 cycles), " + std::to_string(solutions) +
+               " solutions have been found in " + std::to_string(total) + " total nodes";
+    };
+    const std::string partial = "Computation of a1-a2 was halted by SIGTERM after 5 milliseconds (9 cycles), 0 "
+                                "solutions have been found in 30 total nodes (partial counts)";
+    const std::string ones = " 1 1 1 1 1 1 1 1 1 1";
+    // Detail of nodes with the given first and last lines, ones between: 20 nodes and theirs.
+    auto detail = [&](const std::string& first, const std::string& last) {
+        return std::vector<std::string>{"Detail of nodes:", first, ones, ones, last};
+    };
+    auto with = [](std::vector<std::string> head, const std::vector<std::string>& tail) {
+        head.insert(head.end(), tail.begin(), tail.end());
+        return head;
+    };
+    const std::vector<std::string> good = with({summary(2, 36)}, detail(ones, " 1 1 2 2"));
+    std::vector<std::string> stamped = good;
+    stamped.insert(stamped.begin() + 2, "[Sat Dec 05 14:16:32 2026]");
+    std::vector<std::string> cut = good;
+    cut.pop_back();
+    struct Case {
+        std::vector<std::string> lines;
+        const char* first;  // the first finding, or "" for none
+    };
+    const Case cases[] = {
+        {good, ""},
+        {stamped, ""},
+        {with({partial}, detail(ones, " 0 0 0 0")), ""},
+        {with({summary(2, 36)}, detail(ones, " 1 1 2 3")),
+         "1: the summary says 36 total nodes, its node detail adds up to 37"},
+        {with({summary(2, 36)}, detail(ones, " 1 1 3 1")), "1: the summary says 2 solutions"},
+        {with({summary(2, 36)}, detail(" 2 1 1 1 1 1 1 1 1 1", " 1 1 1 2")), "1: a finished search counts move 1 once"},
+        {with({summary(2, 55)}, detail(" 1 1 1 1 1 1 1 1 1 20", " 1 1 2 2")),
+         "1: its node detail counts 20 nodes at move 10 below only 1 at move 9"},
+        {with({summary(2, 36)}, {"Detail of nodes:", " 1 1 1 1 1 1 1 1 1"}),
+         "3: node detail line 1 holds 9 counters, not 10"},
+        {cut, "1: the summary at line 1 is not followed by its node detail"},
+        {with(cut, {summary(2, 36)}), "6: the summary at line 1 is not followed by its node detail"},
+        {{summary(2, 36), "a note"}, "2: the summary at line 1"},
+        {detail(ones, ones), "1: node detail without a summary before it"},
+    };
+    for (const Case& c : cases) {
+        const std::vector<std::string> found = Verify(c.lines);
+        if (c.first[0] == '\0') {
+            EXPECT_TRUE(found.empty()) << c.lines[0] << ": " << found[0];
+        } else {
+            ASSERT_FALSE(found.empty()) << c.first;
+            EXPECT_EQ(found[0].rfind(c.first, 0), 0u) << found[0];
+        }
+    }
+}
+
+TEST(ResultsVerifier, TourFaults) {
+    std::vector<uint8_t> tour(KnightTour().begin(), KnightTour().end());
+    EXPECT_EQ(DescribeTourFault(tour.data()).rfind("not semi-magic: ", 0), 0u);
+    std::vector<uint8_t> swapped = tour;
+    std::swap(swapped[4], swapped[5]);
+    EXPECT_EQ(DescribeTourFault(swapped.data()).rfind("move 5 (", 0), 0u) << DescribeTourFault(swapped.data());
+    std::vector<uint8_t> again = tour;
+    again[7] = again[5];
+    EXPECT_NE(DescribeTourFault(again.data()).find("move 8"), std::string::npos);
+    const std::vector<std::string> found =
+        Verify({"Solution 1: " + TourText(KnightTour()) + " found in 5 milliseconds (9 nodes)"});
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].rfind("1: not semi-magic", 0), 0u) << found[0];
+}
+
+TEST(ResultsVerifier, EveryImageOfAUnitIsFoundWithItsSymmetry) {
+    for (int g = 0; g < BOARD_SYMMETRY_COUNT; ++g) {
+        for (int a = 0; a < SQUARE_COUNT; ++a)
+            for (int b = 0; b < SQUARE_COUNT; ++b)
+                ASSERT_EQ(AreKnightNeighbours(a, b), AreKnightNeighbours(MapSquare(g, a), MapSquare(g, b)));
+        for (int u = 0; u < WORK_UNIT_COUNT; ++u) {
+            for (const bool backwards : {false, true}) {
+                const int s = MapSquare(g, workUnits[u].start), e = MapSquare(g, workUnits[u].end);
+                int unit = -1, symmetry = -1;
+                bool reversed = false;
+                ASSERT_TRUE(FindTourUnit(backwards ? e : s, backwards ? s : e, unit, symmetry, reversed));
+                EXPECT_EQ(unit, u);
+                const int first = backwards ? e : s, last = backwards ? s : e;
+                EXPECT_EQ(MapSquare(symmetry, reversed ? last : first), workUnits[u].start);
+                EXPECT_EQ(MapSquare(symmetry, reversed ? first : last), workUnits[u].end);
+                if (g == 0 && !backwards) {
+                    EXPECT_EQ(symmetry, 0);
+                }
+            }
+        }
+    }
+}
+
+TEST(ResultsVerifier, RepeatsAreThoseWithinOneFile) {
+    ResultsVerifier v;
+    v.fileNames = {"SOLUTION.TXT", "LOGSOL.TXT"};
+    ResultsVerifier::Tour a{{}, 0, {0, 3}}, b = a;
+    b.squares[1] = 1;
+    auto at = [](ResultsVerifier::Tour t, int file, int line) {
+        t.where = {file, line};
+        return t;
+    };
+    v.tours = {at(a, 0, 3), at(b, 0, 4), at(a, 1, 1), at(a, 0, 9), at(b, 1, 2)};
+    FinishVerification(v);
+    EXPECT_EQ(v.units[0].distinctTours, 2);
+    ASSERT_EQ(v.repeats.size(), 1u);
+    EXPECT_EQ(v.repeats[0].first.line, 3);
+    EXPECT_EQ(v.repeats[0].again.line, 9);
+}
+
+}  // namespace
+}  // namespace quorbit
