@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "bench/bench_command.h"
+#include "cli/queue_commands.h"
+#include "cli/run_command.h"
 #include "cli/search_command.h"
 #include "cli/standard_output.h"
 #include "cli/verify_command.h"
@@ -13,6 +15,11 @@ using quorbit::Subcommand;
 
 // In the order the program's help lists them.
 const Subcommand* const SUBCOMMANDS[] = {
+    &quorbit::RUN_COMMAND,
+    &quorbit::ADD_COMMAND,
+    &quorbit::STATUS_COMMAND,
+    &quorbit::STOP_COMMAND,
+    &quorbit::SHOW_COMMAND,
     &quorbit::SEARCH_COMMAND,
     &quorbit::VERIFY_COMMAND,
     &quorbit::BENCH_COMMAND,
@@ -25,8 +32,11 @@ Every command takes -h or --help and explains itself; "quorbit-cli help COMMAND"
 does the same. Options take their value as "--name VALUE" or "--name=VALUE", and
 each may be given once.
 
-exit status: 0 done, 1 output could not be written, 2 bad arguments, 128+N
-halted by signal N (130 for Ctrl+C); a command's help gives its own.
+The queue commands work in a directory: -w DIR (--directory DIR), by default the
+program's own directory, as for the desktop program.
+
+exit status: 0 done, 1 failed (output could not be written and the like), 2 bad
+arguments, 128+N halted by signal N (130 for Ctrl+C); a command's help gives its own.
 )";
 
 const Subcommand* FindSubcommand(const char* name) {

@@ -1,5 +1,6 @@
 #include "support/console.h"
 
+#include <atomic>
 #include <cstring>
 #include <mutex>
 
@@ -15,6 +16,8 @@ std::mutex consoleLock;
 char consoleSlots[CONSOLE_SLOT_COUNT][CONSOLE_SLOT_SIZE];
 bool replaceLastLine = false;
 uint64_t completedTotal = 0;
+std::atomic<ConsoleTextSink> textSink{nullptr};
+std::atomic<void*> textSinkContext{nullptr};
 
 struct PrintEffect {
     bool replaced;
@@ -63,10 +66,17 @@ void PrintAndMaybeMarkProvisional(const char* text, bool provisional) {
         effect = StoreText(text);
         if (provisional) replaceLastLine = true;
     }
+    const ConsoleTextSink sink = textSink.load(std::memory_order_acquire);
+    if (sink != nullptr && !IsQuitting()) sink(text, provisional, textSinkContext.load(std::memory_order_acquire));
     ShellRedrawConsole(effect.replaced, effect.completedLines);
 }
 
 }  // namespace
+
+void SetConsoleTextSink(ConsoleTextSink sink, void* context) {
+    textSinkContext.store(context, std::memory_order_release);
+    textSink.store(sink, std::memory_order_release);
+}
 
 void ConsolePrint(const char* text) { PrintAndMaybeMarkProvisional(text, false); }
 

@@ -18,6 +18,13 @@ inline constexpr int CONSOLE_SHOWN_LINES = CONSOLE_SLOT_COUNT - 1;
 // Does nothing once the program is quitting. Afterwards asks the attached shell to redraw.
 void ConsolePrint(const char* text);
 
+// A front-end that prints text instead of drawing the store (a terminal) gets every print's
+// text whole (not cut to the store's line length), on the printing thread, after the store
+// has taken it and outside its lock; `provisional` when the next print is to replace it (a
+// progress line). Not called once the program is quitting. nullptr detaches it.
+using ConsoleTextSink = void (*)(const char* text, bool provisional, void* context);
+void SetConsoleTextSink(ConsoleTextSink sink, void* context);
+
 // Makes the next print write over the newest complete line (slot 1) instead of adding one.
 void ConsoleReplaceLastLine();
 

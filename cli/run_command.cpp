@@ -1,0 +1,222 @@
+#include "cli/run_command.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+#include <time.h>
+#include <unistd.h>
+
+#include "app/first_run.h"
+#include "app/program_settings.h"
+#include "app/unit_request.h"
+#include "cli/directory_options.h"
+#include "cli/halt_signals.h"
+#include "cli/instance_access.h"
+#include "cli/short_work.h"
+#include "cli/standard_output.h"
+#include "cli/terminal_shell.h"
+#include "control/computation.h"
+#include "control/queue_status.h"
+#include "control/work_queue.h"
+#include "support/console.h"
+#include "support/instance_channel.h"
+#include "support/line_table.h"
+
+namespace quorbit {
+
+namespace {
+
+int RunRun(int argc, char** argv);
+
+}  // namespace
+
+const Subcommand RUN_COMMAND = {
+    "run",
+    "quorbit-cli run [-w DIR]\n",
+    "work through the working directory's queue, as the desktop program does",
+    R"(
+Works through the work queue of the directory (WORKTOUR.INI) as the desktop program
+does, without a window: each unit's tours, summary and node detail go to standard
+output and to SOLUTION.TXT, the tours also to LOGSOL.TXT, and a unit leaves the queue
+only once its results are written. On a terminal the progress line is rewritten in
+place; otherwise each progress line is an ordinary line. Settings come from
+QUORBIT.INI (Priority, CpuNumber, DisplayFrequency, DisplayDepth). With an empty
+queue it says how to add work.
+
+One instance works in a directory at a time, desktop program or console program.
+While this one runs, quorbit-cli add, status and stop in another terminal reach it.
+Ctrl+C, SIGTERM and SIGHUP (and SIGQUIT, SIGXCPU, SIGALRM, SIGUSR1, SIGUSR2) halt it
+as the Stop command does: the unit being computed stays queued and the next run
+computes it again from its beginning.
+
+-w DIR, --directory DIR
+           the working directory (default: the program's own directory).
+-h, --help this text.
+
+For trials, QUORBIT_UNIT_NODE_LIMIT=N in the environment stops every unit after N
+nodes and reports it as finished: such results are not whole units'.
+
+exit status: 0 the queue is done (or was empty, or quorbit-cli stop ended the run),
+1 failed (output or a file that cannot be written, an entry that names no unit),
+2 bad arguments, 3 another instance works in the directory, 128+N halted by
+signal N (130 for Ctrl+C, 143 for SIGTERM).
+)",
+    &RunRun,
+};
+
+namespace {
+
+constexpr int EXIT_DIRECTORY_HELD = 3;
+
+// The signals that halt a run, as they halt a search.
+constexpr int HALTING_SIGNALS[] = {SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGXCPU, SIGALRM, SIGUSR1, SIGUSR2};
+
+std::atomic<bool> stopAsked{false};
+std::atomic<int32_t> unitsAdded{0};
+const char* runDirectory = "";
+
+int32_t RefuseShow(char* reply, size_t size, void*) {
+    std::snprintf(reply, size, "quorbit-cli run computes in %s; it has no window to show\n", runDirectory);
+    return REPLY_REFUSED;
+}
+
+int32_t AddUnits(const char* const* units, int32_t count, char* reply, size_t size, void*) {
+    int32_t added = 0;
+    const int32_t status = QueueUnitWords(units, count, reply, size, &added);
+    if (added > 0) unitsAdded.fetch_add(added);
+    return status;
+}
+
+int32_t ReportStatus(char* reply, size_t size, void*) {
+    char text[QUEUE_STATUS_SIZE];
+    FormatQueueStatus(text, sizeof text);
+    std::snprintf(reply, size, "%s\n", text);
+    return REPLY_DONE;
+}
+
+int32_t AskStop(char*, size_t, void*) {
+    stopAsked.store(true);
+    return REPLY_DONE;
+}
+
+const InstanceRequestOps runRequests = {&RefuseShow, &AddUnits, &ReportStatus, &AskStop, nullptr};
+
+// Waits up to 100 ms for one of the halting signals; 0 when none came.
+int WaitForSignal(const sigset_t& signals) {
+    const timespec wait{0, 100 * 1000 * 1000};
+    const int got = ::sigtimedwait(&signals, nullptr, &wait);
+    return got > 0 ? got : 0;
+}
+
+// Runs the computation until the queue is done, a signal or a stop request halts it, or the
+// head entry names no unit. Returns the exit status.
+int Compute(const sigset_t& signals, int& signalNumber) {
+    bool halted = false;
+    unitsAdded.store(0);
+    StartComputation();
+    for (;;) {
+        const int got = WaitForSignal(signals);
+        if (got != 0 && signalNumber == 0) signalNumber = got;  // a second signal changes nothing
+        const bool haltNow = (signalNumber != 0 || stopAsked.load() || OutputFailed()) && !halted;
+        if (haltNow) {
+            halted = true;
+            HaltComputation();
+        }
+        if (WorkerThreadExists() || ProgressThreadExists()) continue;
+        WaitForComputationEnd();
+        if (signalNumber != 0) return 128 + signalNumber;
+        if (OutputFailed()) return 1;
+        if (halted || QueueCount() == 0) return 0;
+        if (unitsAdded.exchange(0) > 0) {  // work added just as the last unit ended
+            StartComputation();
+            continue;
+        }
+        char head[QUEUE_ENTRY_SIZE];
+        char quoted[2 * QUEUE_ENTRY_SIZE];
+        QueueEntry(0, head, sizeof head);
+        QuoteArgument(head, quoted, sizeof quoted);
+        std::fprintf(stderr, "quorbit-cli run: the queue's first entry %s names no unit; correct WORKTOUR.INI in %s\n",
+                     quoted, runDirectory);
+        return 1;
+    }
+}
+
+int RunRun(int argc, char** argv) {
+    // The halting signals are taken by this thread alone, from the start: every thread made
+    // later inherits the block, and a signal that comes during start-up waits for the halt.
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (int s : HALTING_SIGNALS) sigaddset(&signals, s);
+    ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    CliOption options[] = {DIRECTORY_OPTION};
+    int operandCount = 0;
+    const int ended = ReadSubcommandArguments(RUN_COMMAND, argc, argv, options, 1, &operandCount);
+    if (ended >= 0) return ended;
+    if (operandCount > 0) {
+        char quoted[160];
+        QuoteArgument(argv[0], quoted, sizeof quoted);
+        return RefuseArguments(RUN_COMMAND, "takes no arguments, not %s", quoted);
+    }
+    bool badLimit = false;
+    const uint64_t limit = InstallShortWork(&badLimit);
+    if (badLimit)
+        return RefuseArguments(RUN_COMMAND, "%s must be a positive whole number of nodes", UNIT_NODE_LIMIT_VARIABLE);
+    static char directory[PATH_MAX];
+    if (OutputFailed()) return FinishOutput(RUN_COMMAND.name);
+    if (!EnterCommandDirectory(RUN_COMMAND.name, options[0].value, directory, sizeof directory)) return 1;
+    runDirectory = directory;
+    if (::access(".", W_OK) != 0) {
+        std::fprintf(stderr, "quorbit-cli run: cannot write in %s; choose a directory with -w DIR\n", directory);
+        return 1;
+    }
+    static CommandInstance instance;
+    char reply[INSTANCE_REPLY_MAX];
+    int32_t answer = REPLY_NO_INSTANCE;
+    const InstanceReach reach = ReachInstance("run", directory, "status", instance, reply, sizeof reply, &answer);
+    if (reach == InstanceReach::Failed) return 1;
+    if (reach != InstanceReach::Locked) {
+        char holder[64];
+        DescribeHolder(instance.result, holder, sizeof holder);
+        std::fprintf(stderr, "quorbit-cli run: %s already computes in %s\n", holder, directory);
+        return EXIT_DIRECTORY_HELD;
+    }
+
+    if (limit > 0)
+        std::fprintf(stderr, "quorbit-cli run: %s is set: every unit stops after %llu nodes; results are not whole units'\n",
+                     UNIT_NODE_LIMIT_VARIABLE, static_cast<unsigned long long>(limit));
+    AttachTerminalShell();
+    ProgramSettings settings = ReadProgramSettings();
+    ApplyProgramSettings(settings);
+    const int32_t queued = QueueCount();
+    RunFirstRunSetup(settings, nullptr);
+    char error[256];
+    if (!StartInstanceServer(instance.lock, runRequests, error, sizeof error))
+        std::fprintf(stderr, "quorbit-cli run: other commands cannot reach this run: %s\n", error);
+
+    int status = 0;
+    int signalNumber = 0;
+    if (queued == 0) {
+        ConsolePrint("The work queue is empty. Queue units with: quorbit-cli add UNIT... (numbers 0..44, names such "
+                     "as a1-a2, or all), then run again.\n");
+    } else {
+        status = Compute(signals, signalNumber);
+    }
+    StopInstanceServer();
+    FinishTerminalLine();
+    SetConsoleTextSink(nullptr, nullptr);
+    FreeLineTables();
+    ReleaseInstanceLock(instance.lock);
+    const int written = FinishOutput(RUN_COMMAND.name);
+    if (signalNumber != 0) {
+        std::fprintf(stderr, "quorbit-cli run: halted by %s; the unit being computed stays queued\n",
+                     HaltSignalName(signalNumber));
+    }
+    return status != 0 ? status : written;
+}
+
+}  // namespace
+
+}  // namespace quorbit
