@@ -78,7 +78,7 @@ std::atomic<int32_t> unitsAdded{0};
 const char* runDirectory = "";
 
 int32_t RefuseShow(char* reply, size_t size, void*) {
-    std::snprintf(reply, size, "quorbit-cli run computes in %s; it has no window to show\n", runDirectory);
+    std::snprintf(reply, size, "no window to show: quorbit-cli run computes in %s without one\n", runDirectory);
     return REPLY_REFUSED;
 }
 
