@@ -103,19 +103,48 @@ uint32_t ReadUnsignedField(const QString& text) {
     return static_cast<uint32_t>(value);
 }
 
-UnitDialog::UnitDialog(QWidget* owner, const char* caption, int width, int height) : QDialog(owner) {
+UnitDialog::UnitDialog(QWidget* owner, const char* caption, int width, int height)
+    : QDialog(owner), frame(0, 0, width, height) {
     setWindowTitle(QString::fromLatin1(caption));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(Units(0, 0, width, height).size());
-}
-
-QRect UnitDialog::Units(int x, int y, int width, int height) const {
     const QFontMetrics metrics(font());
     static const QString alphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    const int baseX = (metrics.horizontalAdvance(alphabet) + 26) / 52;
-    const int baseY = metrics.height();
-    return QRect(x * baseX / 4, y * baseY / 8, width * baseX / 4, height * baseY / 8);
+    unitWidth = (metrics.horizontalAdvance(alphabet) + 26) / 52;
+    unitHeight = metrics.height();
+    LayOut();
+}
+
+QRect UnitDialog::Pixels(const QRect& units) const {
+    return QRect(units.x() * unitWidth / 4, units.y() * unitHeight / 8, units.width() * unitWidth / 4,
+                 units.height() * unitHeight / 8);
+}
+
+QWidget* UnitDialog::Place(QWidget* widget, int x, int y, int width, int height) {
+    placed.push_back({widget, QRect(x, y, width, height)});
+    widget->setGeometry(Pixels(placed.back().units));
+    return widget;
+}
+
+bool UnitDialog::TextsFit(int across) const {
+    const QFontMetrics metrics(font());
+    for (const Placed& p : placed) {
+        const auto* label = qobject_cast<const QLabel*>(p.widget);
+        if (label == nullptr || label->text().isEmpty()) continue;
+        const int width = p.units.width() * across / 4;
+        const int height = p.units.height() * unitHeight / 8;
+        const QRect needed = metrics.boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap, label->text());
+        if (needed.width() > width || needed.height() > height + 2) return false;
+    }
+    return true;
+}
+
+void UnitDialog::LayOut() {
+    // At most half as wide again: past that a text is cut rather than the dialog blown up.
+    const int widest = unitWidth + unitWidth / 2;
+    while (unitWidth < widest && !TextsFit(unitWidth)) ++unitWidth;
+    for (const Placed& p : placed) p.widget->setGeometry(Pixels(p.units));
+    setFixedSize(Pixels(frame).size());
 }
 
 QLabel* UnitDialog::AddStatic(const char* text, int x, int y, int width, int height) {
@@ -123,7 +152,16 @@ QLabel* UnitDialog::AddStatic(const char* text, int x, int y, int width, int hei
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(Units(x, y, width, height));
+    Place(label, x, y, width, height);
+    return label;
+}
+
+QLabel* UnitDialog::AddIcon(int control, const QIcon& icon, int x, int y, int width, int height) {
+    auto* label = new QLabel(this);
+    label->setObjectName(ControlName(control));
+    label->setPixmap(icon.pixmap(32, 32));
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Place(label, x, y, width, height);
     return label;
 }
 
@@ -131,14 +169,14 @@ QLineEdit* UnitDialog::AddEdit(int control, int x, int y, int width, int height,
     auto* edit = new QLineEdit(this);
     edit->setObjectName(ControlName(control));
     if (digitsOnly) edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
-    edit->setGeometry(Units(x, y, width, height));
+    Place(edit, x, y, width, height);
     return edit;
 }
 
 QPushButton* UnitDialog::AddButton(int control, const char* text, int x, int y, int width, int height) {
     auto* button = new QPushButton(QString::fromLatin1(text), this);
     button->setObjectName(ControlName(control));
-    button->setGeometry(Units(x, y, width, height));
+    Place(button, x, y, width, height);
     if (control == OK_CONTROL) {
         button->setDefault(true);
         connect(button, &QPushButton::clicked, this, &QDialog::accept);
@@ -150,25 +188,22 @@ QPushButton* UnitDialog::AddButton(int control, const char* text, int x, int y, 
 }
 
 int UnitDialog::Run() {
+    LayOut();
     CentreWhenShown(this);
     return exec();
 }
 
 void RunAboutDialog(QWidget* owner, const QIcon& runningIcon) {
     AboutDialog dialog(owner, "About Vanterra", 234, 90);
-    auto* icon = new QLabel(&dialog);
-    icon->setObjectName(ControlName(ABOUT_ICON_CONTROL));
-    const QRect place = dialog.Units(11, 17, 20, 20);
-    icon->setGeometry(place);
-    icon->setPixmap(runningIcon.pixmap(place.size()));
-    dialog.AddStatic("Quorbit v1.2", 41, 10, 57, 8)->setWordWrap(false);
+    dialog.AddIcon(ABOUT_ICON_CONTROL, runningIcon, 11, 17, 20, 20);
+    dialog.AddStatic("Quorbit v1.2", 41, 10, 57, 8);
     static const char* const credits[] = {
         "Every semi-magic knight's tour of the 6x6 torus,",
         "found by exhaustive search in 45 work units.",
         "Written for Linux with C++20 and Qt 6.",
         "Results go to SOLUTION.TXT and LOGSOL.TXT.",
     };
-    for (int i = 0; i < 4; ++i) dialog.AddStatic(credits[i], 41, 23 + 13 * i, 186, 8)->setWordWrap(false);
+    for (int i = 0; i < 4; ++i) dialog.AddStatic(credits[i], 41, 23 + 13 * i, 186, 8);
     dialog.Run();
 }
 

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -37,17 +38,32 @@ void CentreWhenShown(QWidget* window);
 uint32_t ReadUnsignedField(const QString& text);
 
 // A dialog whose controls are placed in dialog units: a quarter of the font's average
-// character width across, an eighth of its height down.
+// character width across, an eighth of its height down. Where the font's texts run wider
+// than the units allow, the unit grows until every static text fits its place.
 class UnitDialog : public QDialog {
 public:
     UnitDialog(QWidget* owner, const char* caption, int width, int height);
     QLabel* AddStatic(const char* text, int x, int y, int width, int height);
     QLineEdit* AddEdit(int control, int x, int y, int width, int height, bool digitsOnly);
     QPushButton* AddButton(int control, const char* text, int x, int y, int width, int height);
-    QRect Units(int x, int y, int width, int height) const;
-    int Run();  // centred, modal; Accepted only through OK (or Enter)
-};
+    QLabel* AddIcon(int control, const QIcon& icon, int x, int y, int width, int height);
+    int Run();  // laid out, centred, modal; Accepted only through OK (or Enter)
 
+private:
+    struct Placed {
+        QWidget* widget;
+        QRect units;
+    };
+    QWidget* Place(QWidget* widget, int x, int y, int width, int height);
+    bool TextsFit(int unitWidth) const;
+    void LayOut();
+    QRect Pixels(const QRect& units) const;
+
+    QRect frame;  // the dialog's own size in units
+    std::vector<Placed> placed;
+    int unitWidth = 0;   // pixels per 4 units across
+    int unitHeight = 0;  // pixels per 8 units down
+};
 void RunAboutDialog(QWidget* owner, const QIcon& runningIcon);
 // The fields show the values given; only OK reads them back into those values (unsigned,
 // so that anything but digits reads as 0), Cancel and Esc leave them.
