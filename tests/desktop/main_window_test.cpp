@@ -113,6 +113,12 @@ TEST_F(DesktopWindowTest, ContinueStopAndTitleFollowARealHalt) {
     QApplication::setActiveWindow(window.get());
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_EQ(window->ComputeItem().text, std::string("Stopping\tESC"));
+    // Continue while stopping returns at once and resumes the unit once the old threads end.
+    holdReached.store(false);
+    QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+    ASSERT_TRUE(WaitUntil(
+        [this] { return holdReached.load() && window->ComputeItem().text == std::string("Stop\tESC"); }));
+    QTest::keyClick(window.get(), Qt::Key_Escape);
     ASSERT_TRUE(WaitUntil([this] { return window->ComputeItem().command == CONTINUE_COMMAND; }));
     EXPECT_EQ(window->MainMenuAction(CONTINUE_COMMAND)->text().toStdString(), "C&ontinue\tCtrl+O");
     EXPECT_EQ(window->PopupMenuAction(CONTINUE_COMMAND)->text().toStdString(), "C&ontinue\tCtrl+O");
