@@ -74,7 +74,8 @@ TEST_F(QueueRaceTest, TheStatusTextIsOneConsistentPictureWhileTheHeadIsRemoved) 
         unitOf[UnitName(unit)] = unit;
     }
     StartRotating();
-    for (int i = 0; i < 3000; ++i) {
+    // Until the worker's side has also turned often enough, however loaded the machine is.
+    for (int i = 0; i < 3000 || rounds.load() < 200; ++i) {
         char text[QUEUE_STATUS_SIZE];
         FormatQueueStatus(text, sizeof text);
         const std::string status = text;
@@ -89,7 +90,6 @@ TEST_F(QueueRaceTest, TheStatusTextIsOneConsistentPictureWhileTheHeadIsRemoved) 
         for (size_t k = 1; k < names.size(); ++k)
             ASSERT_EQ(unitOf[names[k]], (unitOf[names[k - 1]] + 1) % WORK_UNIT_COUNT) << status;
     }
-    EXPECT_GT(rounds.load(), 0);
 }
 
 }  // namespace
