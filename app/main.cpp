@@ -3,6 +3,7 @@
 // work resumed, the tray icon, the check marks, the autostart entry and the first-run
 // set-up; then the event loop; then the shutdown, whichever way the program ends.
 #include <QApplication>
+#include <QMessageBox>
 #include <QSessionManager>
 #include <QTimer>
 
@@ -54,6 +55,18 @@ void ReportWorkingDirectory(const WorkingDirectoryReport& report) {
     }
 }
 
+// The directory is held by an instance that has no window to show (quorbit-cli run, or one
+// that does not answer): the user would otherwise see nothing happen.
+void SayHeldWithoutWindow(pid_t holder, const char* directory) {
+    char text[PATH_MAX + 256];
+    std::snprintf(text, sizeof text,
+                  "Another Quorbit (process %ld) is computing in %s without a window.\n"
+                  "quorbit-cli status, add and stop reach it.",
+                  static_cast<long>(holder), directory);
+    std::fprintf(stderr, "quorbit: %s\n", text);
+    QMessageBox::information(nullptr, QString::fromLatin1(PROGRAM_TITLE), QString::fromLocal8Bit(text));
+}
+
 // The window's last normal rectangle, unless what is stored could not be a window.
 void PlaceWindow(MainWindow& window, const ProgramSettings& settings) {
     if (!HasStoredWindowRect(settings)) return;
@@ -89,7 +102,8 @@ int main(int argc, char** argv) {
         // Another instance works here: bring it to the front and leave without a window.
         const auto start = std::chrono::steady_clock::now();
         char reply[INSTANCE_REPLY_MAX];
-        SendInstanceRequest(lock.paths.socketPath, "show", reply, sizeof reply);
+        if (SendInstanceRequest(lock.paths.socketPath, "show", reply, sizeof reply) != REPLY_DONE)
+            SayHeldWithoutWindow(locked.holder, directory);
         std::this_thread::sleep_until(start + SECOND_START_DURATION);
         return 0;
     }
@@ -126,7 +140,12 @@ int main(int argc, char** argv) {
         QCoreApplication::exit(0);
     };
     CatchTerminationSignals(&window, quit);
-    QObject::connect(&application, &QGuiApplication::commitDataRequest, &window, [&quit](QSessionManager&) { quit(); });
+    // The end of the desktop session. The autostart entry starts the program at the next
+    // logon; a session manager restarting it as well would only start it twice.
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &window, [&quit](QSessionManager& manager) {
+        manager.setRestartHint(QSessionManager::RestartNever);
+        quit();
+    });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &window, [&window] { window.Shutdown(); });
 
     const int status = QApplication::exec();
