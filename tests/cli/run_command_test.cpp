@@ -286,6 +286,13 @@ TEST_F(RunCommandTest, BadArgumentsAndFilesAreRefusedPlainly) {
     EXPECT_NE(run.out.find("Unimplemented\n"), std::string::npos) << run.out;
     EXPECT_NE(run.err.find("'99' names no unit"), std::string::npos) << run.err;
     EXPECT_EQ(File("WORKTOUR.INI"), "99\r\n0\r\n");
+
+    // A queue cut short in its last line, bare LFs included, still runs out.
+    Spill(work_ + "/WORKTOUR.INI", "2\n\n1");
+    const Finished cut = Cli({"run"});
+    EXPECT_EQ(cut.status, 0) << cut.err;
+    EXPECT_NE(cut.out.find("Computation of a1-a4 has finished"), std::string::npos) << cut.out;
+    EXPECT_EQ(File("WORKTOUR.INI"), "");
 }
 
 }  // namespace
