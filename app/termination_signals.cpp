@@ -14,11 +14,15 @@ namespace {
 
 int signalPipe[2] = {-1, -1};
 
-// Only async-signal-safe work here: one byte into the pipe.
-void OnSignal(int) {
+// Only async-signal-safe work here: one byte into the pipe. The signal's default action
+// comes back, so that a second one ends a program whose shutdown does not.
+void OnSignal(int signal) {
     const int saved = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    ::sigaction(signal, &action, nullptr);
     errno = saved;
 }
 
