@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -23,11 +24,13 @@
 #include "app/program_settings.h"
 #include "app/termination_signals.h"
 #include "app/working_directory.h"
+#include "control/computation.h"
 #include "control/work_queue.h"
 #include "support/console.h"
 #include "support/instance_channel.h"
 #include "support/instance_lock.h"
 #include "support/line_table.h"
+#include "support/shell.h"
 
 namespace {
 
@@ -79,10 +82,19 @@ void PlaceWindow(MainWindow& window, const ProgramSettings& settings) {
     window.setGeometry(settings.left, settings.top, static_cast<int>(width), static_cast<int>(height));
 }
 
+// A display that goes away ends the program from inside Qt: the computation is still halted
+// and waited for, so that no thread writes while the process takes itself apart.
+void HaltAtExit() {
+    SetQuitting(true);
+    HaltComputation();
+    StopComputationAndWait();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    std::atexit(HaltAtExit);
     // Hidden in the tray, the window is not closed: only Exit, the close box, the end of the
     // session or a signal end the program.
     QApplication::setQuitOnLastWindowClosed(false);
