@@ -123,6 +123,12 @@ int main(int argc, char** argv) {
     ProgramSettings settings = ReadProgramSettings();
     MainWindow window(settings, executable);
     AttachDesktopShell(&window);
+    // From here on a signal ends the program through its shutdown, once the event loop runs.
+    const auto quit = [&window] {
+        window.Shutdown();
+        QCoreApplication::exit(0);
+    };
+    CatchTerminationSignals(&window, quit);
     ReportWorkingDirectory(directoryReport);
     char error[400];
     if (locked.outcome == InstanceLockOutcome::Failed) {
@@ -147,11 +153,6 @@ int main(int argc, char** argv) {
     RunFirstRunSetup(settings, executable[0] != '\0' ? executable : nullptr);
     window.UpdateInstallMenu();
 
-    const auto quit = [&window] {
-        window.Shutdown();
-        QCoreApplication::exit(0);
-    };
-    CatchTerminationSignals(&window, quit);
     // The end of the desktop session. The autostart entry starts the program at the next
     // logon; a session manager restarting it as well would only start it twice.
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &window, [&quit](QSessionManager& manager) {
