@@ -9,102 +9,83 @@
 #include <vector>
 
 #include "support/console.h"
+#include "support/line_table.h"
 #include "support/results_file.h"
 #include "tests/support/work_dir.h"
 
 namespace quorbit {
 namespace {
 
-using testing::ReadFile;
-
 class ConcurrentOutputTest : public testing::WorkDirTest {};
 
-TEST_F(ConcurrentOutputTest, EachPrintStaysWholeAndItsLinesStayTogether) {
-    constexpr int THREADS = 4;
-    constexpr int PRINTS = 300;
+void OnThreads(int count, void (*body)(int thread)) {
     std::vector<std::thread> threads;
-    for (int t = 0; t < THREADS; ++t) {
-        threads.emplace_back([t] {
-            for (int n = 0; n < PRINTS; ++n) {
-                const std::string id = "t" + std::to_string(t) + "-" + std::to_string(n);
-                ConsolePrint((id + " first half\n" + id + " second half\n").c_str());
-            }
-        });
-    }
+    for (int t = 0; t < count; ++t) threads.emplace_back(body, t);
     for (std::thread& thread : threads) thread.join();
+}
 
+TEST_F(ConcurrentOutputTest, EachPrintStaysWholeAndItsLinesStayTogether) {
+    OnThreads(4, [](int t) {
+        for (int n = 0; n < 300; ++n) {
+            const std::string id = "t" + std::to_string(t) + "-" + std::to_string(n);
+            ConsolePrint((id + " first\n" + id + " second\n").c_str());
+        }
+    });
     ConsoleSnapshot snapshot;
     TakeConsoleSnapshot(snapshot);
-    EXPECT_EQ(snapshot.completedTotal, static_cast<uint64_t>(THREADS * PRINTS * 2));
-    EXPECT_STREQ(snapshot.slots[0], "");
+    EXPECT_EQ(snapshot.completedTotal, 4u * 300 * 2);
     // Slot 1 is the newest: every print's second line sits directly below its first.
     for (int slot = 1; slot < CONSOLE_SLOT_COUNT; ++slot) {
         const std::string line = snapshot.slots[slot];
-        const size_t blank = line.find(' ');
-        ASSERT_NE(blank, std::string::npos) << line;
-        const std::string id = line.substr(0, blank);
-        const std::string half = line.substr(blank);
-        ASSERT_TRUE(half == " first half" || half == " second half") << line;
-        if (half == " first half" && slot > 1) {
-            EXPECT_EQ(std::string(snapshot.slots[slot - 1]), id + " second half");
-        }
-        if (half == " second half" && slot < CONSOLE_SLOT_COUNT - 1) {
-            EXPECT_EQ(std::string(snapshot.slots[slot + 1]), id + " first half");
+        const std::string id = line.substr(0, line.find(' '));
+        ASSERT_TRUE(line == id + " first" || line == id + " second") << line;
+        const int partner = line == id + " first" ? slot - 1 : slot + 1;
+        if (partner >= 1 && partner < CONSOLE_SLOT_COUNT) {
+            EXPECT_EQ(std::string(snapshot.slots[partner]), id + (partner < slot ? " second" : " first"));
         }
     }
 }
 
-TEST_F(ConcurrentOutputTest, SolutionLogHoldsEachLineOnceWhateverThreadAddsIt) {
-    constexpr int THREADS = 3;
-    constexpr int LINES = 12;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < THREADS; ++t) {
-        threads.emplace_back([] {
-            for (int n = 0; n < LINES; ++n) {
-                std::string text = "Solution " + std::to_string(n) + ": a1-a2\n";
-                LogSolutionLine(text.data());
-            }
-        });
-    }
-    for (std::thread& thread : threads) thread.join();
-    std::set<std::string> seen;
-    const std::string log = ReadFile("LOGSOL.TXT");
-    size_t start = 0;
-    while (start < log.size()) {
-        const size_t end = log.find("\r\n", start);
-        ASSERT_NE(end, std::string::npos);
-        EXPECT_TRUE(seen.insert(log.substr(start, end - start)).second) << "twice: " << log.substr(start, end - start);
-        start = end + 2;
-    }
-    EXPECT_EQ(seen.size(), static_cast<size_t>(LINES));
+TEST_F(ConcurrentOutputTest, TheSolutionLogHoldsEachLineOnceWhateverThreadAddsIt) {
+    OnThreads(3, [](int) {
+        for (int n = 0; n < 12; ++n) {
+            std::string text = "Solution " + std::to_string(n) + ": a1-a2\n";
+            LogSolutionLine(text.data());
+        }
+    });
+    std::string expected;
+    for (int n = 0; n < 12; ++n) expected += "Solution " + std::to_string(n) + ": a1-a2\r\n";
+    std::string log = testing::ReadFile(SOLUTION_LOG_FILE);
+    std::multiset<std::string> lines, once;
+    for (size_t at = 0, end; (end = log.find("\r\n", at)) != std::string::npos; at = end + 2)
+        lines.insert(log.substr(at, end - at));
+    for (size_t at = 0, end; (end = expected.find("\r\n", at)) != std::string::npos; at = end + 2)
+        once.insert(expected.substr(at, end - at));
+    EXPECT_EQ(lines, once);
 }
-
-}  // namespace
-}  // namespace quorbit
-
-namespace quorbit {
-namespace {
 
 // A front-end that, like the desktop, hands each redraw to another thread and waits for it;
 // here that thread logs a solution. The log's first reading reports an over-long file on the
-// console: the redraw must not come while the log's lock is held.
+// console: that redraw must not come while the log's lock is held.
 std::atomic<bool> otherLogged{false};
-void LogFromAnotherThread(bool, int32_t, void*) {
-    std::thread other([] {
-        char line[] = "Solution 2\n";
-        LogSolutionLine(line);
-        otherLogged.store(true);
-    });
-    for (int i = 0; i < 500 && !otherLogged.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    other.detach();
-}
 
 TEST_F(ConcurrentOutputTest, TheShellIsNeverCalledUnderTheSolutionLogsLock) {
     std::string lines;
-    for (int i = 0; i < MAX_TABLE_LINES + 1; ++i) lines += "Solution " + std::to_string(100 + i) + "\r\n";
+    for (int i = 0; i <= MAX_TABLE_LINES; ++i) lines += "Solution " + std::to_string(100 + i) + "\r\n";
     testing::WriteFile(SOLUTION_LOG_FILE, lines);
-    const ShellOps ops{&LogFromAnotherThread, nullptr, nullptr, nullptr, nullptr, nullptr};
-    AttachShell(&ops);
+    const ShellOps waitsForAnotherThread{[](bool, int32_t, void*) {
+                                             static std::atomic<bool> started{false};
+                                             if (started.exchange(true)) return;
+                                             std::thread([] {
+                                                 char line[] = "Solution 2\n";
+                                                 LogSolutionLine(line);
+                                                 otherLogged.store(true);
+                                             }).detach();
+                                             for (int i = 0; i < 500 && !otherLogged.load(); ++i)
+                                                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                                         },
+                                         nullptr, nullptr, nullptr, nullptr, nullptr};
+    AttachShell(&waitsForAnotherThread);
     char line[] = "Solution 1\n";
     LogSolutionLine(line);
     AttachShell(nullptr);
