@@ -7,8 +7,8 @@
 #include "control/catalogue.h"
 #include "control/computation.h"
 #include "control/progress.h"
+#include "control/unit_report.h"
 #include "control/worker.h"
-#include "search/path_text.h"
 #include "search/square_step.h"
 #include "support/cpu_identity.h"
 #include "support/priority.h"
@@ -26,126 +26,92 @@ namespace {
 constexpr int64_t FIXED_TIME = 1800000000;
 int64_t FixedClock() { return FIXED_TIME; }
 
-RecordingShell& Shell(void* context) { return *static_cast<RecordingShell*>(context); }
-
-// As the desktop does: a title change redraws the tray icon.
-void ChangeTitle(RecordingShell& shell, const char* status) {
-    char title[128];
-    FormatWindowTitle(title, sizeof title, status);
-    shell.titles.push_back(shell.title = title);
-    shell.trayIcons.push_back(ComputationState());
-}
-
-void OnRedraw(bool replaced, int32_t completed, void* context) {
-    const std::string newest = ConsoleSlot(1);
-    if (Shell(context).onRedraw) Shell(context).onRedraw(newest);
-    std::lock_guard<std::mutex> hold(Shell(context).lock);
-    Shell(context).redraws.push_back({replaced, completed, newest});
-}
-
-void OnMenu(int32_t state, void* context) {
-    RecordingShell& shell = Shell(context);
+void Record(void* context, const std::string& call) {
+    RecordingShell& shell = *static_cast<RecordingShell*>(context);
     std::lock_guard<std::mutex> hold(shell.lock);
-    shell.calls.push_back("menu " + std::to_string(state));
-    shell.item = MenuItemAfter(shell.item, state);
-    shell.items.push_back(shell.item.text);
-    if (state == SHELL_STATE_IDLE) ChangeTitle(shell, IDLE_STATUS);
+    shell.calls.push_back(call);
 }
 
-void OnTitle(const char* status, void* context) {
-    std::lock_guard<std::mutex> hold(Shell(context).lock);
-    Shell(context).calls.push_back(std::string("title ") + status);
-    ChangeTitle(Shell(context), status);
-}
-
-void OnTray(const char* tip, void* context) {
-    std::lock_guard<std::mutex> hold(Shell(context).lock);
-    Shell(context).trayIcons.push_back(ComputationState());
-    Shell(context).calls.push_back(std::string("tray ") + tip + " " + std::to_string(ComputationState()));
-}
-
-void OnMessage(const char* text, const char* caption, void* context) {
-    std::lock_guard<std::mutex> hold(Shell(context).lock);
-    Shell(context).calls.push_back(std::string("message ") + caption + ": " + text);
-}
-
-// Depth-first, the first `count` knight's tours from tour's first square to end.
-void FindTours(std::vector<int>& tour, bool* used, int end, size_t count, std::vector<std::vector<int>>& found) {
-    if (tour.size() == SQUARE_COUNT) {
-        if (tour.back() == end) found.push_back(tour);
-        return;
-    }
-    for (int k = 0; k < STEP_COUNT && found.size() < count; ++k) {
-        const int q = NeighbourOf(tour.back(), k);
-        if (used[q] || (q == end && tour.size() != SQUARE_COUNT - 1)) continue;
-        used[q] = true;
-        tour.push_back(q);
-        FindTours(tour, used, end, count, found);
-        tour.pop_back();
-        used[q] = false;
-    }
-}
-
-constexpr int TOURS_PER_UNIT = 3;
-constexpr int MAX_PREFIX_DEPTH = 12;  // every unit's first descent is at least this deep
-constexpr uint64_t HOLD_ROUND = 1u << 18;
-
-// Per unit, worked out once under planLock: prefixes by depth and tours.
+// Per unit, worked out once under planLock: the first descent and three tours.
 struct UnitMaterial {
-    std::vector<std::vector<uint8_t>> prefixes;
+    std::vector<uint8_t> descent;
     std::vector<std::vector<int>> tours;
 };
 std::mutex planLock;
 std::vector<ShortStep> shortPlan;
 UnitMaterial material[WORK_UNIT_COUNT];
 
-const UnitMaterial& MaterialFor(int32_t unit) {
-    UnitMaterial& m = material[unit];
-    if (m.prefixes.empty()) {
-        m.prefixes.resize(MAX_PREFIX_DEPTH + 1);
-        for (int depth = 1; depth <= MAX_PREFIX_DEPTH; ++depth) {
-            const std::vector<int> squares = DescentPrefix(unit, depth);
-            m.prefixes[depth].assign(squares.begin(), squares.end());
-        }
-        std::vector<int> tour = {workUnits[unit].start};
-        bool used[SQUARE_COUNT] = {};
-        used[tour[0]] = true;
-        FindTours(tour, used, workUnits[unit].end, TOURS_PER_UNIT, m.tours);
-    }
-    return m;
-}
-
 std::vector<ShortStep> PlanFor(int32_t unit, const UnitMaterial** m) {
     std::lock_guard<std::mutex> hold(planLock);
-    *m = &MaterialFor(unit);
+    UnitMaterial& u = material[unit];
+    if (u.descent.empty()) {
+        const std::vector<int> descent = FirstDescent(workUnits[unit].start, workUnits[unit].end, 12);
+        u.descent.assign(descent.begin(), descent.end());
+        // Tour k: the start, the other squares in turn from the k-th, the end.
+        std::vector<int> middle;
+        for (int q = 0; q < SQUARE_COUNT; ++q)
+            if (q != workUnits[unit].start && q != workUnits[unit].end) middle.push_back(q);
+        for (int k = 0; k < 3; ++k) {
+            std::vector<int> tour = {workUnits[unit].start};
+            for (size_t i = 0; i < middle.size(); ++i) tour.push_back(middle[(i + k) % middle.size()]);
+            tour.push_back(workUnits[unit].end);
+            u.tours.push_back(tour);
+        }
+    }
+    *m = &u;
     std::vector<ShortStep> steps;
     for (const ShortStep& step : shortPlan)
         if (step.unit < 0 || step.unit == unit) steps.push_back(step);
     return steps;
 }
 
+struct Capture {
+    std::string text;
+    int32_t number = 0;
+};
+
+void CaptureSolution(const SearchState& state, void* context) {
+    Capture& capture = *static_cast<Capture*>(context);
+    char line[SOLUTION_LINE_SIZE];
+    FormatSolutionLine(line, sizeof line, ++capture.number, state, 0, NodeTotal(state));
+    capture.text += line;
+}
+
+Capture* emitted = nullptr;
+void EmitTo(const char* line) { emitted->text += line; }
+
 }  // namespace
 
 RecordingShell::RecordingShell() {
-    ops = {&OnRedraw, &OnMenu, &OnTitle, &OnTray, &OnMessage, this};
+    ops = {[](bool replaced, int32_t completed, void* context) {
+               const std::string newest = ConsoleSlot(1);
+               RecordingShell& shell = *static_cast<RecordingShell*>(context);
+               if (shell.onRedraw) shell.onRedraw(newest);
+               Record(context, (replaced ? "replace " : "redraw " + std::to_string(completed) + " ") + newest);
+           },
+           [](int32_t state, void* context) {
+               RecordingShell& shell = *static_cast<RecordingShell*>(context);
+               Record(context, "menu " + std::to_string(state));
+               std::lock_guard<std::mutex> hold(shell.lock);
+               shell.item = MenuItemAfter(shell.item, state);
+               shell.items.push_back(shell.item.text);
+           },
+           [](const char* status, void* context) { Record(context, std::string("title ") + status); },
+           [](const char* tip, void* context) {
+               Record(context, std::string("tray ") + tip + " " + std::to_string(ComputationState()));
+           },
+           [](const char* text, const char* caption, void* context) {
+               Record(context, std::string("message ") + caption + ": " + text);
+           },
+           this};
 }
 
-std::vector<std::string> RecordingShell::Calls() {
+std::vector<std::string> RecordingShell::Calls(bool withRedraws) {
     std::lock_guard<std::mutex> hold(lock);
-    return calls;
-}
-
-std::vector<RecordingShell::Redraw> RecordingShell::Redraws() {
-    std::lock_guard<std::mutex> hold(lock);
-    return redraws;
-}
-
-std::vector<int> DescentPrefix(int32_t unit, int depth) {
-    auto state = NewSearchState();
-    SearchWorkUnit(*state, workUnits[unit].start, workUnits[unit].end, static_cast<uint64_t>(depth));
-    std::vector<int> squares;
-    for (int i = 0; i < depth; ++i) squares.push_back(static_cast<int>(state->path[i].load()));
-    return squares;
+    std::vector<std::string> kept;
+    for (const std::string& call : calls)
+        if (withRedraws || (call.rfind("redraw ", 0) != 0 && call.rfind("replace ", 0) != 0)) kept.push_back(call);
+    return kept;
 }
 
 void SetShortUnitPlan(const std::vector<ShortStep>& plan) {
@@ -157,22 +123,21 @@ int RunShortUnit(int32_t unit, SearchState& state) {
     shortUnitRuns.fetch_add(1);
     if (unit < 0 || unit >= WORK_UNIT_COUNT) return 1;
     const UnitMaterial* m;
+    const WorkUnit& w = workUnits[unit];
     for (const ShortStep& step : PlanFor(unit, &m)) {
-        const WorkUnit& w = workUnits[unit];
         if (step.kind == ShortStep::Sleep) {
             std::this_thread::sleep_for(std::chrono::milliseconds(step.value));
         } else if (step.kind == ShortStep::Report) {
             for (int i = 0; i < SQUARE_COUNT; ++i) state.path[i].store(static_cast<uint32_t>(m->tours[step.value][i]));
             state.solutionSink(state, state.solutionContext);
-        } else {
-            const auto& prefix = m->prefixes[step.value];
-            const int length = static_cast<int>(prefix.size());
-            if (step.kind == ShortStep::Search &&
-                SearchSubtree(state, w.start, w.end, prefix.data(), length, 0) != SearchOutcome::Finished)
+        } else if (step.kind == ShortStep::Search) {
+            if (SearchSubtree(state, w.start, w.end, m->descent.data(), step.value, 0) != SearchOutcome::Finished)
                 return 0;  // halted: the worker resets the state
-            while (step.kind == ShortStep::Hold && holdActive.load()) {
+        } else {
+            while (holdActive.load()) {
                 holdReached.store(true);
-                if (SearchSubtree(state, w.start, w.end, prefix.data(), length, HOLD_ROUND) == SearchOutcome::Halted)
+                if (SearchSubtree(state, w.start, w.end, m->descent.data(), step.value, 1u << 18) ==
+                    SearchOutcome::Halted)
                     return 0;
                 ResetSearchState(state);
             }
@@ -181,47 +146,19 @@ int RunShortUnit(int32_t unit, SearchState& state) {
     return 0;
 }
 
-ExpectedUnit ExpectShortUnit(int32_t unit) {
-    const UnitMaterial* m;
-    ExpectedUnit expected;
-    expected.counters.assign(COUNTED_MOVES, 0);
-    for (const ShortStep& step : PlanFor(unit, &m)) {
-        if (step.kind == ShortStep::Report) {
-            expected.tours.push_back(m->tours[step.value]);
-            expected.totalsAtTours.push_back(expected.total);
-        } else if (step.kind == ShortStep::Search) {
-            const auto& prefix = m->prefixes[step.value];
-            const EngineResult run = RunEngine(workUnits[unit].start, workUnits[unit].end,
-                                               std::vector<int>(prefix.begin(), prefix.end()), 0);
-            for (int i = 0; i < COUNTED_MOVES; ++i) {
-                expected.counters[i] += run.nodeCounters[i];
-                expected.total += run.nodeCounters[i];
-            }
-        }
-    }
-    return expected;
-}
-
-std::string ExpectedSolutionLines(const ExpectedUnit& expected) {
-    std::string text;
-    for (size_t n = 0; n < expected.tours.size(); ++n) {
-        uint32_t squares[SQUARE_COUNT];
-        for (int i = 0; i < SQUARE_COUNT; ++i) squares[i] = static_cast<uint32_t>(expected.tours[n][i]);
-        char tour[3 * SQUARE_COUNT];
-        FormatSquareList(squares, SQUARE_COUNT, tour);
-        text += "Solution " + std::to_string(n + 1) + ": " + tour + " found in # milliseconds (" +
-                std::to_string(expected.totalsAtTours[n]) + " nodes)\r\n";
-    }
-    return text;
-}
-
-std::string ExpectedUnitResults(const char* name, const ExpectedUnit& expected) {
-    std::string text = std::string("Computation of ") + name + " has finished in # milliseconds (# cycles), " +
-                       std::to_string(expected.tours.size()) + " solutions have been found in " +
-                       std::to_string(expected.total) + " total nodes\r\nDetail of nodes:\r\n";
-    for (int k = 0; k < COUNTED_MOVES; ++k)
-        text += " " + std::to_string(expected.counters[k]) + (k % 10 == 9 || k == COUNTED_MOVES - 1 ? "\r\n" : "");
-    return text;
+std::string CleanRunText(int32_t unit) {
+    auto state = NewSearchState();
+    Capture capture;
+    state->solutionSink = &CaptureSolution;
+    state->solutionContext = &capture;
+    const bool held = holdActive.exchange(false);
+    const int runs = shortUnitRuns.load();
+    RunShortUnit(unit, *state);
+    shortUnitRuns.store(runs);
+    holdActive.store(held);
+    emitted = &capture;
+    EmitUnitResults(UnitName(unit), 0, 0, capture.number, *state, &EmitTo);
+    return WithoutTimes(std::regex_replace(capture.text, std::regex("\n"), "\r\n"));
 }
 
 std::string WithoutTimes(const std::string& text) {

@@ -1,25 +1,30 @@
 // Whole queues of short units, end to end: what reaches the console, "SOLUTION.TXT",
-// "LOGSOL.TXT" and "WORKTOUR.INI".
+// "LOGSOL.TXT" and "WORKTOUR.INI", and the progress lines beside a running search.
 #include "control/worker.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "control/catalogue.h"
 #include "control/computation.h"
-#include "control/unit_input.h"
+#include "control/progress.h"
 #include "control/work_queue.h"
 #include "support/results_file.h"
 #include "tests/control/computation_fixture.h"
+#include "tests/search_fixtures.h"
 
 namespace quorbit {
 namespace {
 
+using testing::CleanRunText;
 using testing::ConsoleLines;
-using testing::ExpectedSolutionLines;
-using testing::ExpectedUnitResults;
 using testing::ReadFile;
 using testing::ShortStep;
 using testing::WithoutTimes;
@@ -28,50 +33,39 @@ using Texts = std::vector<std::string>;
 
 class WorkerTest : public testing::ComputationTest {};
 
-TEST_F(WorkerTest, AUnitsToursSummaryAndNodeDetailReachTheResultsFileAndTheLog) {
-    testing::SetShortUnitPlan(
-        {{ShortStep::Search, 9}, {ShortStep::Report, 0}, {ShortStep::Search, 8}, {ShortStep::Report, 1}});
-    const testing::ExpectedUnit expected = testing::ExpectShortUnit(3);
-    WriteFile(QUEUE_FILE, "3\n");
-    StartComputation();
-    ASSERT_TRUE(WaitForIdle());
-    const std::string results = ReadFile(RESULTS_FILE);
-    EXPECT_EQ(WithoutTimes(results),
-              testing::ExpectedStampLine() + ExpectedSolutionLines(expected) + ExpectedUnitResults("a1-b3", expected));
-    // The log holds the very lines of the results file, without their line ends.
-    const std::string logged = ReadFile(SOLUTION_LOG_FILE);
-    EXPECT_EQ(WithoutTimes(logged), ExpectedSolutionLines(expected));
-    EXPECT_NE(results.find(logged), std::string::npos);
-    EXPECT_EQ(ReadFile(QUEUE_FILE), "");
-    // The console: the start line (console only), then what the file holds.
-    std::string console;
-    for (const std::string& line : ConsoleLines()) console += line + "\r\n";
-    EXPECT_EQ("Computation of a1-b3 has started\r\n" + results.substr(results.find("\r\n") + 2), console);
+std::vector<long> Milliseconds(const std::string& text) {
+    std::vector<long> ms;
+    const std::regex milliseconds("in ([0-9]+) milliseconds");
+    for (auto m = std::sregex_iterator(text.begin(), text.end(), milliseconds); m != std::sregex_iterator(); ++m)
+        ms.push_back(std::stol((*m)[1].str()));
+    return ms;
 }
 
-TEST_F(WorkerTest, EachUnitCountsItsOwnTimeToursAndNodes) {
-    // The first unit sleeps long: its time must not leak into the second one's figures.
-    constexpr int SLEEP_MS = 1500;
-    testing::SetShortUnitPlan(
-        {{ShortStep::Search, 8}, {ShortStep::Report, 0}, {ShortStep::Sleep, SLEEP_MS, 3}, {ShortStep::Report, 2}});
-    const testing::ExpectedUnit first = testing::ExpectShortUnit(3);
-    const testing::ExpectedUnit second = testing::ExpectShortUnit(5);
+TEST_F(WorkerTest, EachUnitsToursSummaryAndNodeDetailReachTheFilesWithItsOwnFigures) {
+    // Unit 3 sleeps: its time must not leak into unit 5's figures.
+    testing::SetShortUnitPlan({{ShortStep::Search, 9}, {ShortStep::Report, 0}, {ShortStep::Sleep, 300, 3},
+                               {ShortStep::Search, 8}, {ShortStep::Report, 2}});
+    const std::string expected = CleanRunText(3) + CleanRunText(5);
     WriteFile(QUEUE_FILE, "3\r\n5\r\n");
     StartComputation();
     ASSERT_TRUE(WaitForIdle());
     const std::string results = ReadFile(RESULTS_FILE);
-    EXPECT_EQ(WithoutTimes(results), testing::ExpectedStampLine() + ExpectedSolutionLines(first) +
-                                         ExpectedUnitResults("a1-b3", first) + ExpectedSolutionLines(second) +
-                                         ExpectedUnitResults("a1-c4", second));
-    // Milliseconds in order: unit 3's two tours and summary, then unit 5's.
-    std::vector<long> ms;
-    const std::regex milliseconds("in ([0-9]+) milliseconds");
-    for (auto m = std::sregex_iterator(results.begin(), results.end(), milliseconds); m != std::sregex_iterator(); ++m)
-        ms.push_back(std::stol((*m)[1].str()));
+    EXPECT_EQ(WithoutTimes(results), testing::ExpectedStampLine() + expected);
+    EXPECT_EQ(ReadFile(QUEUE_FILE), "");
+    const std::vector<long> ms = Milliseconds(results);  // unit 3: two tours and summary; unit 5 the same
     ASSERT_EQ(ms.size(), 6u);
-    EXPECT_GE(ms[2], SLEEP_MS);
-    EXPECT_LT(ms[5], SLEEP_MS);
-    EXPECT_LE(ms[3], ms[4]);
+    EXPECT_GE(ms[2], 300);
+    EXPECT_LT(ms[5], 300);
+    // The log holds the very solution lines of the results file, without their line ends.
+    std::string solutions;
+    for (size_t at = 0; (at = results.find("Solution ", at)) != std::string::npos; at = results.find('\n', at))
+        solutions += results.substr(at, results.find('\n', at) + 1 - at);
+    EXPECT_EQ(ReadFile(SOLUTION_LOG_FILE), solutions);
+    // The console: each start line (console only), then what the file holds.
+    std::string console;
+    for (const std::string& line : ConsoleLines()) console += line + "\r\n";
+    EXPECT_EQ(WithoutTimes(console), "Computation of a1-b3 has started\r\n" + CleanRunText(3) +
+                                         "Computation of a1-c4 has started\r\n" + CleanRunText(5));
 }
 
 TEST_F(WorkerTest, AUnitLeavesTheQueueOnlyOnceItsResultsAreWritten) {
@@ -89,27 +83,6 @@ TEST_F(WorkerTest, AUnitLeavesTheQueueOnlyOnceItsResultsAreWritten) {
     EXPECT_EQ(ReadFile(QUEUE_FILE), "");
 }
 
-TEST_F(WorkerTest, AnEntryNamingNoUnitStopsTheQueueThere) {
-    WriteFile(QUEUE_FILE, "3\n99\n5\n");
-    const testing::ExpectedUnit expected = testing::ExpectShortUnit(3);
-    StartComputation();
-    ASSERT_TRUE(WaitForIdle());
-    EXPECT_EQ(ReadFile(QUEUE_FILE), "99\r\n5\r\n");
-    EXPECT_EQ(WithoutTimes(ReadFile(RESULTS_FILE)),
-              testing::ExpectedStampLine() + ExpectedUnitResults("a1-b3", expected));
-    const Texts console = ConsoleLines();
-    ASSERT_EQ(console.size(), 10u);
-    EXPECT_EQ(Texts(console.begin() + 7, console.end()),
-              (Texts{"Unimplemented", "Execution halted.", "Choose Test/Continue to restart."}));
-    // Every later Continue ends the same way.
-    ClearConsole();
-    StartComputation();
-    ASSERT_TRUE(WaitForIdle());
-    EXPECT_EQ(ConsoleLines(), (Texts{"Unimplemented", "Execution halted.", "Choose Test/Continue to restart."}));
-    EXPECT_EQ(ReadFile(QUEUE_FILE), "99\r\n5\r\n");
-    EXPECT_EQ(testing::shortUnitRuns.load(), 1);
-}
-
 int RefuseEveryUnit(int32_t, SearchState&) { return 1; }
 
 // Stands for closing the window while a unit runs: a stop is asked, the worker not halted.
@@ -118,45 +91,81 @@ int StopAskedDuringTheUnit(int32_t unit, SearchState& state) {
     return testing::RunShortUnit(unit, state);
 }
 
-TEST_F(WorkerTest, ARefusedOrStoppedUnitGetsNoResultsAndStaysQueued) {
-    const std::pair<UnitRunner, const char*> cases[] = {{&RefuseEveryUnit, "ErrorExecution halted."},
-                                                       {&StopAskedDuringTheUnit, "Execution halted."}};
-    for (const auto& [runner, halted] : cases) {
+TEST_F(WorkerTest, AnEntryNamingNoUnitARefusedUnitOrAStopEndTheQueueWithoutResults) {
+    const struct {
+        UnitRunner runner;
+        const char* queue;
+        Texts console;
+        const char* left;
+        bool results;  // unit 3's
+    } cases[] = {
+        {&testing::RunShortUnit, "3\n99\n5\n",
+         {"Computation of a1-b3 has started", "Unimplemented", "Execution halted.", "Choose Test/Continue to restart."},
+         "99\r\n5\r\n", true},
+        {&RefuseEveryUnit, "3\n5\n",
+         {"Computation of a1-b3 has started", "ErrorExecution halted.", "Choose Test/Continue to restart."},
+         "3\n5\n", false},
+        {&StopAskedDuringTheUnit, "3\n5\n",
+         {"Computation of a1-b3 has started", "Execution halted.", "Choose Test/Continue to restart."}, "3\n5\n",
+         false},
+    };
+    for (const auto& c : cases) {
         ClearConsole();
-        SetUnitRunner(runner);
-        WriteFile(QUEUE_FILE, "3\n5\n");
+        std::remove(RESULTS_FILE);
+        SetUnitRunner(c.runner);
+        WriteFile(QUEUE_FILE, c.queue);
         ResetLineTables();
         StartComputation();
         ASSERT_TRUE(WaitForIdle());
-        EXPECT_EQ(ConsoleLines(),
-                  (Texts{"Computation of a1-b3 has started", halted, "Choose Test/Continue to restart."}));
-        EXPECT_EQ(ReadFile(RESULTS_FILE), "<missing>");
-        EXPECT_EQ(ReadFile(QUEUE_FILE), "3\n5\n");
+        Texts console = ConsoleLines();
+        const auto results = [](const std::string& line) { return line.find(" nodes") != std::string::npos || line[0] == ' '; };
+        console.erase(std::remove_if(console.begin(), console.end(), results), console.end());
+        EXPECT_EQ(console, c.console);
+        EXPECT_EQ(ReadFile(QUEUE_FILE), c.left);
+        EXPECT_EQ(WithoutTimes(ReadFile(RESULTS_FILE)),
+                  c.results ? testing::ExpectedStampLine() + CleanRunText(3) : "<missing>");
     }
     EXPECT_GT(NodeTotal(workerSearchState), 0u);  // the stopped unit's search did run to its end
 }
 
-TEST_F(WorkerTest, AFullQueueIsSaidAndTheQueuedWorkStillStarts) {
-    std::string lines = "3\r\n";
-    for (int i = 1; i < MAX_TABLE_LINES; ++i) lines += std::to_string(100 + i) + "\r\n";
-    WriteFile(QUEUE_FILE, lines);
-    EnqueueWork("44");
+TEST_F(WorkerTest, ProgressLinesReplaceEachOtherAndTheNextSolutionTakesTheirPlace) {
+    displayFrequency.store(1);
+    testing::SetShortUnitPlan({{ShortStep::Hold, 6}, {ShortStep::Report, 0}});
+    testing::holdActive.store(true);
+    WriteFile(QUEUE_FILE, "3\n");
+    StartComputation();
+    const std::regex progress("(([a-f][1-6]-){7}[a-f][1-6]) in -?[0-9]+ ms \\(([0-9]+) nodes\\)");
+    auto progressCalls = [&] {
+        Texts found;
+        for (const std::string& call : shell.Calls(true)) {
+            const std::string line = call.substr(call.find(' ', 7) + 1);
+            if (std::regex_match(line, progress)) found.push_back(call);
+        }
+        return found;
+    };
+    while (progressCalls().size() < 2) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    testing::holdActive.store(false);
     ASSERT_TRUE(WaitForIdle());
+    // The first is added below the start line; the next writes over it; the tour over that.
+    const Texts lines = progressCalls();
+    EXPECT_EQ(lines[0].rfind("redraw 1 ", 0), 0u);
+    EXPECT_EQ(lines[1].rfind("replace ", 0), 0u);
+    const Texts calls = shell.Calls(true);
+    const auto tour = std::find_if(calls.begin(), calls.end(),
+                                   [](const std::string& call) { return call.find("Solution 1: ") != std::string::npos; });
+    ASSERT_NE(tour, calls.end());
+    EXPECT_EQ(tour->rfind("replace Solution 1: ", 0), 0u);
+    // Shown while searching below the prefix: the first six moves are the prefix's.
+    const std::vector<int> prefix = testing::FirstDescent(workUnits[3].start, workUnits[3].end, 6);
+    std::string shown;
+    for (const int square : prefix) shown += std::string(1, 'a' + square / 6) + std::string(1, '1' + square % 6) + "-";
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(lines[1], match, progress));
+    EXPECT_EQ(match[1].str().substr(0, 18), shown);
+    EXPECT_GT(std::stoull(match[3].str()), 0u);
+    // No progress line stays once something else has been printed after it.
     const Texts console = ConsoleLines();
-    EXPECT_EQ(console.front(), "The work queue is full: 44 was not queued.");
-    EXPECT_EQ(console[1], "Computation of a1-b3 has started");
-    EXPECT_EQ(ReadFile(QUEUE_FILE), lines.substr(3));  // unit 3 done, then 101 blocks the queue
-}
-
-TEST_F(WorkerTest, TheDialogQueuesANameAsItsNumberAndStartsTheComputation) {
-    testing::SetShortUnitPlan({{ShortStep::Sleep, 500}, {ShortStep::Search, 8}});
-    EXPECT_EQ(SubmitUnitInput("A1-B3"), UnitInput::Unit);
-    EXPECT_EQ(ReadFile(QUEUE_FILE), "3\r\n");  // the unit takes longer than this to leave
-    EXPECT_EQ(SubmitUnitInput("3"), UnitInput::Unit);  // already queued: nothing changes
-    EXPECT_EQ(ReadFile(QUEUE_FILE), "3\r\n");
-    ASSERT_TRUE(WaitForIdle());
-    EXPECT_EQ(testing::shortUnitRuns.load(), 1);
-    EXPECT_EQ(ReadFile(QUEUE_FILE), "");
+    for (size_t i = 0; i + 1 < console.size(); ++i) EXPECT_FALSE(std::regex_match(console[i], progress)) << console[i];
 }
 
 }  // namespace

@@ -1,0 +1,209 @@
+// The work queue in "WORKTOUR.INI", what an entry and the dialog's text name, the Status
+// box, the progress line's text, and the queue and the log used by two threads at once.
+#include "control/work_queue.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <map>
+#include <regex>
+#include <string>
+#include <thread>
+
+#include "control/catalogue.h"
+#include "control/computation.h"
+#include "control/progress.h"
+#include "control/queue_status.h"
+#include "control/unit_input.h"
+#include "tests/control/computation_fixture.h"
+#include "tests/search_fixtures.h"
+
+namespace quorbit {
+namespace {
+
+using testing::ReadFile;
+using testing::WriteFile;
+
+std::string Entry(int32_t index) {
+    char text[QUEUE_ENTRY_SIZE];
+    return QueueEntry(index, text, sizeof text) ? std::string(text) : std::string("<none>");
+}
+
+std::string StatusText() {
+    char text[QUEUE_STATUS_SIZE];
+    FormatQueueStatus(text, sizeof text);
+    return text;
+}
+
+class WorkQueueTest : public testing::ComputationTest {
+protected:
+    void TearDown() override {
+        stop.store(true);
+        if (other.joinable()) other.join();
+        ComputationTest::TearDown();
+    }
+    // As the worker does it, over and over: the head leaves, and here comes back at the end.
+    void StartRotating() {
+        other = std::thread([this] {
+            char head[QUEUE_ENTRY_SIZE];
+            while (!stop.load()) {
+                if (QueueEntry(0, head, sizeof head) && RemoveQueueEntry(0)) AddQueueEntry(head);
+                rounds.fetch_add(1);
+            }
+        });
+    }
+    std::atomic<bool> stop{false};
+    std::atomic<int> rounds{0};
+    std::thread other;
+};
+
+TEST_F(WorkQueueTest, AddsOnceReadsAndRemovesHeadFirst) {
+    WriteFile(QUEUE_FILE, "3\n\nA1-a2\n");
+    EXPECT_EQ(AddQueueEntry("3"), EnqueueResult::AlreadyQueued);
+    EXPECT_EQ(AddQueueEntry("a1-A2"), EnqueueResult::AlreadyQueued);
+    EXPECT_EQ(ReadFile(QUEUE_FILE), "3\n\nA1-a2\n");  // untouched: not even its line ends
+    EXPECT_EQ(QueueCount(), 2);                     // the blank line is no entry
+    EXPECT_EQ(AddQueueEntry("35"), EnqueueResult::Added);
+    EXPECT_EQ(ReadFile(QUEUE_FILE), "3\r\nA1-a2\r\n35\r\n");
+    EXPECT_EQ(StatusText(), "You have 3 queued works :\n\na1-b3, ?, b2-b3");
+    EXPECT_EQ(Entry(-1) + Entry(3), "<none><none>");
+    EXPECT_FALSE(RemoveQueueEntry(3));
+    // An entry copied out stays whole after its removal; later hand edits are not seen.
+    const std::string head = Entry(0);
+    WriteFile(QUEUE_FILE, "40\n");
+    EXPECT_TRUE(RemoveQueueEntry(0));
+    EXPECT_EQ(head, "3");
+    EXPECT_EQ(ReadFile(QUEUE_FILE), "A1-a2\r\n35\r\n");
+    EXPECT_EQ(StatusText(), "You have 2 queued works :\n\n?, b2-b3");
+    RemoveQueueEntry(0);
+    ShowQueueStatus();
+    EXPECT_EQ(shell.Calls(), std::vector<std::string>{"message Status: You have 1 queued work :\n\nb2-b3"});
+    RemoveQueueEntry(0);
+    EXPECT_EQ(StatusText(), "You have no work queued up.");
+}
+
+TEST_F(WorkQueueTest, AFullQueueRefusesANewEntryAtOnceAndTheStatusStopsAt1800Characters) {
+    std::string lines, every = "You have 1024 queued works :\n\n";
+    for (int i = 0; i < MAX_TABLE_LINES; ++i) {
+        lines += std::to_string(i % 50) + (i < 50 ? "" : "+" + std::to_string(i)) + "\r\n";
+        every += std::string(i != 0 ? ", " : "") + (i % 50 < WORK_UNIT_COUNT ? UnitName(i % 50) : "?");
+    }
+    WriteFile(QUEUE_FILE, lines);
+    const std::string text = StatusText();
+    EXPECT_EQ(text, every.substr(0, text.size()));
+    EXPECT_GE(text.size(), QUEUE_STATUS_LIMIT);
+    EXPECT_LT(text.rfind(", "), QUEUE_STATUS_LIMIT);  // the last name was added below the limit
+    EXPECT_EQ(AddQueueEntry("100"), EnqueueResult::QueueFull);
+    EXPECT_EQ(AddQueueEntry("0"), EnqueueResult::AlreadyQueued);
+    EXPECT_EQ(ReadFile(QUEUE_FILE), lines);
+    EXPECT_EQ(queueLock.load(), 0u);
+    EXPECT_TRUE(RemoveQueueEntry(0));
+    EXPECT_EQ(AddQueueEntry("100"), EnqueueResult::Added);
+    EXPECT_EQ(Entry(MAX_TABLE_LINES - 1), "100");
+}
+
+TEST(EntryAndDialogText, NameTheirUnitOrNone) {
+    const std::pair<const char*, int32_t> entries[] = {
+        {"0", 0}, {"44", 44}, {"12abc", 12}, {" \t+7 5", 7}, {"-0", 0}, {"", -1}, {"45", -1}, {"-1", -1},
+        {"abc", -1}, {"a1-a2", -1}, {"+", -1}, {"- 3", -1}, {"99999999999999999999999", -1}};
+    for (const auto& [text, unit] : entries) EXPECT_EQ(EntryUnit(text), unit) << "'" << text << "'";
+    // The dialog: digits give the number, and only a whole name in either case its unit.
+    const std::pair<const char*, int32_t> typed[] = {
+        {"5", 5}, {"05", 5}, {"00000000000000000000000000000000000000044", 44}, {"b2-b3", 35}, {"B2-B3", 35},
+        {"A1-a2", 0}, {"", -2}, {"45", -1}, {"-1", -1}, {"+5", -1}, {"5 ", -1}, {"a1 a2", -1}, {" a1-a2", -1},
+        {"a1-a3", -1}, {"99999999999999999999999999", -1}, {"0x5", -1}};
+    for (const auto& [text, unit] : typed) {
+        int32_t parsed = -99;
+        const UnitInput result = ParseUnitInput(text, &parsed);
+        EXPECT_EQ(result == UnitInput::Empty ? -2 : result == UnitInput::Refused ? -1 : parsed, unit) << text;
+    }
+}
+
+TEST_F(WorkQueueTest, TheDialogQueuesANameAsItsNumberAndStartsTheComputationOrRefusesAndStartsNothing) {
+    EXPECT_EQ(SubmitUnitInput(""), UnitInput::Empty);
+    EXPECT_EQ(SubmitUnitInput("a1 a2"), UnitInput::Refused);
+    EXPECT_EQ(shell.Calls(), std::vector<std::string>{"message Quorbit 1.2a: Please enter a tour number between "
+                                                      "0 and 44 or its name (ex: a1-a2)"});
+    EXPECT_EQ(ReadFile(QUEUE_FILE), "<missing>");
+    EXPECT_FALSE(WorkerThreadExists());
+    testing::SetShortUnitPlan({{testing::ShortStep::Hold, 6}});
+    testing::holdActive.store(true);
+    EXPECT_EQ(SubmitUnitInput("A1-B3"), UnitInput::Unit);
+    EXPECT_EQ(SubmitUnitInput("3"), UnitInput::Unit);  // already queued: nothing changes
+    EXPECT_EQ(ReadFile(QUEUE_FILE), "3\r\n");
+    testing::holdActive.store(false);
+    ASSERT_TRUE(WaitForIdle());
+    EXPECT_EQ(testing::shortUnitRuns.load(), 1);
+    EXPECT_EQ(ReadFile(QUEUE_FILE), "");
+}
+
+TEST_F(WorkQueueTest, ProgressLinesShowOneToThirtySixMovesAndTheDisplaySettingsAreAtLeastOne) {
+    auto state = testing::NewSearchState();  // square i of the path is i*7 mod 36: a1, b2, c3, ...
+    for (int i = 0; i < SQUARE_COUNT; ++i) state->path[i].store(static_cast<uint32_t>(i * 7 % SQUARE_COUNT));
+    auto line = [&](int32_t depth) {
+        char text[PROGRESS_LINE_SIZE];
+        FormatProgressLine(text, sizeof text, *state, depth, -5, 18446744073709551615ull);
+        return std::string(text);
+    };
+    EXPECT_EQ(line(3), "a1-b2-c3 in -5 ms (18446744073709551615 nodes)\n");
+    for (const int32_t depth : {0, -2147483647 - 1}) EXPECT_EQ(line(depth), line(1)) << depth;
+    EXPECT_EQ(line(1), "a1 in -5 ms (18446744073709551615 nodes)\n");
+    for (const int32_t depth : {37, 2147483647}) EXPECT_EQ(line(depth), line(SQUARE_COUNT)) << depth;
+    EXPECT_EQ(line(SQUARE_COUNT).find(' '), 3u * SQUARE_COUNT - 1);
+    LoadDisplaySettings();
+    EXPECT_EQ(displayFrequency.load() * 100 + displayDepth.load(), 3008);
+    WriteFile("QUORBIT.INI", "displayfrequency=0\nDisplayDepth=-5\n");
+    ResetLineTables();
+    LoadDisplaySettings();
+    EXPECT_EQ(displayFrequency.load() * 100 + displayDepth.load(), 101);
+}
+
+TEST_F(WorkQueueTest, TheStatusTextIsOneConsistentPictureWhileTheHeadIsRemoved) {
+    ASSERT_EQ(::mkdir(QUEUE_FILE, 0700), 0);  // the queue lives in memory only: a fast rotation
+    std::map<std::string, int> unitOf;
+    for (int unit = 0; unit < WORK_UNIT_COUNT; ++unit) {
+        AddQueueEntry(std::to_string(unit).c_str());
+        unitOf[UnitName(unit)] = unit;
+    }
+    StartRotating();
+    // Until the worker's side has also turned often enough, however loaded the machine is.
+    for (int i = 0; i < 3000 || rounds.load() < 200; ++i) {
+        const std::string status = StatusText();
+        std::vector<std::string> names;
+        for (size_t at = status.find("\n\n") + 2, end; at < status.size(); at = end + 2) {
+            end = std::min(status.find(", ", at), status.size());
+            names.push_back(status.substr(at, end - at));
+        }
+        // As many names as the header says, each the unit after the one before.
+        ASSERT_EQ(names.size(), static_cast<size_t>(std::stoi(status.substr(9)))) << status;
+        for (size_t k = 1; k < names.size(); ++k)
+            ASSERT_EQ(unitOf[names[k]], (unitOf[names[k - 1]] + 1) % WORK_UNIT_COUNT) << status;
+    }
+}
+
+TEST_F(WorkQueueTest, ReleasingTheStoreWhileTheQueueAndTheLogAreInUseIsSafe) {
+    WriteFile(QUEUE_FILE, "1\n2\n3\n");
+    StartRotating();
+    std::thread logger([this] {
+        for (int i = 0; !stop.load(); ++i) {
+            std::string line = "Solution " + std::to_string(i % 50) + "\n";
+            LogSolutionLine(line.data());
+        }
+    });
+    while (rounds.load() < 20) std::this_thread::yield();
+    FreeLineTables();
+    const int freedAt = rounds.load();
+    while (rounds.load() < freedAt + 20) std::this_thread::yield();
+    stop.store(true);
+    logger.join();
+    other.join();
+    // Released tables never empty their files; what the threads added still reaches them whole.
+    const std::string queue = ReadFile(QUEUE_FILE);
+    EXPECT_TRUE(std::regex_match(queue, std::regex("([123]\r?\n)+"))) << queue;
+    EXPECT_NE(ReadFile(SOLUTION_LOG_FILE).find("Solution 0\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quorbit
