@@ -153,27 +153,27 @@ void FinishThread(ComputationThread& self, Role role) {
     LeaveThread(self, role);
 }
 
-void* WorkerBody(void* slot) {
+void RunThread(void* slot, Role role, std::atomic<ThreadId>& id, void (*work)()) {
     ComputationThread& self = *static_cast<ComputationThread*>(slot);
-    const bool work = PassStartGate(workerThreadId);
-    if (work) WorkerThreadProc();
-    workerThreadId.store(0, std::memory_order_relaxed);
+    const bool admitted = PassStartGate(id);
+    if (admitted) work();
+    id.store(0, std::memory_order_relaxed);
     // A thread called off at the gate leaves without a word (and without the lock, which its
     // starter holds while it waits for it).
-    if (work) FinishThread(self, Role::Worker);
-    else LeaveThread(self, Role::Worker);
+    if (admitted) {
+        FinishThread(self, role);
+    } else {
+        LeaveThread(self, role);
+    }
+}
+
+void* WorkerBody(void* slot) {
+    RunThread(slot, Role::Worker, workerThreadId, &WorkerThreadProc);
     return nullptr;
 }
 
 void* ProgressBody(void* slot) {
-    ComputationThread& self = *static_cast<ComputationThread*>(slot);
-    const bool work = PassStartGate(progressThreadId);
-    if (work) ProgressThreadProc();
-    progressThreadId.store(0, std::memory_order_relaxed);
-    // A thread called off at the gate leaves without a word (and without the lock, which its
-    // starter holds while it waits for it).
-    if (work) FinishThread(self, Role::Progress);
-    else LeaveThread(self, Role::Progress);
+    RunThread(slot, Role::Progress, progressThreadId, &ProgressThreadProc);
     return nullptr;
 }
 
