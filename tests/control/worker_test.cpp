@@ -42,9 +42,10 @@ std::vector<long> Milliseconds(const std::string& text) {
 }
 
 TEST_F(WorkerTest, EachUnitsToursSummaryAndNodeDetailReachTheFilesWithItsOwnFigures) {
-    // Unit 3 sleeps: its time must not leak into unit 5's figures.
-    testing::SetShortUnitPlan({{ShortStep::Search, 9}, {ShortStep::Report, 0}, {ShortStep::Sleep, 300, 3},
-                               {ShortStep::Search, 8}, {ShortStep::Report, 2}});
+    // Unit 3 searches and sleeps; unit 5 only reports: none of unit 3's time or nodes may
+    // leak into unit 5's figures.
+    testing::SetShortUnitPlan({{ShortStep::Search, 9, 3}, {ShortStep::Report, 0}, {ShortStep::Sleep, 300, 3},
+                               {ShortStep::Search, 8, 3}, {ShortStep::Report, 2}});
     const std::string expected = CleanRunText(3) + CleanRunText(5);
     WriteFile(QUEUE_FILE, "3\r\n5\r\n");
     StartComputation();
