@@ -48,6 +48,14 @@ Snapshot Take(const char* name) {
     return s;
 }
 
+char workDirectory[64];
+
+void RemoveWorkDirectory() {
+    for (const char* name : {"QUORBIT.INI", "WORKTOUR.INI", "SOLUTION.TXT", "QUORBIT.INI.tmp", "WORKTOUR.INI.tmp"})
+        std::remove(name);
+    if (chdir("/") == 0) rmdir(workDirectory);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -57,6 +65,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const char* made = mkdtemp(dir);
     if (made == nullptr) made = mkdtemp(fallback);
     FUZZ_CHECK(made != nullptr && chdir(made) == 0);
+    std::snprintf(workDirectory, sizeof workDirectory, "%s", made);
+    std::atexit(&RemoveWorkDirectory);
     return 0;
 }
 
@@ -93,8 +103,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(after.lines == before.lines);
         FUZZ_CHECK(after.tail == before.tail);
     }
-    // A setting once set reads back as set.
+    // A setting once set reads back as set; a full file takes no new key (the store keeps
+    // every line it holds rather than make room).
+    const LineTable* settings = GetLineTable(SETTINGS_FILE);
+    bool present = false;
+    for (int32_t i = 0; i < settings->lineCount; ++i) present |= SettingValue(settings->lines[i], "Priority") != nullptr;
+    const bool full = settings->lineCount >= MAX_TABLE_LINES;
     SetSettingInt("Priority", 7);
-    FUZZ_CHECK(GetSettingInt("Priority", 1) == 7);
+    if (present || !full) FUZZ_CHECK(GetSettingInt("Priority", 1) == 7);
     return 0;
 }
