@@ -174,7 +174,6 @@ bool FindTourUnit(int first, int last, int& unit, int& symmetry, bool& reversed)
 
 std::string DescribeTourFault(const uint8_t* squares) {
     bool seen[SQUARE_COUNT] = {};
-    int lineSums[LINE_COUNT] = {};
     for (int i = 0; i < SQUARE_COUNT; ++i) {
         const int s = squares[i];
         if (s >= SQUARE_COUNT) return "move " + std::to_string(i + 1) + " is no square";
@@ -183,8 +182,16 @@ std::string DescribeTourFault(const uint8_t* squares) {
         if (i > 0 && !AreKnightNeighbours(squares[i - 1], s))
             return "move " + std::to_string(i + 1) + " (" + SquareName(s) + ") is not a knight step from move " +
                    std::to_string(i) + " (" + SquareName(squares[i - 1]) + ")";
-        lineSums[FileLine(s)] += i + 1;
-        lineSums[RankLine(s)] += i + 1;
+    }
+    return SemiMagicFault(squares);
+}
+
+std::string SemiMagicFault(const uint8_t* squares) {
+    int lineSums[LINE_COUNT] = {};
+    for (int i = 0; i < SQUARE_COUNT; ++i) {
+        if (squares[i] >= SQUARE_COUNT) return "move " + std::to_string(i + 1) + " is no square";
+        lineSums[FileLine(squares[i])] += i + 1;
+        lineSums[RankLine(squares[i])] += i + 1;
     }
     for (int line = 0; line < LINE_COUNT; ++line) {
         if (lineSums[line] == MAGIC_SUM) continue;

@@ -96,6 +96,11 @@ void FinishVerification(ResultsVerifier& verifier);
 // wrong, e.g. "move 5 (c3) is not a knight step from move 4 (a1)".
 std::string DescribeTourFault(const uint8_t* squares);
 
+// Empty when, numbering the squares 1..36 in the given order, every file and every rank
+// adds up to 111; otherwise the first line that does not, e.g. "not semi-magic: file c
+// adds up to 110, not 111". (DescribeTourFault ends with this check.)
+std::string SemiMagicFault(const uint8_t* squares);
+
 // The unit whose start and end squares the tour's are, directly or after one of the
 // symmetries (and perhaps walked backwards); false if none.
 bool FindTourUnit(int first, int last, int& unit, int& symmetry, bool& reversed);

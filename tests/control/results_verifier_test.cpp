@@ -185,6 +185,16 @@ TEST(ResultsVerifier, TourFaults) {
     std::vector<uint8_t> again = tour;
     again[7] = again[5];
     EXPECT_NE(DescribeTourFault(again.data()).find("move 8"), std::string::npos);
+    // A magic square of order 6 read as a numbering of the board: every line adds up to 111.
+    const int magic[6][6] = {{35, 1, 6, 26, 19, 24}, {3, 32, 7, 21, 23, 25}, {31, 9, 2, 22, 27, 20},
+                             {8, 28, 33, 17, 10, 15}, {30, 5, 34, 12, 14, 16}, {4, 36, 29, 13, 18, 11}};
+    uint8_t numbered[SQUARE_COUNT];
+    for (int rank = 0; rank < BOARD_SIZE; ++rank)
+        for (int file = 0; file < BOARD_SIZE; ++file)
+            numbered[magic[rank][file] - 1] = static_cast<uint8_t>(MakeSquare(file, rank));
+    EXPECT_EQ(SemiMagicFault(numbered), "");
+    std::swap(numbered[0], numbered[1]);  // 1 and 2 change places: two files and two ranks change
+    EXPECT_EQ(SemiMagicFault(numbered).rfind("not semi-magic: file ", 0), 0u) << SemiMagicFault(numbered);
     const std::vector<std::string> found =
         Verify({"Solution 1: " + TourText(KnightTour()) + " found in 5 milliseconds (9 nodes)"});
     ASSERT_EQ(found.size(), 1u);
