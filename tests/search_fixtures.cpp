@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "search/bound_table.h"
+#include "search/path_text.h"
 #include "tests/tour_check.h"
 
 namespace quorbit::testing {
@@ -49,6 +50,14 @@ bool HoldsInitialValues(const SearchState& state) {
     for (int line = 0; line < LINE_COUNT; ++line)
         if (state.lineSum[line] != 0 || state.lineFill[line] != 0) return false;
     return true;
+}
+
+std::vector<int> SquaresOf(const char* text) {
+    uint8_t squares[SQUARE_COUNT];
+    char error[96];
+    const int count = ParseSquareList(text, squares, SQUARE_COUNT, error, sizeof error);
+    EXPECT_GT(count, 0) << text << ": " << error;
+    return {squares, squares + (count > 0 ? count : 0)};
 }
 
 EngineResult RunEngine(int start, int end, const std::vector<int>& prefix, uint64_t budget) {

@@ -31,4 +31,7 @@ std::vector<int> FirstDescent(int start, int end, int depth);
 
 bool HoldsInitialValues(const SearchState& state);
 
+// The squares of a list such as "a1-e6-c5"; a list that does not parse fails the test.
+std::vector<int> SquaresOf(const char* text);
+
 }  // namespace quorbit::testing

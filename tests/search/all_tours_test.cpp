@@ -8,7 +8,6 @@
 
 #include "bench/reference_search.h"
 #include "search/bound_table.h"
-#include "search/path_text.h"
 #include "tests/search_fixtures.h"
 
 namespace quorbit {
@@ -40,12 +39,8 @@ TEST(AllTours, EngineAndReferenceFindTheSameToursInTheSameOrder) {
         {"c5", "b3-f2-d1-b6-f5-d4-b5-f4-d3-b2-f1-d6-b1-f6-e4-c3-d5-c1-a2", 1968},
     };
     for (const Case& c : cases) {
-        uint8_t squares[SQUARE_COUNT];
-        char error[96];
-        const int length = ParseSquareList(c.prefix, squares, SQUARE_COUNT, error, sizeof error);
-        ASSERT_GT(length, 0) << error;
-        const std::vector<int> prefix(squares, squares + length);
-        const int start = prefix[0];
+        const std::vector<int> prefix = testing::SquaresOf(c.prefix);
+        const int start = prefix.at(0);
         const int end = ParseSquareName(c.end[0], c.end[1]);
 
         const auto engine = testing::RunEngine(start, end, prefix, 0);  // checks every tour it reports

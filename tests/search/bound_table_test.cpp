@@ -1,16 +1,20 @@
 #include "search/bound_table.h"
-#include "search/line_bounds.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <vector>
+
+#include "search/child_bounds.h"
+#include "tests/search_fixtures.h"
 
 namespace quorbit {
 namespace {
 
 std::vector<uint32_t> Row(int r) { return {boundTable[r].begin(), boundTable[r].begin() + 7}; }
 
-TEST(BoundTable, TellingRowsHoldTheirValues) {
+TEST(BoundTable, TellingRowsHoldTheirValuesAndPaddingHasNoLimit) {
     EXPECT_EQ(Row(0), (std::vector<uint32_t>{0, 0, 0, 9, 41, 75, 111}));
     EXPECT_EQ(Row(1), (std::vector<uint32_t>{81, 91, 99, 105, 109, 111, 111}));
     EXPECT_EQ(Row(2), (std::vector<uint32_t>{75, 86, 95, 102, 107, 110, 111}));
@@ -18,40 +22,70 @@ TEST(BoundTable, TellingRowsHoldTheirValues) {
     EXPECT_EQ(Row(15), (std::vector<uint32_t>{0, 21, 43, 63, 81, 97, 111}));
     EXPECT_EQ(Row(35), (std::vector<uint32_t>{0, 0, 0, 3, 41, 77, 111}));
     EXPECT_EQ(Row(37), (std::vector<uint32_t>{0, 0, 0, 0, 37, 75, 111}));
-}
-
-TEST(BoundTable, FullLinesAllowExactly111AndPaddingHasNoLimit) {
     for (int r = 0; r < BOUND_ROWS; ++r) {
         EXPECT_EQ(boundTable[r][6], 111u) << "row " << r;
         for (int c = 7; c < BOUND_COLUMNS; ++c) EXPECT_EQ(boundTable[r][c], NO_LIMIT);
     }
 }
 
-TEST(BoundTable, UpperBoundsNeverRiseWithTheMoveNumber) {
-    for (int r = 2; r < BOUND_ROWS; ++r)
-        for (int c = 0; c <= 6; ++c) EXPECT_LE(boundTable[r][c], boundTable[r - 1][c]) << r << "," << c;
+SquareSet TableRule(const SearchState& state, uint32_t m) {
+    SquareSet passing = 0;
+    for (int s = 0; s < SQUARE_COUNT; ++s) {
+        bool pass = true;
+        for (int line = 0; line < LINE_COUNT; ++line) {
+            const uint32_t sum = state.lineSum[line], fill = state.lineFill[line];
+            if (line == FileLine(s) || line == RankLine(s))
+                pass = pass && sum + m >= boundTable[0][fill + 1] && sum + m <= boundTable[m + 3][fill + 1];
+            else
+                pass = pass && sum <= boundTable[m + 1][fill];
+        }
+        passing |= static_cast<SquareSet>(pass) << s;
+    }
+    return passing;
 }
 
-}  // namespace
-}  // namespace quorbit
+struct Walk {
+    SearchState& state;
+    std::mt19937 random{20261206};
+    int statesLeft = 30000;
+    int deepest = 0;
 
-namespace quorbit {
-namespace {
-
-// The per-line ranges must admit exactly the move numbers the bound table admits.
-TEST(LineBoundTable, AdmitsExactlyWhatTheBoundTableAdmits) {
-    for (uint32_t fill = 0; fill <= 6; ++fill) {
-        for (uint32_t sum = 0; sum <= 111; ++sum) {
-            const LineBoundEntry& entry = lineBoundTable[fill][sum];
-            for (uint32_t m = 1; m <= 34; ++m) {
-                const bool own = fill < 6 && sum + m >= boundTable[0][fill + 1] && sum + m <= boundTable[m + 3][fill + 1];
-                const bool other = sum <= boundTable[m + 1][fill];
-                const auto move = static_cast<int8_t>(m);
-                EXPECT_EQ(own, entry.ownMin <= move && move <= entry.ownMax) << fill << " " << sum << " " << m;
-                EXPECT_EQ(other, move <= entry.otherMax) << fill << " " << sum << " " << m;
-            }
+    // Places move m on each square the rule admits, in random order, depth first.
+    void From(uint32_t m, SquareSet used) {
+        const SquareSet expected = TableRule(state, m);
+        ASSERT_EQ(SquaresPassingBounds(state, m), expected) << "move " << m;
+        deepest = std::max(deepest, static_cast<int>(m));
+        std::vector<int> open;
+        for (int s = 0; s < SQUARE_COUNT; ++s)
+            if (((expected & ~used) >> s) & 1) open.push_back(s);
+        std::shuffle(open.begin(), open.end(), random);
+        for (const int s : open) {
+            if (m == 34 || --statesLeft < 0) return;
+            PlaceMove(state, s, m);
+            From(m + 1, used | 1ull << s);
+            if (::testing::Test::HasFatalFailure()) return;
+            RemoveMove(state, s, m);
         }
     }
+};
+
+// The kernel judges the bound checks of every square at once, from per-line ranges of move
+// numbers; on line states along placements that keep to the bounds it must admit exactly
+// the squares that the table's own rule admits, at every move number up to 34.
+TEST(BoundTable, TheKernelsChecksOfAllSquaresAreTheTablesRule) {
+    auto state = testing::NewSearchState();
+    Walk walk{*state};
+    walk.From(1, 0);
+    // Again below the first 24 moves of a path on which the search of a1-b3 reaches move 33.
+    const int deep[] = {0, 29, 16, 3, 26, 13, 11, 30, 19, 32, 9, 22, 33, 10, 2, 25, 14, 18, 7, 17, 21, 34, 23, 6};
+    SquareSet used = 0;
+    for (uint32_t m = 1; m <= 24; ++m) {
+        PlaceMove(*state, deep[m - 1], m);
+        used |= 1ull << deep[m - 1];
+    }
+    walk.statesLeft = 30000;
+    walk.From(25, used);
+    EXPECT_EQ(walk.deepest, 34) << "the walk should reach the last moves";
 }
 
 }  // namespace

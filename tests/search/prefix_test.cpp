@@ -14,11 +14,8 @@ namespace {
 int Square(const char* name) { return ParseSquareName(name[0], name[1]); }
 
 std::vector<uint8_t> Squares(const char* text) {
-    uint8_t squares[SQUARE_COUNT];
-    char error[96];
-    const int count = ParseSquareList(text, squares, SQUARE_COUNT, error, sizeof error);
-    EXPECT_GT(count, 0) << error;
-    return {squares, squares + (count > 0 ? count : 0)};
+    const std::vector<int> squares = testing::SquaresOf(text);
+    return {squares.begin(), squares.end()};
 }
 
 TEST(Prefix, RefusalNamesTheFirstBadMove) {

@@ -4,8 +4,6 @@
 
 #include <string>
 
-#include "control/catalogue.h"
-
 namespace quorbit {
 namespace {
 
@@ -40,44 +38,6 @@ TEST(UnitPlan, ListsOfC3AndA4InA1A2) {
     EXPECT_EQ(Names(a4.moves, a4.moveCount), "e3 e5 f2 f6 b2 b6 c3 c5");
     EXPECT_EQ(GuardedMoves(a4), "e3 f6 b6 c3");
     EXPECT_EQ(Names(plan.endNeighbours, STEP_COUNT), "e1 e3 f6 f4 b6 b4 c1 c3");
-}
-
-TEST(UnitPlan, EveryUnitHas56GuardedMovesOr49WhenItsStartIsAnEndNeighbour) {
-    std::string startIsEndNeighbour;
-    for (const WorkUnit& unit : workUnits) {
-        const UnitPlan plan = PrepareUnitPlan(unit.start, unit.end);
-        int guarded = 0;
-        for (int s = 0; s < SQUARE_COUNT; ++s) {
-            if (s == unit.end) continue;
-            const SquarePlan& square = plan.squares[s];
-            for (int i = 0; i < square.moveCount; ++i) {
-                guarded += (square.guardMask >> i) & 1;
-                EXPECT_NE(square.moves[i], unit.start);
-                EXPECT_NE(square.moves[i], unit.end);
-            }
-            for (int i = 0; i < square.lowerCount; ++i) EXPECT_NE(square.lower[i], unit.start);
-        }
-        const bool adjacent = AreKnightNeighbours(unit.start, unit.end);
-        EXPECT_EQ(guarded, adjacent ? 49 : 56) << unit.name;
-        if (adjacent) startIsEndNeighbour += std::string(startIsEndNeighbour.empty() ? "" : " ") + unit.name;
-    }
-    EXPECT_EQ(startIsEndNeighbour,
-              "a1-b3 a1-b5 a1-c6 a1-e6 a2-b4 a2-b6 a2-c1 a2-c3 a2-e3 a2-f4 a3-b5 a3-c2 a3-c4 a3-e2 a3-e4 "
-              "b2-c4 b3-c5 b3-d4");
-}
-
-TEST(UnitPlan, SquaresThatCanReachMove34LieTwoStepsFromTheEnd) {
-    for (const WorkUnit& unit : workUnits) {
-        int count = 0;
-        for (int s = 0; s < SQUARE_COUNT; ++s) {
-            if (s == unit.end || SquareColour(s) != SquareColour(unit.end)) continue;
-            ++count;
-            bool twoSteps = false;
-            for (int k = 0; k < STEP_COUNT; ++k) twoSteps |= AreKnightNeighbours(NeighbourOf(unit.end, k), s);
-            EXPECT_TRUE(twoSteps) << unit.name << " square " << s;
-        }
-        EXPECT_EQ(count, 17);
-    }
 }
 
 }  // namespace
