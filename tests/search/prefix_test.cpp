@@ -34,6 +34,9 @@ TEST(Prefix, RefusalNamesTheFirstBadMove) {
         {"a1", "a2", "a1-e6-c5-a4-e3-c2-a3-e2-c1-a2", 10, "a2 is the end square"},
         {"a1", "a2", "a1-e6-c5-a4-c5", 5, "c5 is already on the path"},
         {"a1", "a2", "a1-e6-a1", 3, "a1 is the start square"},
+        // e1 would take the end square's last free neighbour: the guard refuses it.
+        {"a1", "a2", "a1-e6-c5-a4-e3-c2-a3-f1-b2-d1-f6-d5-b6-f5-d4-b5-f4-b3-d2-e4-c3-e2-c1-d3-b4-c6-e1", 27,
+         "the search does not try e1 after c6"},
         // A later repeat must not hide an earlier move that is no knight step.
         {"a1", "a2", "a1-e1-e1", 2, "e1 is not a knight step from a1"},
         {"a2", "b4", "a2-A4-a4", 2, "a4 is not a knight step from a2"},
