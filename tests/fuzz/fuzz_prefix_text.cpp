@@ -37,5 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(check.badMove >= 0 && check.badMove <= count);
     FUZZ_CHECK((check.badMove == 0) == (check.reason[0] == '\0'));
     if (squares[0] != work.start) FUZZ_CHECK(check.badMove == 1);
+    // The refusal names the first bad move: the moves before it are a prefix the search takes.
+    if (check.badMove > 1) FUZZ_CHECK(CheckPrefix(work.start, work.end, squares, check.badMove - 1).badMove == 0);
     return 0;
 }
