@@ -60,10 +60,14 @@ bool LockWholeFile(int fd) {
 
 bool InstanceRuntimeFolder(char* out, size_t size, char* error, size_t errorSize) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    const bool fromEnvironment = runtime != nullptr && runtime[0] == '/';
-    const int written = fromEnvironment ? std::snprintf(out, size, "%s/quorbit", runtime)
-                                        : std::snprintf(out, size, "/tmp/quorbit-%ju", static_cast<uintmax_t>(::geteuid()));
-    if (!Fits(written, size)) {
+    if (runtime != nullptr && runtime[0] == '/') {
+        if (Fits(std::snprintf(out, size, "%s/quorbit", runtime), size) && PrivateFolder(out, error, errorSize))
+            return true;
+        // A runtime folder that is missing or someone else's (after su, say): the private
+        // folder below serves; the lock on the working directory itself still keeps two
+        // instances with different runtime folders apart.
+    }
+    if (!Fits(std::snprintf(out, size, "/tmp/quorbit-%ju", static_cast<uintmax_t>(::geteuid())), size)) {
         std::snprintf(error, errorSize, "the runtime folder's path is too long");
         return false;
     }

@@ -18,9 +18,10 @@ struct InstancePaths {
     char socketPath[sizeof(sockaddr_un::sun_path)];
 };
 
-// The runtime folder: "$XDG_RUNTIME_DIR/quorbit" when XDG_RUNTIME_DIR is an absolute path,
-// else "/tmp/quorbit-UID". Created private (0700) when missing; refused (false, with the
-// reason in error) when it is not a folder of this user's closed to others.
+// The runtime folder: "$XDG_RUNTIME_DIR/quorbit" when XDG_RUNTIME_DIR is an absolute path
+// and that folder can be made private, else "/tmp/quorbit-UID". Created private (0700) when
+// missing; refused (false, with the reason in error) when it is not a folder of this
+// user's closed to others.
 bool InstanceRuntimeFolder(char* out, size_t size, char* error, size_t errorSize);
 
 // The lock and socket names: the instance name (e.g. "TRI 347562") and a 64-bit hash of the
