@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <limits.h>
 #include <string>
 #include <unistd.h>
 
+#include "cli/directory_options.h"
 #include "cli/standard_output.h"
 #include "control/results_verifier.h"
 #include "support/results_file.h"
@@ -43,7 +45,7 @@ FILE       a file to check instead of the two above, named from the current
            directory.
 -w, --directory DIR
            the working directory whose "SOLUTION.TXT" and "LOGSOL.TXT" are checked
-           (the current directory by default).
+           (by default the program's own directory, as for run, add and status).
 -h, --help this text.
 
 exit status: 0 every line valid, 1 an invalid line (the first is named on
@@ -141,7 +143,7 @@ void PrintReport(const ResultsVerifier& v) {
 }
 
 int RunVerify(int argc, char** argv) {
-    CliOption options[] = {{"directory", 'w', "DIR", nullptr}};
+    CliOption options[] = {DIRECTORY_OPTION};
     int operandCount = 0;
     const int ended = ReadSubcommandArguments(VERIFY_COMMAND, argc, argv, options, 1, &operandCount);
     if (ended >= 0) return ended;
@@ -155,9 +157,12 @@ int RunVerify(int argc, char** argv) {
             unreadable = true;
         }
     } else {
-        const std::string directory = options[0].value != nullptr ? options[0].value : "";
+        // The same directory that run, add and status work in, so that a plain "verify"
+        // checks what a plain "run" wrote.
+        char directory[PATH_MAX];
+        if (!EnterCommandDirectory("verify", options[0].value, directory, sizeof directory)) return 1;
         for (const char* name : {RESULTS_FILE, SOLUTION_LOG_FILE}) {
-            const std::string path = directory.empty() ? name : directory + "/" + name;
+            const std::string path = std::string(directory) + "/" + name;
             if (ReadResultsFile(verifier, path.c_str(), path.c_str())) continue;
             if (errno == ENOENT) continue;  // a directory may hold one of the two
             std::fprintf(stderr, "quorbit-cli verify: cannot read %s: %s\n", path.c_str(), std::strerror(errno));
@@ -165,7 +170,7 @@ int RunVerify(int argc, char** argv) {
         }
         if (verifier.files.empty() && !unreadable) {
             std::fprintf(stderr, "quorbit-cli verify: no %s or %s in %s\n", RESULTS_FILE, SOLUTION_LOG_FILE,
-                         directory.empty() ? "the current directory" : directory.c_str());
+                         directory);
             return 1;
         }
     }
