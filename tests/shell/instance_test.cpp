@@ -1,13 +1,12 @@
-// One instance per directory: the lock, the socket and its requests, with real second processes.
+// One instance per directory: the lock, the runtime folder and the requests. Two real
+// processes of quorbit-cli meet over the lock and the socket in tests/cli/run_command_test.cpp.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <limits.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "app/instance_key.h"
@@ -47,74 +46,10 @@ protected:
         std::system(("rm -rf '" + std::string(runtime_) + "' '" + work_ + "'").c_str());
     }
 
-    // A second process that takes the directory and serves requests until it is killed;
-    // returns once it listens.
-    pid_t StartHolder() {
-        int ready[2];
-        EXPECT_EQ(::pipe(ready), 0);
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::close(ready[0]);
-            InstanceLock lock;
-            char error[256];
-            const bool ok = AcquireInstanceLock(name_, work_, lock).outcome == InstanceLockOutcome::Acquired &&
-                            StartInstanceServer(lock, OPS, error, sizeof error);
-            const char byte = ok ? 'y' : 'n';
-            if (::write(ready[1], &byte, 1) != 1 || !ok) ::_exit(1);
-            for (;;) ::pause();
-        }
-        ::close(ready[1]);
-        char byte = 0;
-        EXPECT_EQ(::read(ready[0], &byte, 1), 1);
-        ::close(ready[0]);
-        EXPECT_EQ(byte, 'y');
-        return child;
-    }
-
-    std::string Request(const InstanceLock& lock, const char* request, int32_t* status) {
-        char reply[INSTANCE_REPLY_MAX];
-        *status = SendInstanceRequest(lock.paths.socketPath, request, reply, sizeof reply, 200);
-        return reply;
-    }
-
     char runtime_[64];
     char work_[64];
     char name_[INSTANCE_NAME_SIZE];
 };
-
-TEST_F(InstanceTest, SecondProcessIsRefusedAndReachesTheFirstUntilItIsKilled) {
-    const pid_t holder = StartHolder();
-    InstanceLock lock;
-    InstanceLockResult result = AcquireInstanceLock(name_, work_, lock);
-    ASSERT_EQ(result.outcome, InstanceLockOutcome::HeldByOther);
-    EXPECT_EQ(result.holder, holder);
-
-    int32_t status;
-    EXPECT_EQ(Request(lock, "show", &status), "shown by " + std::to_string(holder) + "\n");
-    EXPECT_EQ(status, REPLY_DONE);
-    EXPECT_EQ(Request(lock, "add  7 a1-a2\tall", &status), "added 7,a1-a2,all\n");
-    EXPECT_EQ(Request(lock, "add bad", &status), "added bad\n");
-    EXPECT_EQ(status, REPLY_REFUSED);
-    Request(lock, "stop", &status);  // not served by this holder
-    EXPECT_EQ(status, REPLY_BAD_REQUEST);
-
-    // Killed without a chance to clean up: its lock file and socket stay behind.
-    ASSERT_EQ(::kill(holder, SIGKILL), 0);
-    ASSERT_EQ(::waitpid(holder, nullptr, 0), holder);
-    struct stat info;
-    EXPECT_EQ(::stat(lock.paths.socketPath, &info), 0);
-    Request(lock, "show", &status);
-    EXPECT_EQ(status, REPLY_NO_INSTANCE);
-
-    result = AcquireInstanceLock(name_, work_, lock);
-    ASSERT_EQ(result.outcome, InstanceLockOutcome::Acquired);
-    char error[256];
-    ASSERT_TRUE(StartInstanceServer(lock, OPS, error, sizeof error)) << error;
-    EXPECT_EQ(Request(lock, "status", &status), "status by " + std::to_string(::getpid()) + "\n");
-    StopInstanceServer();
-    EXPECT_NE(::stat(lock.paths.socketPath, &info), 0);  // removed on a clean stop
-    ReleaseInstanceLock(lock);
-}
 
 TEST_F(InstanceTest, DirectoriesRunSideBySideAndOneDirectoryOnce) {
     char other[] = "/tmp/quorbit-instance-XXXXXX";
