@@ -11,7 +11,7 @@
 #include "bench/bench_set.h"
 #include "cli/standard_output.h"
 #include "control/catalogue.h"
-#include "search/square_step.h"
+#include "search/subtree_search.h"
 
 namespace quorbit {
 

@@ -6,7 +6,7 @@
 #include "bench/reference_search.h"
 #include "control/catalogue.h"
 #include "search/path_text.h"
-#include "search/square_step.h"
+#include "search/subtree_search.h"
 
 namespace quorbit {
 

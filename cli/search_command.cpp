@@ -11,7 +11,7 @@
 #include "control/catalogue.h"
 #include "control/unit_report.h"
 #include "search/path_text.h"
-#include "search/square_step.h"
+#include "search/subtree_search.h"
 #include "support/ticks.h"
 
 namespace quorbit {

@@ -6,7 +6,7 @@
 #include "cli/cli_arguments.h"
 #include "control/catalogue.h"
 #include "control/worker.h"
-#include "search/square_step.h"
+#include "search/subtree_search.h"
 
 namespace quorbit {
 

@@ -1,6 +1,6 @@
 #include "control/catalogue.h"
 
-#include "search/square_step.h"
+#include "search/subtree_search.h"
 
 namespace quorbit {
 namespace {

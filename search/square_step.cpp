@@ -1,224 +1,143 @@
 #include "search/square_step.h"
 
-#include <algorithm>
-#include <cstdio>
+#include <array>
+#include <utility>
 
-#include "search/bound_table.h"
+#include "search/child_bounds.h"
+#include "search/free_counts.h"
+#include "search/solution_hook.h"
 #include "search/step_common.h"
-#include "search/step_kernel.h"
+#include "search/unit_plan.h"
 
 namespace quorbit {
-
-bool TimeToStop(SearchState& state) {
-    const uint64_t counted = state.nodesAtPoll;
-    if (state.nodeBudget != 0 && counted >= state.nodeBudget) {
-        state.outcome = SearchOutcome::BudgetReached;
-        return true;
-    }
-    if (state.haltRequested.load(std::memory_order_acquire)) {
-        state.outcome = SearchOutcome::Halted;
-        return true;
-    }
-    uint64_t next = HALT_POLL_INTERVAL;
-    if (state.nodeBudget != 0) next = std::min(next, state.nodeBudget - counted);
-    state.pollCountdown = static_cast<uint32_t>(next);
-    state.nodesAtPoll = counted + next;
-    return false;
-}
-
 namespace {
 
-// The bound checks of a square entered at move n, as the table states them: its own file
-// and rank with n added, then the ten other lines as they stand. The kernel judges the
-// same checks for all children at once; the walk along a prefix uses this form.
-bool PassesBounds(const SearchState& state, int s, uint32_t n) {
-    const int file = FileLine(s);
-    const int rank = RankLine(s);
-    const auto& lower = boundTable[0];
-    const auto& ownUpper = boundTable[n + 3];
-    const auto& otherUpper = boundTable[n + 1];
-    for (const int line : {file, rank}) {
-        const uint32_t sum = state.lineSum[line] + n;
-        const uint32_t fill = state.lineFill[line];
-        if (sum < lower[fill + 1] || sum > ownUpper[fill + 1]) return false;
-    }
-    for (int line = 0; line < LINE_COUNT; ++line) {
-        if (line == file || line == rank) continue;
-        if (state.lineSum[line] > otherUpper[state.lineFill[line]]) return false;
-    }
-    return true;
-}
+template <int END>
+struct Kernel {
+    static constexpr UnitPlan PLAN = PrepareUnitPlan(0, END);
 
-// Whether move i of the square's move list is tried when its turn comes.
-bool IsCandidate(const SearchState& state, const SquarePlan& square, int i, bool forced) {
-    const int32_t count = state.freeCount[square.moves[i]];
-    if (forced ? count != 0 : count < 0) return false;
-    if ((square.guardMask >> i) & 1u) return state.freeCount[state.plan.end] != 0;
-    return true;
-}
-
-int FrameOf(int square, int start) {
-    return MakeSquare(WrapCoordinate(SquareFile(square) - SquareFile(start)),
-                      WrapCoordinate(SquareRank(square) - SquareRank(start)));
-}
-
-void SetReason(PrefixCheck& check, int move, const char* format, const char* a, const char* b) {
-    check.badMove = move;
-    std::snprintf(check.reason, sizeof check.reason, format, a, b);
-}
-
-// Takes the prefix's moves (in the search's frame) from index i on as the square step
-// would. With searchBelow the last prefix square's step is the kernel's full search;
-// without it the walk only checks the prefix, counts nothing and restores the state.
-bool WalkPrefix(SearchState& state, const uint8_t* prefix, int length, int i, bool searchBelow, PrefixCheck& check) {
-    const int s = prefix[i];
-    const uint32_t n = static_cast<uint32_t>(i + 1);
-    char name[3] = {0, 0, 0};
-    WriteSquareName(state.squareMap[s], name);
-    if (!PassesBounds(state, s, n)) {
-        SetReason(check, i + 1, "the file and rank sums rule out %s at this move%s", name, "");
-        return false;
+    template <int S>
+    static constexpr EnterMask MakeEnterMask() {
+        EnterMask mask{};
+        for (int i = 0; i < PLAN.squares[S].lowerCount; ++i) mask.lanes[PLAN.squares[S].lower[i]] = 1;
+        mask.lanes[S] = static_cast<int8_t>(VISITED_MARK);
+        return mask;
     }
-    if (i == length - 1) {
-        if (searchBelow) state.steps[s](state, n);
-        return true;
-    }
-    if (searchBelow && !CountNode(state, s, n)) return true;
+    template <int S>
+    static constexpr EnterMask ENTER_MASK = MakeEnterMask<S>();
 
-    const SquarePlan& square = state.plan.squares[s];
-    PlaceMove(state, s, n);
-    int zeros = 0;
-    for (int k = 0; k < square.lowerCount; ++k) {
-        const int q = square.lower[k];
-        if (--state.freeCount[q] == 0 && q != state.plan.end) ++zeros;
+    template <int S>
+    static constexpr SquareSet SetOf(const uint8_t* squares, int count) {
+        SquareSet set = 0;
+        for (int i = 0; i < count; ++i)
+            if (squares[i] != END) set |= 1ull << squares[i];
+        return set;
     }
-    bool ok = true;
-    if (zeros >= 2) {
-        SetReason(check, i + 2, "no move follows %s: it leaves two squares with a single way on%s", name, "");
-        ok = false;
-    } else {
-        state.freeCount[s] -= VISITED_MARK;
-        const int next = prefix[i + 1];
-        int slot = -1;
-        for (int k = 0; k < square.moveCount; ++k)
-            if (square.moves[k] == next) slot = k;
-        char nextName[3] = {0, 0, 0};
-        WriteSquareName(state.squareMap[next], nextName);
-        if (!AreKnightNeighbours(s, next)) {
-            SetReason(check, i + 2, "%s is not a knight step from %s", nextName, name);
-            ok = false;
-        } else if (slot < 0) {
-            SetReason(check, i + 2,
-                      next == state.plan.start ? "%s is the start square%s, already move 1"
-                                               : "%s is the end square%s, which only the last move may take",
-                      nextName, "");
-            ok = false;
-        } else if (std::find(prefix, prefix + i + 1, next) != prefix + i + 1) {
-            SetReason(check, i + 2, "%s is already on the path%s", nextName, "");
-            ok = false;
-        } else if (!IsCandidate(state, square, slot, zeros == 1)) {
-            SetReason(check, i + 2, "the search does not try %s after %s (visited, forced elsewhere or guarded)",
-                      nextName, name);
-            ok = false;
-        } else {
-            ok = WalkPrefix(state, prefix, length, i + 1, searchBelow, check);
-            if (state.unwinding) return ok;
+
+    // The step of move n on S, whose bound checks have passed (the caller judged them for
+    // all its children at once). The step's rules, in their order, and where each is done:
+    //   count    CountNode: the node's counter and path entry (and the poll for a halt)
+    //   hook     move 34 on a square of the end's colour: SolutionHook, nothing else changes
+    //   place    PlaceMove: n on the square's file and rank, with their move ranges
+    //   lower    EnterSquare: every neighbour's free count but the start square's ...
+    //   mark     ... and the square's own mark, in the same vector subtraction
+    //   dead end two counted neighbours at 0 (the end square is not counted): try nothing
+    //   try      the candidates, chosen at once as a set: forced or not, bounds, the end guard
+    //   undo     LeaveSquare and RemoveMove restore what enter and place changed
+    template <int S>
+    static void Step(SearchState& state, uint32_t n) {
+        constexpr SquarePlan SQUARE = PLAN.squares[S];
+        constexpr bool CAN_BE_MOVE_34 = SquareColour(S) == SquareColour(END);
+        constexpr SquareSet COUNTED_NEIGHBOURS = SetOf<S>(SQUARE.lower, SQUARE.lowerCount);  // not the end
+
+        if (!CountNode(state, S, n)) return;
+        if constexpr (CAN_BE_MOVE_34) {
+            if (n == HOOK_MOVE) {
+                SolutionHook(state);
+                return;
+            }
         }
-        state.freeCount[s] += VISITED_MARK;
+        PlaceMove(state, S, n);
+        const FreeSets sets = EnterSquare(state, ENTER_MASK<S>);
+        const SquareSet zeros = sets.zero & COUNTED_NEIGHBOURS;
+        if ((zeros & (zeros - 1)) == 0) {  // not a dead end: at most one neighbour fell to 0
+            // Every call below restores the state, so all candidates can be chosen now. A
+            // forced step may only go to the neighbour left with a single way on (count 0).
+            SquareSet open = (zeros != 0 ? zeros : sets.nonNeg) & SquaresPassingBounds(state, n + 1);
+            if constexpr ((PLAN.endNeighbourSet & COUNTED_NEIGHBOURS) != 0) {
+                if ((sets.zero >> END) & 1u) open &= ~PLAN.endNeighbourSet;
+            }
+            const SquareSet moves = open & MOVE_SET<S>;
+            if (moves != 0 && (moves & (moves - 1)) == 0) {
+                // One move, the most common case: no order to keep.
+                STEPS[__builtin_ctzll(moves)](state, n + 1);
+                if (state.unwinding) return;  // left as it is; the owner resets the state
+            } else if (moves != 0) {
+                // Several: take them in KNIGHT_STEPS order.
+                uint32_t candidates = 0;
+#pragma GCC unroll 8
+                for (int i = 0; i < SQUARE.moveCount; ++i)
+                    candidates |= static_cast<uint32_t>((moves >> SQUARE.moves[i]) & 1u) << i;
+                while (candidates != 0) {
+                    const int i = __builtin_ctz(candidates);
+                    candidates &= candidates - 1;
+                    CHILDREN<S>[i](state, n + 1);
+                    if (state.unwinding) return;
+                }
+            }
+        }
+        LeaveSquare(state, ENTER_MASK<S>);
+        RemoveMove(state, S, n);
     }
-    for (int k = 0; k < square.lowerCount; ++k) ++state.freeCount[square.lower[k]];
-    RemoveMove(state, s, n);
-    return ok;
+
+    template <int S>
+    static constexpr SquareSet MOVE_SET = SetOf<S>(PLAN.squares[S].moves, PLAN.squares[S].moveCount);
+
+    template <int S, size_t... I>
+    static constexpr std::array<StepFunction, STEP_COUNT> Children(std::index_sequence<I...>) {
+        return {(I < PLAN.squares[S].moveCount ? &Step<PLAN.squares[S].moves[I]> : nullptr)...};
+    }
+    template <int S>
+    static constexpr std::array<StepFunction, STEP_COUNT> CHILDREN = Children<S>(std::make_index_sequence<STEP_COUNT>{});
+
+    template <int S>
+    static constexpr StepFunction StepOf() {
+        if constexpr (S == END) {
+            return nullptr;  // the end square is placed by the solution hook, never stepped on
+        } else {
+            return &Step<S>;
+        }
+    }
+    template <size_t... S>
+    static constexpr std::array<StepFunction, SQUARE_COUNT> Steps(std::index_sequence<S...>) {
+        return {StepOf<static_cast<int>(S)>()...};
+    }
+    static constexpr std::array<StepFunction, SQUARE_COUNT> STEPS = Steps(std::make_index_sequence<SQUARE_COUNT>{});
+};
+
+// A build for tests may compile only some kernels (bit e: the kernel ending on e).
+#ifndef QUORBIT_KERNEL_ENDS
+#define QUORBIT_KERNEL_ENDS (~0ull)
+#endif
+
+template <int E>
+constexpr const StepFunction* KernelFor() {
+    if constexpr (SquareColour(E) != SquareColour(0) && ((static_cast<uint64_t>(QUORBIT_KERNEL_ENDS) >> E) & 1u) != 0) {
+        return Kernel<E>::STEPS.data();
+    } else {
+        return nullptr;  // no unit ends on its start square's colour
+    }
 }
 
-// Sets the search's frame (the board translated so that start is a1) and its bookkeeping,
-// and turns the prefix into that frame.
-void BeginSearch(SearchState& state, int start, int end, const uint8_t* prefix, int length, uint8_t* framed,
-                 uint64_t nodeBudget) {
-    for (int s = 0; s < SQUARE_COUNT; ++s) state.squareMap[FrameOf(s, start)] = static_cast<uint8_t>(s);
-    const int frameEnd = FrameOf(end, start);
-    state.plan = PrepareUnitPlan(0, frameEnd);
-    state.steps = KernelSteps(frameEnd);
-    for (int i = 0; i < length; ++i) framed[i] = static_cast<uint8_t>(FrameOf(prefix[i], start));
-    state.nodeBudget = nodeBudget;
-    state.pollCountdown = static_cast<uint32_t>(nodeBudget != 0 ? std::min<uint64_t>(nodeBudget, HALT_POLL_INTERVAL)
-                                                                : HALT_POLL_INTERVAL);
-    state.nodesAtPoll = state.pollCountdown;
-    state.unwinding = false;
-    state.outcome = SearchOutcome::Finished;
+template <size_t... E>
+constexpr std::array<const StepFunction*, SQUARE_COUNT> AllKernels(std::index_sequence<E...>) {
+    return {KernelFor<static_cast<int>(E)>()...};
 }
 
-// A refusal whose reason names a square of the board (format holds one "%s").
-PrefixCheck RefuseSquare(int move, const char* format, int square) {
-    PrefixCheck check{};
-    char name[3] = {0, 0, 0};
-    WriteSquareName(square, name);
-    SetReason(check, move, format, name, "");
-    return check;
-}
+constexpr std::array<const StepFunction*, SQUARE_COUNT> KERNELS = AllKernels(std::make_index_sequence<SQUARE_COUNT>{});
 
 }  // namespace
 
-PrefixCheck CheckPrefix(int start, int end, const uint8_t* prefix, int prefixLength) {
-    PrefixCheck check{};
-    // No kernel exists for such units, and no tour either: a tour alternates colours, so its
-    // 36th square has the other colour from its first.
-    if (start < 0 || start >= SQUARE_COUNT || end < 0 || end >= SQUARE_COUNT) {
-        check.badMove = 1;
-        std::snprintf(check.reason, sizeof check.reason, "a unit's start and end are square indices 0 to 35");
-        return check;
-    }
-    char startName[3] = {0, 0, 0}, endName[3] = {0, 0, 0};
-    WriteSquareName(start, startName);
-    WriteSquareName(end, endName);
-    if (start == end) {
-        SetReason(check, 1, "%s is both the start and the end square%s", startName, "");
-        return check;
-    }
-    if (SquareColour(start) == SquareColour(end)) {
-        SetReason(check, 1, "%s and %s have the same colour: no tour joins them", startName, endName);
-        return check;
-    }
-    if (prefixLength < 1 || prefixLength > HOOK_MOVE) {
-        check.badMove = prefixLength < 1 ? 1 : HOOK_MOVE + 1;
-        std::snprintf(check.reason, sizeof check.reason, "a prefix holds 1 to %d moves", HOOK_MOVE);
-        return check;
-    }
-    // The walk takes the squares before the first bad index; a bad move among them comes first.
-    int squares = 0;
-    while (squares < prefixLength && prefix[squares] < SQUARE_COUNT) ++squares;
-    if (squares > 0) {
-        if (prefix[0] != start) return RefuseSquare(1, "%s is not the unit's start square%s", prefix[0]);
-        SearchState scratch{};
-        ResetSearchState(scratch);
-        uint8_t framed[HOOK_MOVE];
-        BeginSearch(scratch, start, end, prefix, squares, framed, 0);
-        WalkPrefix(scratch, framed, squares, 0, false, check);
-        if (check.badMove != 0) return check;
-    }
-    if (squares < prefixLength) {
-        check.badMove = squares + 1;
-        std::snprintf(check.reason, sizeof check.reason, "square index %d names no square", prefix[squares]);
-    }
-    return check;
-}
-
-SearchOutcome SearchSubtree(SearchState& state, int start, int end, const uint8_t* prefix, int prefixLength,
-                            uint64_t nodeBudget, PrefixCheck* refusal) {
-    const PrefixCheck check = CheckPrefix(start, end, prefix, prefixLength);
-    if (refusal != nullptr) *refusal = check;
-    if (check.badMove != 0) return SearchOutcome::Refused;
-    if (state.haltRequested.load(std::memory_order_acquire)) return SearchOutcome::Halted;
-    uint8_t framed[HOOK_MOVE];
-    BeginSearch(state, start, end, prefix, prefixLength, framed, nodeBudget);
-    PrefixCheck unused{};
-    WalkPrefix(state, framed, prefixLength, 0, true, unused);
-    return state.outcome;
-}
-
-SearchOutcome SearchWorkUnit(SearchState& state, int start, int end, uint64_t nodeBudget) {
-    const uint8_t prefix[1] = {static_cast<uint8_t>(start)};
-    return SearchSubtree(state, start, end, prefix, 1, nodeBudget);
-}
+const StepFunction* KernelSteps(int end) { return KERNELS[end]; }
 
 }  // namespace quorbit

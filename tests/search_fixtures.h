@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "search/square_step.h"
+#include "search/subtree_search.h"
 #include "bench/reference_search.h"
 
 namespace quorbit::testing {

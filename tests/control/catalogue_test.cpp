@@ -10,7 +10,7 @@
 #include <string>
 #include <utility>
 
-#include "search/square_step.h"
+#include "search/subtree_search.h"
 #include "tests/search_fixtures.h"
 
 namespace quorbit {

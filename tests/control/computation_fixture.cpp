@@ -9,7 +9,7 @@
 #include "control/progress.h"
 #include "control/unit_report.h"
 #include "control/worker.h"
-#include "search/square_step.h"
+#include "search/subtree_search.h"
 #include "support/cpu_identity.h"
 #include "support/priority.h"
 #include "support/results_file.h"

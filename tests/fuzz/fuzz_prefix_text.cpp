@@ -6,7 +6,7 @@
 
 #include "control/catalogue.h"
 #include "search/path_text.h"
-#include "search/square_step.h"
+#include "search/subtree_search.h"
 #include "tests/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

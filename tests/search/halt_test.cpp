@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "search/square_step.h"
+#include "search/subtree_search.h"
 #include "tests/search_fixtures.h"
 
 namespace quorbit {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "search/path_text.h"
-#include "search/square_step.h"
+#include "search/subtree_search.h"
 #include "bench/reference_search.h"
 #include "tests/search_fixtures.h"
 

@@ -1,4 +1,4 @@
-#include "search/square_step.h"
+#include "search/subtree_search.h"
 
 #include <gtest/gtest.h>
 
