@@ -1,14 +1,13 @@
 #include "app/autostart_entry.h"
 
-#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/user_folders.h"
 #include "control/compute_menu.h"
 #include "support/console.h"
 #include "support/file_replace.h"
@@ -29,22 +28,6 @@ bool Put(char* out, size_t size, size_t* used, const char* text) {
     return true;
 }
 
-// Creates the folder and its missing parents (new ones private to the user).
-bool MakeFolder(const char* folder) {
-    char path[PATH_MAX];
-    if (std::strlen(folder) >= sizeof path) return false;
-    std::strcpy(path, folder);
-    for (char* p = path + 1; *p != '\0'; ++p) {
-        if (*p != '/') continue;
-        *p = '\0';
-        if (::mkdir(path, 0700) != 0 && errno != EEXIST) return false;
-        *p = '/';
-    }
-    if (::mkdir(path, 0755) != 0 && errno != EEXIST) return false;
-    struct stat info;
-    return ::stat(path, &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 bool EntryExists(const char* entry) {
     struct stat info;
     return ::lstat(entry, &info) == 0;
@@ -59,16 +42,7 @@ void PrintWithTitle(const char* format) {
 }  // namespace
 
 bool AutostartFolder(char* out, size_t size) {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    int written;
-    if (config != nullptr && config[0] == '/') {
-        written = std::snprintf(out, size, "%s/autostart", config);
-    } else {
-        const char* home = std::getenv("HOME");
-        if (home == nullptr || home[0] != '/') return false;
-        written = std::snprintf(out, size, "%s/.config/autostart", home);
-    }
-    return written > 0 && static_cast<size_t>(written) < size;
+    return UserFolder("XDG_CONFIG_HOME", ".config", "autostart", out, size);
 }
 
 bool AutostartEntryPath(const char* executablePath, char* out, size_t size) {
@@ -111,6 +85,7 @@ bool FormatAutostartEntry(const char* executablePath, char* out, size_t size) {
                                       "Name=Quorbit\n"
                                       "Comment=Resumes the queued search for semi-magic knight's tours\n"
                                       "Exec=%s\n"
+                                      "Icon=quorbit\n"
                                       "Terminal=false\n",
                                       exec);
     return written > 0 && static_cast<size_t>(written) < size;
@@ -138,7 +113,7 @@ void InstallAutostart(int32_t mode, const char* executablePath) {
         return;
     }
     if (mode == AUTOSTART_REMOVE) return;
-    if (!MakeFolder(folder)) {
+    if (!MakeFolder(folder, 0755)) {
         ConsolePrint("Can't create autostart folder.\n");
         return;
     }

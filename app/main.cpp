@@ -7,6 +7,7 @@
 #include <QSessionManager>
 #include <QTimer>
 
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <cstdio>
@@ -22,6 +23,7 @@
 #include "app/instance_requests.h"
 #include "app/main_window.h"
 #include "app/program_settings.h"
+#include "app/program_version.h"
 #include "app/termination_signals.h"
 #include "app/working_directory.h"
 #include "control/computation.h"
@@ -40,7 +42,12 @@ constexpr auto SECOND_START_DURATION = std::chrono::milliseconds(750);
 
 // What went wrong while the directory was chosen, said on the console once it exists.
 void ReportWorkingDirectory(const WorkingDirectoryReport& report) {
-    char line[PATH_MAX + 128];
+    char line[3 * PATH_MAX];
+    if (DescribeDefaultDirectory(report.defaultDirectory, line, sizeof line - 2)) {
+        line[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(line[0])));
+        std::strcat(line, ".\n");
+        ConsolePrint(line);
+    }
     if (report.failures > 0) {
         std::snprintf(line, sizeof line, "Can't enter the directory %s: %s\n", report.firstFailure,
                       std::strerror(report.firstError));
@@ -82,6 +89,39 @@ void PlaceWindow(MainWindow& window, const ProgramSettings& settings) {
     window.setGeometry(settings.left, settings.top, static_cast<int>(width), static_cast<int>(height));
 }
 
+const char* const DESKTOP_HELP = R"(usage: quorbit [-w DIR]
+       quorbit --version | --help
+
+Quorbit's desktop program: enumerates the semi-magic knight's tours of the 6x6 torus,
+working through the queue of units in its working directory, in a window of its own.
+
+-w DIR, /W DIR, --directory DIR
+           work in DIR: its QUORBIT.INI, WORKTOUR.INI, SOLUTION.TXT and LOGSOL.TXT.
+           By default the program works in its own directory, or, where it may not
+           write there (an installed program), in $XDG_DATA_HOME/quorbit
+           (~/.local/share/quorbit), made when missing.
+--version  the version number.
+--help     this text.
+
+One instance works in a directory: a second start brings the first one's window to
+the front. quorbit-cli works with the same directories from a console; "man quorbit"
+tells more.
+)";
+
+// --version and --help, answered before any window system is touched, so that they work
+// without a display. -1 when the arguments ask for neither.
+int AnswerInformationRequest(int argc, char** argv) {
+    if (argc != 2) return -1;
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("quorbit (Quorbit) %s\n", PROGRAM_VERSION);
+    } else if (std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(DESKTOP_HELP, stdout);
+    } else {
+        return -1;
+    }
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+}
+
 // A display that goes away ends the program from inside Qt: the computation is still halted
 // and waited for, so that no thread writes while the process takes itself apart.
 void HaltAtExit() {
@@ -93,7 +133,11 @@ void HaltAtExit() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const int answered = AnswerInformationRequest(argc, argv);
+    if (answered >= 0) return answered;
     QApplication application(argc, argv);
+    // Lets the desktop match the window with the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quorbit"));
     std::atexit(HaltAtExit);
     // Hidden in the tray, the window is not closed: only Exit, the close box, the end of the
     // session or a signal end the program.

@@ -47,15 +47,25 @@ void EnterOptionDirectory(const char* directory, void* context) {
     }
 }
 
+void IgnoreDirectory(const char*, void*) {}
+
 }  // namespace
 
 void ChooseWorkingDirectory(int argc, const char* const* argv, bool withExecutableDirectory,
-                            WorkingDirectoryReport& report, int* consumed) {
+                            WorkingDirectoryReport& report, int* consumed, DirectoryUsable usable) {
     std::memset(&report, 0, sizeof report);
-    if (withExecutableDirectory) {
-        char path[PATH_MAX];
-        report.executableDirectoryEntered = ExecutablePath(path, sizeof path) && CutAfterLastSlash(path) &&
-                                            ::chdir(path) == 0;
+    char path[PATH_MAX];
+    if (withExecutableDirectory && ExecutablePath(path, sizeof path) && CutAfterLastSlash(path)) {
+        // A relative directory option is taken from the executable's directory, so that one
+        // is entered whatever it holds; only where no option names a directory does the
+        // choice of a default one matter.
+        if (ParseStartupArguments(argc, argv, &IgnoreDirectory, nullptr).directoryOptions == 0) {
+            report.defaultDirectory = EnterDefaultDirectory(path, usable);
+            const DefaultDirectoryResult& chosen = report.defaultDirectory;
+            report.executableDirectoryEntered = chosen.entered && (!chosen.userData || chosen.error != 0);
+        } else {
+            report.executableDirectoryEntered = ::chdir(path) == 0;
+        }
     }
     const StartupOptionsResult options = ParseStartupArguments(argc, argv, &EnterOptionDirectory, &report, consumed);
     report.tooLong = options.tooLong;

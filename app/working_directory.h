@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <limits.h>
 
+#include "app/default_directory.h"
+
 namespace quorbit {
 
 // The executable's full path, from /proc/self/exe; false (out empty) when it cannot be read.
@@ -22,6 +24,7 @@ bool CurrentDirectory(char* out, size_t size);
 // directory is current).
 struct WorkingDirectoryReport {
     bool executableDirectoryEntered;
+    DefaultDirectoryResult defaultDirectory;  // without directory options: where the program went
     int failures;                  // directory options that could not be entered
     char firstFailure[PATH_MAX];   // the first of them, as given
     int firstError;                // its errno
@@ -30,9 +33,11 @@ struct WorkingDirectoryReport {
 };
 
 // Enters the executable's directory (when withExecutableDirectory), then each directory
-// option of the arguments in turn, each relative to the one before. `consumed` as for
-// ParseStartupArguments.
+// option of the arguments in turn, each relative to the one before. Without any directory
+// option, an executable's directory that `usable` refuses gives way to the user's data
+// directory (default_directory.h). `consumed` as for ParseStartupArguments.
 void ChooseWorkingDirectory(int argc, const char* const* argv, bool withExecutableDirectory,
-                            WorkingDirectoryReport& report, int* consumed = nullptr);
+                            WorkingDirectoryReport& report, int* consumed = nullptr,
+                            DirectoryUsable usable = &ProgramDirectoryUsable);
 
 }  // namespace quorbit

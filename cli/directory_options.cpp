@@ -6,6 +6,7 @@
 #include <limits.h>
 #include <unistd.h>
 
+#include "app/default_directory.h"
 #include "app/working_directory.h"
 
 namespace quorbit {
@@ -13,11 +14,18 @@ namespace quorbit {
 bool EnterCommandDirectory(const char* command, const char* given, char* directory, size_t size) {
     if (given == nullptr) {
         char path[PATH_MAX];
-        if (!ExecutablePath(path, sizeof path) || !CutAfterLastSlash(path) || ::chdir(path) != 0) {
-            std::fprintf(stderr, "quorbit-cli %s: cannot enter the program's own directory; give one with -w DIR\n",
-                         command);
+        DefaultDirectoryResult chosen{};
+        if (ExecutablePath(path, sizeof path) && CutAfterLastSlash(path)) chosen = EnterDefaultDirectory(path);
+        char note[3 * PATH_MAX];
+        const bool noted = DescribeDefaultDirectory(chosen, note, sizeof note);
+        if (chosen.error != 0 || !chosen.entered) {
+            // Never the program's own directory where it may not write: better no work than
+            // files where they do not belong.
+            std::fprintf(stderr, "quorbit-cli %s: %s; give a directory with -w DIR\n", command,
+                         noted ? note : "cannot enter the program's own directory");
             return false;
         }
+        if (noted) std::fprintf(stderr, "quorbit-cli %s: %s\n", command, note);
     } else if (given[0] == '\0' || ::chdir(given) != 0) {
         char quoted[PATH_MAX + 16];
         QuoteArgument(given, quoted, sizeof quoted);

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/program_version.h"
 #include "bench/bench_command.h"
 #include "cli/queue_commands.h"
 #include "cli/run_command.h"
@@ -29,11 +30,13 @@ const char* const INTRODUCTION = "quorbit-cli - semi-magic knight's tours of the
 
 const char* const CLOSING = R"(
 Every command takes -h or --help and explains itself; "quorbit-cli help COMMAND"
-does the same. Options take their value as "--name VALUE" or "--name=VALUE", and
-each may be given once.
+does the same, and "quorbit-cli --version" gives the version number. Options take
+their value as "--name VALUE" or "--name=VALUE", and each may be given once.
 
 The queue commands work in a directory: -w DIR (--directory DIR), by default the
-program's own directory, as for the desktop program.
+program's own directory, as for the desktop program, or where the program may not
+write there (installed in /usr/bin, say) $XDG_DATA_HOME/quorbit, that is
+~/.local/share/quorbit unless XDG_DATA_HOME is set.
 
 exit status: 0 done, 1 failed (output could not be written and the like), 2 bad
 arguments, 128+N halted by signal N (130 for Ctrl+C); a command's help gives its own.
@@ -62,7 +65,8 @@ void PrintUsages(bool toOutput) {
             line += length + (end != nullptr ? 1 : 0);
         }
     }
-    const char* last = "       quorbit-cli COMMAND --help\n";
+    const char* last = "       quorbit-cli COMMAND --help\n"
+                       "       quorbit-cli --version\n";
     if (toOutput)
         quorbit::WriteOut(last);
     else
@@ -107,6 +111,15 @@ int main(int argc, char** argv) {
                                  quoted);
         }
         return quorbit::PrintSubcommandHelp(*command);
+    }
+    if (std::strcmp(name, "--version") == 0) {
+        if (argc > 2) {
+            char quoted[96];
+            quorbit::QuoteArgument(argv[2], quoted, sizeof quoted);
+            return RefuseCommand("--version takes nothing after it, not %s", quoted);
+        }
+        quorbit::PrintOut("quorbit-cli (Quorbit) %s\n", quorbit::PROGRAM_VERSION);
+        return quorbit::FinishOutput(nullptr);
     }
     const Subcommand* command = FindSubcommand(name);
     if (command == nullptr) {

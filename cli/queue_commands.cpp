@@ -22,14 +22,15 @@ int RunStop(int argc, char** argv);
 int RunShow(int argc, char** argv);
 
 #define QUORBIT_INSTANCE_NOTE                                                                        \
-    "While an instance (the desktop program or quorbit-cli run) works in the directory, the\n"      \
-    "command goes to it through its local socket and it acts at once on its own queue.\n"           \
+    "While an instance (the desktop program or quorbit-cli run) works in the directory, the\n"       \
+    "command goes to it through its local socket and it acts at once on its own queue.\n"            \
     "\n"                                                                                             \
     "-w DIR, --directory DIR\n"                                                                      \
-    "           the working directory (default: the program's own directory).\n"                   \
+    "           the working directory (default: the program's own directory, or where\n"             \
+    "           it may not write there, $XDG_DATA_HOME/quorbit or ~/.local/share/quorbit).\n"        \
     "-h, --help this text.\n"                                                                        \
     "\n"                                                                                             \
-    "exit status: 0 done, 1 failed (no instance where one is needed, an instance that\n"            \
+    "exit status: 0 done, 1 failed (no instance where one is needed, an instance that\n"             \
     "does not answer, a directory that cannot be written, output that cannot be\n"                   \
     "written), 2 bad arguments.\n"
 

@@ -52,7 +52,8 @@ as the Stop command does: the unit being computed stays queued and the next run
 computes it again from its beginning.
 
 -w DIR, --directory DIR
-           the working directory (default: the program's own directory).
+           the working directory (default: the program's own directory, or where
+           it may not write there, $XDG_DATA_HOME/quorbit or ~/.local/share/quorbit).
 -h, --help this text.
 
 For trials, QUORBIT_UNIT_NODE_LIMIT=N in the environment stops every unit after N

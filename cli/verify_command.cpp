@@ -45,7 +45,8 @@ FILE       a file to check instead of the two above, named from the current
            directory.
 -w, --directory DIR
            the working directory whose "SOLUTION.TXT" and "LOGSOL.TXT" are checked
-           (by default the program's own directory, as for run, add and status).
+           (by default the one run, add and status use: the program's own
+           directory, or where it may not write there, the user's data directory).
 -h, --help this text.
 
 exit status: 0 every line valid, 1 an invalid line (the first is named on

@@ -63,6 +63,7 @@ TEST(SearchCommand, BadArgumentsGiveAMessageUsageAndStatus2) {
         {"bench 3", "unexpected argument '3'"},
         {"help frobnicate", "no command 'frobnicate'"},
         {"frobnicate", "unknown command 'frobnicate'"},
+        {"--version search", "--version takes nothing after it, not 'search'"},
         {"", "which command?"},
     };
     for (const Case& c : cases) {
@@ -93,6 +94,12 @@ TEST(SearchCommand, EveryCommandExplainsItself) {
     }
 }
 
+TEST(SearchCommand, VersionIsTheBuildsOne) {
+    const CliRun run = Cli("--version");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "quorbit-cli (Quorbit) " QUORBIT_PROJECT_VERSION "\n");
+}
+
 TEST(SearchCommand, OutputThatCannotBeWrittenEndsWithStatus1AndSaysWhy) {
     struct Case {
         const char* arguments;
@@ -104,6 +111,7 @@ TEST(SearchCommand, OutputThatCannotBeWrittenEndsWithStatus1AndSaysWhy) {
         {"search -h", ">/dev/full", "No space left on device"},
         {"search 0 --max-nodes 1000", ">/dev/full", "No space left on device"},
         {"--help", ">&-", "closed"},
+        {"--version", ">/dev/full", "No space left on device"},
         {"bench", ">&-", "closed"},
     };
     for (const Case& c : cases) {
