@@ -3,42 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "search/bound_table.h"
 #include "search/square_step.h"
 #include "search/step_common.h"
+#include "search/step_rules.h"
 
 namespace quorbit {
 
 namespace {
-
-// The bound checks of a square entered at move n, as the table states them: its own file
-// and rank with n added, then the ten other lines as they stand. The kernel judges the
-// same checks for all children at once; the walk along a prefix uses this form.
-bool PassesBounds(const SearchState& state, int s, uint32_t n) {
-    const int file = FileLine(s);
-    const int rank = RankLine(s);
-    const auto& lower = boundTable[0];
-    const auto& ownUpper = boundTable[n + 3];
-    const auto& otherUpper = boundTable[n + 1];
-    for (const int line : {file, rank}) {
-        const uint32_t sum = state.lineSum[line] + n;
-        const uint32_t fill = state.lineFill[line];
-        if (sum < lower[fill + 1] || sum > ownUpper[fill + 1]) return false;
-    }
-    for (int line = 0; line < LINE_COUNT; ++line) {
-        if (line == file || line == rank) continue;
-        if (state.lineSum[line] > otherUpper[state.lineFill[line]]) return false;
-    }
-    return true;
-}
-
-// Whether move i of the square's move list is tried when its turn comes.
-bool IsCandidate(const SearchState& state, const SquarePlan& square, int i, bool forced) {
-    const int32_t count = state.freeCount[square.moves[i]];
-    if (forced ? count != 0 : count < 0) return false;
-    if ((square.guardMask >> i) & 1u) return state.freeCount[state.plan.end] != 0;
-    return true;
-}
 
 int FrameOf(int square, int start) {
     return MakeSquare(WrapCoordinate(SquareFile(square) - SquareFile(start)),

@@ -1,0 +1,157 @@
+// The task mode against the single search: a subtree cut into tasks at several moves,
+// searched on one or more threads and merged in order, must count, find, number and total
+// exactly what the single search does, also when a node budget ends it anywhere. Built twice:
+// on the real search and on the one that admits every line sum (thousands of tours).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "control/task_run.h"
+#include "search/bound_table.h"
+#include "tests/search_fixtures.h"
+
+namespace quorbit {
+namespace {
+
+struct Merged {
+    testing::EngineResult result;
+    uint64_t tasks = 0;
+    TaskRun* haltAfter = nullptr;  // halted from within the output once a third of the tasks are out
+    uint64_t haltAt = 0;
+};
+
+void Collect(const TaskResult& task, const PlannedTask& planned, const TaskMerge& before, void* context) {
+    auto& merged = *static_cast<Merged*>(context);
+    EXPECT_EQ(before.solutions, static_cast<int32_t>(merged.result.solutions.size())) << "tours numbered out of turn";
+    EXPECT_EQ(std::memcmp(task.prefix, planned.prefix, static_cast<size_t>(task.prefixLength)), 0);
+    for (const TaskSolution& solution : task.solutions) {
+        reference::Tour tour;
+        for (int i = 0; i < SQUARE_COUNT; ++i) tour[i] = solution.squares[i];
+        merged.result.solutions.push_back(tour);
+        merged.result.solutionNodes.push_back(SolutionNodeTotal(before, planned.shallowBefore, solution));
+    }
+    if (++merged.tasks == merged.haltAt) HaltTaskRun(*merged.haltAfter);
+}
+
+Merged RunInTasks(const std::vector<int>& prefix, int end, int cutMove, int threads, uint64_t budget,
+                  std::unique_ptr<TaskRun>* keep = nullptr) {
+    static TaskPlan plan;  // outlives a run the caller keeps
+    const std::vector<uint8_t> squares(prefix.begin(), prefix.end());
+    EXPECT_TRUE(PlanTasks(plan, prefix.at(0), end, squares.data(), static_cast<int>(squares.size()), cutMove));
+    Merged merged;
+    auto run = std::make_unique<TaskRun>();
+    PrepareTaskRun(*run, plan, threads, budget, TaskOutput{&Collect, nullptr, nullptr, &merged});
+    merged.result.outcome = RunTasks(*run);
+    for (int k = 0; k < COUNTED_MOVES; ++k) merged.result.nodeCounters[k] = run->counters[k];
+    if (keep != nullptr) *keep = std::move(run);
+    return merged;
+}
+
+void ExpectSameAsSingle(const testing::EngineResult& single, const testing::EngineResult& merged) {
+    EXPECT_EQ(merged.outcome, single.outcome);
+    EXPECT_EQ(merged.nodeCounters, single.nodeCounters);
+    EXPECT_EQ(merged.solutions, single.solutions);
+    EXPECT_EQ(merged.solutionNodes, single.solutionNodes);
+}
+
+struct Subtree {
+    const char* prefix;
+    const char* end;
+    std::vector<int> cuts;
+    int descent = 0;  // > 0: the prefix is the unit's first descent of this many moves
+};
+
+std::vector<int> PrefixOf(const Subtree& subtree, int& end) {
+    end = ParseSquareName(subtree.end[0], subtree.end[1]);
+    const std::vector<int> squares = testing::SquaresOf(subtree.prefix);
+    return subtree.descent > 0 ? testing::FirstDescent(squares.at(0), end, subtree.descent) : squares;
+}
+
+// Units on a1 and off it; a1-b3 and b3-c5 start on an end neighbour.
+std::vector<Subtree> Subtrees() {
+    if (EVERY_SUM_ADMITTED)
+        return {
+            {"a1-e6-c5-a4-e3-c2-a3-e2-c1-a6-e5-c4-a5-e4-c3-b1-f6", "a2", {18, 20, 24, 30}},
+            {"a1-e6-c5-a4-e3-c2-a3-e2-c1-a6-e5-c4-a5-e4-c3-a2-e1", "b3", {19, 23, 27}},
+            {"c3-a2-e1-c6-a5-e4-c5-a4-e3-c2-a1-e6-c1-a6-e5-f3-b2", "c4", {19, 22, 34}},
+            {"b3-f2-d1-b6-f5-d4-b5-f4-d3-b2-f1-d6-b1-f6-e4-c3-d5", "c5", {18, 21, 26}},
+        };
+    return {
+        {"a1-e6-c5-a4-e3-c2-a3", "a2", {8, 11, 15}},
+        {"a1", "b3", {10, 13}, 8},
+        {"b3", "c5", {10, 14}, 8},
+    };
+}
+
+TEST(TaskMode, MergedTasksAreTheSingleSearch) {
+    for (const Subtree& subtree : Subtrees()) {
+        int end = 0;
+        const std::vector<int> prefix = PrefixOf(subtree, end);
+        const testing::EngineResult single = testing::RunEngine(prefix.at(0), end, prefix, 0);
+        if (EVERY_SUM_ADMITTED) {
+            ASSERT_GT(single.solutions.size(), 100u) << subtree.prefix;
+        }
+        for (const int cut : subtree.cuts) {
+            for (const int threads : {1, 3}) {
+                SCOPED_TRACE(::testing::Message() << subtree.prefix << " cut at " << cut << ", " << threads << " threads");
+                const Merged merged = RunInTasks(prefix, end, cut, threads, 0);
+                EXPECT_GT(merged.tasks, 1u);
+                ExpectSameAsSingle(single, merged.result);
+            }
+        }
+    }
+}
+
+// A budget counted in the single search's order ends the run exactly where the single
+// search stops: on a tour's node (not reported), just after one, at the first node below
+// the cut and anywhere else.
+TEST(TaskMode, ABudgetEndsWhereTheSingleSearchStops) {
+    const Subtree subtree = Subtrees().front();
+    int end = 0;
+    const std::vector<int> prefix = PrefixOf(subtree, end);
+    const testing::EngineResult whole = testing::RunEngine(prefix.at(0), end, prefix, 0);
+    uint64_t total = 0;
+    for (const uint64_t count : whole.nodeCounters) total += count;
+    std::vector<uint64_t> budgets = {1, static_cast<uint64_t>(subtree.cuts[0]), total / 3, total / 2 + 7, total - 1, total, total + 5};
+    if (!whole.solutionNodes.empty()) {
+        const uint64_t tour = whole.solutionNodes[whole.solutionNodes.size() / 2];
+        budgets.insert(budgets.end(), {tour, tour + 1, tour - 1});
+    }
+    const int cut = subtree.cuts[1];
+    for (const uint64_t budget : budgets) {
+        SCOPED_TRACE(::testing::Message() << "budget " << budget);
+        const testing::EngineResult single = testing::RunEngine(prefix.at(0), end, prefix, budget);
+        ExpectSameAsSingle(single, RunInTasks(prefix, end, cut, 2, budget).result);
+    }
+}
+
+// A halt stops every thread, and the counts then are those the single search has at the
+// earliest task not handed on: the single search's as it passes that many nodes.
+TEST(TaskMode, AHaltLeavesCountsTheSingleSearchPassesThrough) {
+    const Subtree subtree = Subtrees().front();
+    int end = 0;
+    const std::vector<int> prefix = PrefixOf(subtree, end);
+    static TaskPlan plan;
+    const std::vector<uint8_t> squares(prefix.begin(), prefix.end());
+    ASSERT_TRUE(PlanTasks(plan, prefix.at(0), end, squares.data(), static_cast<int>(squares.size()), subtree.cuts[1]));
+    Merged merged;
+    auto run = std::make_unique<TaskRun>();
+    PrepareTaskRun(*run, plan, 2, 0, TaskOutput{&Collect, nullptr, nullptr, &merged});
+    merged.haltAfter = run.get();
+    merged.haltAt = plan.tasks.size() / 3;
+    EXPECT_EQ(RunTasks(*run), SearchOutcome::Halted);
+    EXPECT_LT(run->outputNext.load(), plan.tasks.size());
+    uint64_t reached = 0;
+    for (const uint64_t count : run->counters) reached += count;
+    const testing::EngineResult single = testing::RunEngine(prefix.at(0), end, prefix, reached);
+    for (int k = 0; k < COUNTED_MOVES; ++k) EXPECT_EQ(run->counters[k], single.nodeCounters[k]) << "move " << k + 1;
+    // The tours are those the single search has reported once it is past that node.
+    const testing::EngineResult whole = testing::RunEngine(prefix.at(0), end, prefix, 0);
+    size_t reported = 0;
+    while (reported < whole.solutionNodes.size() && whole.solutionNodes[reported] <= reached) ++reported;
+    EXPECT_EQ(merged.result.solutions, std::vector<reference::Tour>(whole.solutions.begin(), whole.solutions.begin() + reported));
+}
+
+}  // namespace
+}  // namespace quorbit
