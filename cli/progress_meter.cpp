@@ -9,11 +9,23 @@
 namespace quorbit {
 
 namespace {
+
 constexpr int SHOWN_MOVES = 10;
+
+void SampleState(void* context, uint32_t path[SQUARE_COUNT], uint64_t& nodes) {
+    const auto& state = *static_cast<const SearchState*>(context);
+    nodes = NodeTotal(state);
+    for (int i = 0; i < SQUARE_COUNT; ++i) path[i] = state.path[i].load(std::memory_order_relaxed);
 }
 
+}  // namespace
+
 ProgressMeter::ProgressMeter(const SearchState& state, const char* unitName, FILE* to, unsigned intervalSeconds)
-    : state_(state), unitName_(unitName), to_(to), intervalSeconds_(intervalSeconds) {
+    : ProgressMeter(&SampleState, const_cast<SearchState*>(&state), unitName, to, intervalSeconds) {}
+
+ProgressMeter::ProgressMeter(ProgressSample sample, void* context, const char* unitName, FILE* to,
+                             unsigned intervalSeconds)
+    : sample_(sample), context_(context), unitName_(unitName), to_(to), intervalSeconds_(intervalSeconds) {
     if (isatty(fileno(to)) != 0) thread_ = std::thread(&ProgressMeter::Run, this);
 }
 
@@ -34,9 +46,9 @@ void ProgressMeter::Run() {
         if (now < next) continue;
         next += std::chrono::seconds(intervalSeconds_);
         const double seconds = std::chrono::duration<double>(now - start).count();
-        const uint64_t nodes = NodeTotal(state_);
-        uint32_t squares[SHOWN_MOVES];
-        for (int i = 0; i < SHOWN_MOVES; ++i) squares[i] = state_.path[i].load(std::memory_order_relaxed);
+        uint64_t nodes = 0;
+        uint32_t squares[SQUARE_COUNT];
+        sample_(context_, squares, nodes);
         char moves[3 * SHOWN_MOVES];
         FormatSquareList(squares, SHOWN_MOVES, moves);
         std::fprintf(to_, "\r\033[K%s: %" PRIu64 " nodes in %.0f s (%.1f Mnodes/s), at %s...", unitName_, nodes, seconds,

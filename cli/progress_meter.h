@@ -10,10 +10,14 @@
 
 namespace quorbit {
 
+// Reads what the line shows: the path being searched and the nodes counted so far.
+using ProgressSample = void (*)(void* context, uint32_t path[SQUARE_COUNT], uint64_t& nodes);
+
 class ProgressMeter {
 public:
     // Draws nothing unless `to` is a terminal.
     ProgressMeter(const SearchState& state, const char* unitName, FILE* to, unsigned intervalSeconds);
+    ProgressMeter(ProgressSample sample, void* context, const char* unitName, FILE* to, unsigned intervalSeconds);
     ~ProgressMeter();  // stops drawing and clears the line
 
     ProgressMeter(const ProgressMeter&) = delete;
@@ -22,7 +26,8 @@ public:
 private:
     void Run();
 
-    const SearchState& state_;
+    ProgressSample sample_;
+    void* context_;
     const char* unitName_;
     FILE* to_;
     unsigned intervalSeconds_;

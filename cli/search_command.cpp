@@ -9,6 +9,7 @@
 #include "cli/progress_meter.h"
 #include "cli/standard_output.h"
 #include "control/catalogue.h"
+#include "control/task_run.h"
 #include "control/unit_report.h"
 #include "search/path_text.h"
 #include "search/subtree_search.h"
@@ -24,7 +25,7 @@ int RunSearch(int argc, char** argv);
 
 const Subcommand SEARCH_COMMAND = {
     "search",
-    "quorbit-cli search UNIT [--prefix MOVES] [--max-nodes N]\n",
+    "quorbit-cli search UNIT [--prefix MOVES] [--max-nodes N] [--threads N]\n",
     "search one work unit, or part of one, and print its tours and counts",
     R"(
 Searches one work unit on this thread and prints, on standard output, each tour as
@@ -46,10 +47,17 @@ UNIT       a number 0..44 or a name such as a1-a2 (letters in either case).
 --max-nodes N
            stop right after the N-th node is counted and print the counters as
            they stand then, marked as partial counts.
+--threads N
+           search on N threads (1..256): the tree is cut into tasks, searched
+           side by side and reported in the order the single search takes them.
+           The tours, their numbers and node totals, the summary and the
+           counters are exactly those of the search on one thread; only the
+           times differ. With --max-nodes the budget is counted in that same
+           order, so the run stops at exactly the same node.
 -h, --help this text.
 
-Options may also be written --prefix=MOVES and --max-nodes=N; each may be given
-once. A whole unit is about 10^12 nodes, hours of computing; on a terminal a
+Options may also be written --prefix=MOVES, --max-nodes=N and --threads=N; each may
+be given once. A whole unit is about 10^12 nodes, hours of computing; on a terminal a
 progress line on standard error shows nodes, speed and the current moves every
 10 seconds. Nothing is written to disk.
 
@@ -74,6 +82,7 @@ struct SearchRun {
 constexpr unsigned PROGRESS_INTERVAL_SECONDS = 10;
 
 SearchState searchState;  // static: the halt handler reaches it, and it is too big for a thread's stack to matter
+std::atomic<TaskRun*> taskRun{nullptr};  // the run of --threads, for the halt handler
 
 void PrintSolution(const SearchState& state, void* context) {
     auto& run = *static_cast<SearchRun*>(context);
@@ -85,15 +94,54 @@ void PrintSolution(const SearchState& state, void* context) {
     if (!WriteOut(line) || !FlushOut()) RequestSearchHalt(searchState);
 }
 
-void HaltSearch() { RequestSearchHalt(searchState); }
+void HaltSearch() {
+    RequestSearchHalt(searchState);
+    if (TaskRun* run = taskRun.load()) HaltTaskRun(*run);
+}
+
+// In task mode: the tours of each task, in the single search's order, numbered and totalled as it does.
+void PrintTaskSolutions(const TaskResult& result, const PlannedTask& planned, const TaskMerge& before, void* context) {
+    auto& run = *static_cast<SearchRun*>(context);
+    for (const TaskSolution& solution : result.solutions) {
+        for (int i = 0; i < SQUARE_COUNT; ++i) searchState.path[i].store(solution.squares[i], std::memory_order_relaxed);
+        const auto elapsed = static_cast<int32_t>(TickCount() - run.startTick);
+        char line[SOLUTION_LINE_SIZE];
+        FormatSolutionLine(line, sizeof line, ++run.solutions, searchState, elapsed,
+                           SolutionNodeTotal(before, planned.shallowBefore, solution));
+        if (!WriteOut(line) || !FlushOut()) HaltTaskRun(*taskRun.load());
+    }
+}
+
+void SampleTaskRun(void* context, uint32_t path[SQUARE_COUNT], uint64_t& nodes) {
+    TaskRunProgress(*static_cast<TaskRun*>(context), path, nodes);
+}
+
+// The search on several threads, its counters left in searchState as the single search's.
+// False when the prefix leaves no move to cut at: the single search then does it all.
+bool SearchInTasks(const WorkUnit& work, const uint8_t* prefix, int prefixLength, uint64_t budget, int threads,
+                   SearchRun& run, SearchOutcome& outcome) {
+    static TaskPlan plan;
+    const int cutMove = ChooseCutMove(work.start, work.end, prefix, prefixLength, TASKS_AIMED_AT);
+    if (!PlanTasks(plan, work.start, work.end, prefix, prefixLength, cutMove)) return false;
+    static TaskRun tasks;
+    PrepareTaskRun(tasks, plan, threads, budget, TaskOutput{&PrintTaskSolutions, nullptr, nullptr, &run});
+    taskRun.store(&tasks);
+    if (searchState.haltRequested.load()) HaltTaskRun(tasks);  // a signal before the run existed
+    {
+        const ProgressMeter meter(&SampleTaskRun, &tasks, work.name, stderr, PROGRESS_INTERVAL_SECONDS);
+        outcome = RunTasks(tasks);
+    }
+    for (int k = 0; k < COUNTED_MOVES; ++k) searchState.nodeCounters[k].store(tasks.counters[k], std::memory_order_relaxed);
+    return true;
+}
 
 void WriteError(const char* line) { std::fputs(line, stderr); }
 void WriteOutput(const char* line) { WriteOut(line); }
 
 int RunSearch(int argc, char** argv) {
-    CliOption options[] = {{"prefix", 0, "MOVES", nullptr}, {"max-nodes", 0, "N", nullptr}};
+    CliOption options[] = {{"prefix", 0, "MOVES", nullptr}, {"max-nodes", 0, "N", nullptr}, {"threads", 0, "N", nullptr}};
     int operandCount = 0;
-    const int ended = ReadSubcommandArguments(SEARCH_COMMAND, argc, argv, options, 2, &operandCount);
+    const int ended = ReadSubcommandArguments(SEARCH_COMMAND, argc, argv, options, 3, &operandCount);
     if (ended >= 0) return ended;
     const char* prefixText = options[0].value;
     char quoted[160];
@@ -101,6 +149,12 @@ int RunSearch(int argc, char** argv) {
     if (options[1].value != nullptr && !ParsePositiveCount(options[1].value, budget)) {
         QuoteArgument(options[1].value, quoted, sizeof quoted);
         return RefuseArguments(SEARCH_COMMAND, "--max-nodes takes a positive whole number, not %s", quoted);
+    }
+    uint64_t threads = 0;
+    if (options[2].value != nullptr && (!ParsePositiveCount(options[2].value, threads) || threads > MAX_TASK_THREADS)) {
+        QuoteArgument(options[2].value, quoted, sizeof quoted);
+        return RefuseArguments(SEARCH_COMMAND, "--threads takes a number of threads from 1 to %d, not %s",
+                               MAX_TASK_THREADS, quoted);
     }
     if (operandCount == 0)
         return RefuseArguments(SEARCH_COMMAND, "which unit? Give a number 0..44 or a name such as a1-a2");
@@ -138,7 +192,8 @@ int RunSearch(int argc, char** argv) {
 
     const uint64_t cyclesBefore = ReadCycleCounter();
     SearchOutcome outcome;
-    {
+    if (threads == 0 ||
+        !SearchInTasks(work, prefix, prefixLength, budget, static_cast<int>(threads), run, outcome)) {
         const ProgressMeter meter(searchState, work.name, stderr, PROGRESS_INTERVAL_SECONDS);
         outcome = SearchSubtree(searchState, work.start, work.end, prefix, prefixLength, budget);
     }
