@@ -1,7 +1,6 @@
 #include "search/subtree_cut.h"
 
 #include "search/prefix_walk.h"
-#include "search/subtree_search.h"
 #include "search/step_common.h"
 #include "search/step_rules.h"
 
