@@ -4,10 +4,13 @@
 
 #include "app/program_version.h"
 #include "bench/bench_command.h"
+#include "cli/merge_command.h"
+#include "cli/plan_command.h"
 #include "cli/queue_commands.h"
 #include "cli/run_command.h"
 #include "cli/search_command.h"
 #include "cli/standard_output.h"
+#include "cli/task_command.h"
 #include "cli/verify_command.h"
 
 namespace {
@@ -22,6 +25,9 @@ const Subcommand* const SUBCOMMANDS[] = {
     &quorbit::STOP_COMMAND,
     &quorbit::SHOW_COMMAND,
     &quorbit::SEARCH_COMMAND,
+    &quorbit::PLAN_COMMAND,
+    &quorbit::TASK_COMMAND,
+    &quorbit::MERGE_COMMAND,
     &quorbit::VERIFY_COMMAND,
     &quorbit::BENCH_COMMAND,
 };
