@@ -1,6 +1,7 @@
 #include "app/program_settings.h"
 
 #include "control/progress.h"
+#include "control/unit_tasks.h"
 #include "support/cpu_identity.h"
 #include "support/priority.h"
 #include "support/settings.h"
@@ -30,6 +31,7 @@ ProgramSettings ReadProgramSettings() {
     s.top = GetSettingInt("Top", 0);
     s.right = GetSettingInt("Right", 0);
     s.bottom = GetSettingInt("Bottom", 0);
+    s.threads = TaskThreadsFor(GetSettingInt("Threads", 0));
     return s;
 }
 
@@ -38,6 +40,13 @@ void ApplyProgramSettings(const ProgramSettings& settings) {
     displayFrequency.store(settings.displayFrequency);
     displayDepth.store(settings.displayDepth);
     priorityLevel.store(settings.priority);
+    taskThreads.store(settings.threads);
+}
+
+int32_t TaskThreadsFor(int32_t threads) {
+    if (threads <= 0) return 0;
+    const int32_t processors = AvailableProcessors();
+    return threads < processors ? threads : processors;
 }
 
 bool HasStoredWindowRect(const ProgramSettings& settings) {

@@ -15,6 +15,7 @@ struct ProgramSettings {
     int32_t trayIcon;          // "TrayIcon", default 1
     int32_t autoInstall;       // "AutoInstall", default 0: the first-run set-up is still to do
     int32_t left, top, right, bottom;  // "Left", "Top", "Right", "Bottom", default 0 each
+    int32_t threads;           // "Threads", default 0: the single worker; else held within 1..processors
 };
 
 inline constexpr int32_t DEFAULT_PRIORITY = 1;
@@ -22,13 +23,18 @@ inline constexpr int32_t MIN_PRIORITY = 1;
 inline constexpr int32_t MAX_PRIORITY = 10;
 inline constexpr int32_t DEFAULT_TRAY_ICON = 1;
 
+// "Threads" as the computation takes it: 0 or less (or absent) is the single worker, more
+// than the processors available is as many threads as processors.
+int32_t TaskThreadsFor(int32_t threads);
+
 // Reads the keys in the order "CpuNumber", "DisplayFrequency", "DisplayDepth", "Priority",
-// "HideIcon", "TrayIcon", "AutoInstall", then the window rectangle, and adjusts them. The
+// "HideIcon", "TrayIcon", "AutoInstall", then the window rectangle, then "Threads", and
+// adjusts them. The
 // file keeps what it holds: only a command that changes a setting writes it.
 ProgramSettings ReadProgramSettings();
 
 // Makes the values the computation reads on its threads the settings' ones: the processor
-// (cpuNumber), the display settings and the priority level.
+// (cpuNumber), the display settings, the priority level and the task mode's threads.
 void ApplyProgramSettings(const ProgramSettings& settings);
 
 // True when any of the four window coordinates is nonzero: the four then give the window's

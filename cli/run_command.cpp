@@ -11,6 +11,7 @@
 #include "app/first_run.h"
 #include "app/program_settings.h"
 #include "app/unit_request.h"
+#include "cli/cli_arguments.h"
 #include "cli/directory_options.h"
 #include "cli/halt_signals.h"
 #include "cli/instance_access.h"
@@ -19,6 +20,7 @@
 #include "cli/terminal_shell.h"
 #include "control/computation.h"
 #include "control/queue_status.h"
+#include "control/unit_tasks.h"
 #include "control/work_queue.h"
 #include "support/console.h"
 #include "support/instance_channel.h"
@@ -34,7 +36,7 @@ int RunRun(int argc, char** argv);
 
 const Subcommand RUN_COMMAND = {
     "run",
-    "quorbit-cli run [-w DIR]\n",
+    "quorbit-cli run [-w DIR] [--threads N]\n",
     "work through the working directory's queue, as the desktop program does",
     R"(
 Works through the work queue of the directory (WORKTOUR.INI) as the desktop program
@@ -42,8 +44,15 @@ does, without a window: each unit's tours, summary and node detail go to standar
 output and to SOLUTION.TXT, the tours also to LOGSOL.TXT, and a unit leaves the queue
 only once its results are written. On a terminal the progress line is rewritten in
 place; otherwise each progress line is an ordinary line. Settings come from
-QUORBIT.INI (Priority, CpuNumber, DisplayFrequency, DisplayDepth). With an empty
-queue it says how to add work.
+QUORBIT.INI (Priority, CpuNumber, DisplayFrequency, DisplayDepth, Threads). With an
+empty queue it says how to add work.
+
+With Threads (or --threads) each unit is searched on that many threads, cut into
+tasks whose tours are reported in the order the single search finds them, with the
+same numbers, counts and summary. Every finished task is kept in CHECKPT.DAT in the
+directory, so that a unit halted, killed or cut off by a power failure resumes where
+it was, without writing any tour twice; the checkpoint goes once the unit's results
+are written.
 
 One instance works in a directory at a time, desktop program or console program.
 While this one runs, quorbit-cli add, status and stop in another terminal reach it.
@@ -57,7 +66,9 @@ computes it again from its beginning.
 -h, --help this text.
 
 For trials, QUORBIT_UNIT_NODE_LIMIT=N in the environment stops every unit after N
-nodes and reports it as finished: such results are not whole units'.
+nodes and reports it as finished, and QUORBIT_UNIT_PREFIX_MOVES=M (2..33) searches
+every unit only below its first M moves as the search first takes them: such results
+are not whole units'.
 
 exit status: 0 the queue is done (or was empty, or quorbit-cli stop ended the run),
 1 failed (output or a file that cannot be written, an entry that names no unit),
@@ -152,19 +163,27 @@ int RunRun(int argc, char** argv) {
     for (int s : HALTING_SIGNALS) sigaddset(&signals, s);
     ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-    CliOption options[] = {DIRECTORY_OPTION};
+    CliOption options[] = {DIRECTORY_OPTION, {"threads", 0, "N", nullptr}};
     int operandCount = 0;
-    const int ended = ReadSubcommandArguments(RUN_COMMAND, argc, argv, options, 1, &operandCount);
+    const int ended = ReadSubcommandArguments(RUN_COMMAND, argc, argv, options, 2, &operandCount);
     if (ended >= 0) return ended;
+    uint64_t threads = 0;
+    if (options[1].value != nullptr &&
+        (!ParsePositiveCount(options[1].value, threads) || threads > static_cast<uint64_t>(AvailableProcessors()))) {
+        char quoted[160];
+        QuoteArgument(options[1].value, quoted, sizeof quoted);
+        return RefuseArguments(RUN_COMMAND, "--threads takes a number of threads from 1 to %d (the processors available), not %s",
+                               AvailableProcessors(), quoted);
+    }
     if (operandCount > 0) {
         char quoted[160];
         QuoteArgument(argv[0], quoted, sizeof quoted);
         return RefuseArguments(RUN_COMMAND, "takes no arguments, not %s", quoted);
     }
-    bool badLimit = false;
-    const uint64_t limit = InstallShortWork(&badLimit);
-    if (badLimit)
-        return RefuseArguments(RUN_COMMAND, "%s must be a positive whole number of nodes", UNIT_NODE_LIMIT_VARIABLE);
+    ShortWork shortWork{};
+    if (!InstallShortWork(shortWork))
+        return RefuseArguments(RUN_COMMAND, "%s must be a positive whole number of nodes, %s a number of moves from 2 to 33",
+                               UNIT_NODE_LIMIT_VARIABLE, UNIT_PREFIX_MOVES_VARIABLE);
     static char directory[PATH_MAX];
     if (OutputFailed()) return FinishOutput(RUN_COMMAND.name);
     if (!EnterCommandDirectory(RUN_COMMAND.name, options[0].value, directory, sizeof directory)) return 1;
@@ -185,12 +204,18 @@ int RunRun(int argc, char** argv) {
         return EXIT_DIRECTORY_HELD;
     }
 
-    if (limit > 0)
+    if (shortWork.nodeLimit > 0)
         std::fprintf(stderr, "quorbit-cli run: %s is set: every unit stops after %llu nodes; results are not whole units'\n",
-                     UNIT_NODE_LIMIT_VARIABLE, static_cast<unsigned long long>(limit));
+                     UNIT_NODE_LIMIT_VARIABLE, static_cast<unsigned long long>(shortWork.nodeLimit));
+    if (shortWork.prefixMoves > 0)
+        std::fprintf(stderr,
+                     "quorbit-cli run: %s is set: every unit is searched below its first %d moves only; results are not "
+                     "whole units'\n",
+                     UNIT_PREFIX_MOVES_VARIABLE, static_cast<int>(shortWork.prefixMoves));
     AttachTerminalShell();
     ProgramSettings settings = ReadProgramSettings();
     ApplyProgramSettings(settings);
+    if (threads > 0) taskThreads.store(static_cast<int32_t>(threads));
     const int32_t queued = QueueCount();
     RunFirstRunSetup(settings, nullptr);
     char error[256];

@@ -5,6 +5,7 @@
 
 #include "cli/cli_arguments.h"
 #include "control/catalogue.h"
+#include "control/unit_tasks.h"
 #include "control/worker.h"
 #include "search/subtree_search.h"
 
@@ -14,26 +15,37 @@ namespace {
 
 std::atomic<uint64_t> nodeLimit{0};
 
-int RunLimitedUnit(int32_t unit, SearchState& state) {
+int RunShortUnit(int32_t unit, SearchState& state) {
     if (unit < 0 || unit >= WORK_UNIT_COUNT) return 1;
-    SearchWorkUnit(state, workUnits[unit].start, workUnits[unit].end, nodeLimit.load());
+    uint8_t prefix[HOOK_MOVE] = {workUnits[unit].start};
+    const int32_t moves = unitPrefixMoves.load();
+    const int length = moves > 1 ? UnitFirstMoves(unit, moves, prefix) : 1;
+    SearchSubtree(state, workUnits[unit].start, workUnits[unit].end, prefix, length, nodeLimit.load());
     return 0;
+}
+
+// True when the variable is unset or holds a whole number from low to high.
+bool ReadCount(const char* name, uint64_t low, uint64_t high, uint64_t& value) {
+    value = 0;
+    const char* text = std::getenv(name);
+    if (text == nullptr || *text == '\0') return true;
+    return ParsePositiveCount(text, value) && value >= low && value <= high;
 }
 
 }  // namespace
 
-uint64_t InstallShortWork(bool* bad) {
-    *bad = false;
-    const char* text = std::getenv(UNIT_NODE_LIMIT_VARIABLE);
-    if (text == nullptr || *text == '\0') return 0;
-    uint64_t limit = 0;
-    if (!ParsePositiveCount(text, limit)) {
-        *bad = true;
-        return 0;
-    }
+bool InstallShortWork(ShortWork& work) {
+    uint64_t limit = 0, moves = 0;
+    if (!ReadCount(UNIT_NODE_LIMIT_VARIABLE, 1, UINT64_MAX, limit) ||
+        !ReadCount(UNIT_PREFIX_MOVES_VARIABLE, 2, HOOK_MOVE - 1, moves))
+        return false;
+    work = ShortWork{limit, static_cast<int32_t>(moves)};
+    if (limit == 0 && moves == 0) return true;
     nodeLimit.store(limit);
-    SetUnitRunner(&RunLimitedUnit);
-    return limit;
+    taskNodeLimit.store(limit);
+    unitPrefixMoves.store(static_cast<int32_t>(moves));
+    SetUnitRunner(&RunShortUnit);
+    return true;
 }
 
 }  // namespace quorbit

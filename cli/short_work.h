@@ -1,7 +1,9 @@
 // Short work for trials and tests: with QUORBIT_UNIT_NODE_LIMIT=N in the environment, every
 // unit that `quorbit-cli run` computes stops after N nodes and is reported as finished, so
-// a queue runs out in moments. Its results are then not a whole unit's; the program says
-// so on standard error when it starts.
+// a queue runs out in moments; with QUORBIT_UNIT_PREFIX_MOVES=M every unit is searched only
+// below its first M moves as the search first takes them (a subtree of the unit), and
+// reported as finished. Such results are not a whole unit's; the program says so on
+// standard error when it starts.
 #pragma once
 
 #include <cstdint>
@@ -9,10 +11,16 @@
 namespace quorbit {
 
 inline constexpr const char* UNIT_NODE_LIMIT_VARIABLE = "QUORBIT_UNIT_NODE_LIMIT";
+inline constexpr const char* UNIT_PREFIX_MOVES_VARIABLE = "QUORBIT_UNIT_PREFIX_MOVES";
 
-// Reads the variable and, when it holds a positive count, puts the limited search in place
-// of the whole units. Returns the limit (0 when unset). A set but bad value is refused:
-// *bad is set and nothing changes.
-uint64_t InstallShortWork(bool* bad);
+struct ShortWork {
+    uint64_t nodeLimit;   // 0: none
+    int32_t prefixMoves;  // 0: whole units
+};
+
+// Reads the variables and, when either is set, puts the short search in place of the whole
+// units. A set but bad value (the limit not a positive count, the moves not 2..33) is
+// refused: false, and nothing changes.
+bool InstallShortWork(ShortWork& work);
 
 }  // namespace quorbit

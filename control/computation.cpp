@@ -6,6 +6,7 @@
 
 #include "control/compute_menu.h"
 #include "control/progress.h"
+#include "control/unit_tasks.h"
 #include "control/work_queue.h"
 #include "control/worker.h"
 #include "support/console.h"
@@ -255,6 +256,7 @@ void HaltComputation() {
     // (both sequentially consistent), so one of the two always sees this halt.
     haltPending.store(true);
     workerSearchState.haltRequested.store(true);
+    HaltWorkerTaskRun();
     // Nothing process-wide is lowered on this system (only the computation threads are), so
     // there is no priority to restore; the halted threads end by themselves.
 }

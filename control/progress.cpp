@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "control/computation.h"
+#include "control/unit_tasks.h"
 #include "control/worker.h"
 #include "search/path_text.h"
 #include "support/console.h"
@@ -43,9 +44,17 @@ void FormatProgressLine(char* out, size_t size, const SearchState& state, int32_
 
 void PrintProgress() {
     const uint32_t now = TickCount();
-    const uint64_t total = NodeTotal(workerSearchState);
+    uint64_t total = NodeTotal(workerSearchState);
+    const SearchState* shown = &workerSearchState;
+    // In task mode: the earliest task not yet reported, and the nodes of all threads.
+    static SearchState taskProgress;
+    uint32_t path[SQUARE_COUNT];
+    if (SampleWorkerTaskRun(path, total)) {
+        for (int i = 0; i < SQUARE_COUNT; ++i) taskProgress.path[i].store(path[i], std::memory_order_relaxed);
+        shown = &taskProgress;
+    }
     char line[PROGRESS_LINE_SIZE];
-    FormatProgressLine(line, sizeof line, workerSearchState, displayDepth.load(std::memory_order_relaxed),
+    FormatProgressLine(line, sizeof line, *shown, displayDepth.load(std::memory_order_relaxed),
                        static_cast<int32_t>(now - unitStartTick.load(std::memory_order_relaxed)), total);
     // In one step, so that no line printed by the worker in between is the one replaced next.
     ConsolePrintProvisional(line);

@@ -6,6 +6,7 @@
 #include "control/computation.h"
 #include "control/solution_report.h"
 #include "control/unit_report.h"
+#include "control/unit_tasks.h"
 #include "control/work_queue.h"
 #include "support/console.h"
 #include "support/results_file.h"
@@ -65,6 +66,15 @@ void RunQueue(SearchState& state) {
         std::snprintf(started, sizeof started, "Computation of %s has started\n", name);
         ConsolePrint(started);
 
+        if (taskThreads.load() > 0) {
+            // Task mode writes its own results, resuming from and keeping its checkpoint.
+            const UnitEnd end = ComputeUnitInTasks(unit);
+            if (end == UnitEnd::Failed) stopRequest.fetch_or(1);
+            if (end != UnitEnd::Written) break;
+            RemoveQueueEntry(0);
+            RemoveUnitCheckpoint();
+            continue;
+        }
         const uint64_t before = ReadCycleCounter();
         const int refused = unitRunner.load(std::memory_order_relaxed)(unit, state);
         const uint64_t after = ReadCycleCounter();

@@ -41,15 +41,9 @@ bool CannotBindThreads() {
     return ::sched_getaffinity(0, sizeof allowed, &allowed) != 0;
 }
 
-void ApplyPriority(ThreadId thread) {
-    if (!IsThreadOfThisProcess(thread)) return;
-    const int32_t cpu = cpuNumber.load(std::memory_order_relaxed);
-    if (cpu >= 1 && cpu <= MAX_BOUND_CPU && !CannotBindThreads()) {
-        cpu_set_t only;
-        CPU_ZERO(&only);
-        CPU_SET(cpu - 1, &only);
-        ::sched_setaffinity(thread, sizeof only, &only);
-    }
+namespace {
+
+void ApplyScheduling(ThreadId thread) {
     const PrioritySetting setting = PriorityForLevel(priorityLevel.load(std::memory_order_relaxed));
     sched_param none{};
     none.sched_priority = 0;
@@ -62,6 +56,29 @@ void ApplyPriority(ThreadId thread) {
         ::sched_setscheduler(thread, SCHED_OTHER, &none);
         ::setpriority(PRIO_PROCESS, static_cast<id_t>(thread), setting.nice);
     }
+}
+
+}  // namespace
+
+void ApplyPriority(ThreadId thread) {
+    if (!IsThreadOfThisProcess(thread)) return;
+    const int32_t cpu = cpuNumber.load(std::memory_order_relaxed);
+    if (cpu >= 1 && cpu <= MAX_BOUND_CPU && !CannotBindThreads()) {
+        cpu_set_t only;
+        CPU_ZERO(&only);
+        CPU_SET(cpu - 1, &only);
+        ::sched_setaffinity(thread, sizeof only, &only);
+    }
+    ApplyScheduling(thread);
+}
+
+void ApplyPriorityUnbound(ThreadId thread) {
+    if (!IsThreadOfThisProcess(thread)) return;
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    // The main thread is never bound: its set is the process's.
+    if (::sched_getaffinity(::getpid(), sizeof allowed, &allowed) == 0) ::sched_setaffinity(thread, sizeof allowed, &allowed);
+    ApplyScheduling(thread);
 }
 
 void ApplyPriorityIfRunning(ThreadId thread) {

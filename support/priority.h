@@ -37,6 +37,11 @@ bool CannotBindThreads();
 // is not a thread of this process (one that has ended, say) is ignored.
 void ApplyPriority(ThreadId thread);
 
+// The same for one of several search threads of a unit: the scheduling of priorityLevel,
+// and no binding (the processors the process may use), since threads bound to one
+// processor would only take turns on it.
+void ApplyPriorityUnbound(ThreadId thread);
+
 // ApplyPriority unless thread is 0.
 void ApplyPriorityIfRunning(ThreadId thread);
 

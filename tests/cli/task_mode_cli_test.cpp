@@ -3,11 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
+#include <spawn.h>
 #include <csignal>
+#include <fcntl.h>
+#include <random>
 #include <regex>
+#include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
 
 #include "tests/cli/cli_run.h"
+
+extern char** environ;
 
 namespace {
 
@@ -67,6 +76,129 @@ TEST(TaskModeCli, ASignalHaltsEveryThreadAtOnce) {
     std::remove(errName);
     EXPECT_NE(out.find("was halted by SIGINT"), std::string::npos) << out;
     EXPECT_NE(out.find("(partial counts)\nDetail of nodes:\n 1 1 1"), std::string::npos) << out;
+}
+
+// quorbit-cli run in a scratch directory of its own, on short work: every unit is the subtree
+// below its first seven moves.
+class TaskModeRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::snprintf(dir_, sizeof dir_, "/tmp/quorbit-tasks-XXXXXX");
+        ASSERT_NE(::mkdtemp(dir_), nullptr);
+        ASSERT_EQ(::mkdir((Dir() + "/runtime").c_str(), 0700), 0);
+    }
+    void TearDown() override { std::system(("rm -rf '" + Dir() + "'").c_str()); }
+
+    std::string Dir() const { return dir_; }
+
+    // A directory holding the settings and the queue of units 0 and 3.
+    std::string Work(const std::string& name) const {
+        const std::string work = Dir() + "/" + name;
+        ::mkdir(work.c_str(), 0700);
+        std::ofstream(work + "/QUORBIT.INI") << "Priority=10\r\nAutoInstall=1\r\nDisplayFrequency=1000\r\n";
+        std::ofstream(work + "/WORKTOUR.INI") << "0\r\n3\r\n";
+        return work;
+    }
+
+    pid_t Start(const std::string& work, const char* threads) {
+        std::vector<std::string> all = {QUORBIT_CLI_PATH, "run", "-w", work};
+        if (threads != nullptr) all.insert(all.end(), {"--threads", threads});
+        std::vector<char*> argv;
+        for (std::string& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + Dir() + "/runtime", "QUORBIT_UNIT_PREFIX_MOVES=7",
+                                        "PATH=/usr/bin:/bin"};
+        std::vector<char*> envp;
+        for (std::string& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addopen(&files, 1, (work + ".out").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        posix_spawn_file_actions_addopen(&files, 2, (work + ".err").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        pid_t pid = -1;
+        EXPECT_EQ(posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), envp.data()), 0);
+        posix_spawn_file_actions_destroy(&files);
+        return pid;
+    }
+
+    // The results as they must agree: without time stamps, times and cycle counts.
+    static std::string Results(const std::string& work) {
+        std::istringstream in(WithoutTimes(Slurp(work + "/SOLUTION.TXT")));
+        std::string kept;
+        for (std::string line; std::getline(in, line);)
+            if (line.empty() || line[0] != '[') kept += line + "\n";
+        return kept + "LOGSOL:" + Slurp(work + "/LOGSOL.TXT") + "QUEUE:" + Slurp(work + "/WORKTOUR.INI");
+    }
+
+    char dir_[64];
+};
+
+TEST_F(TaskModeRun, KilledAtRandomMomentsItResumesToTheFilesOfAnUninterruptedRun) {
+    const std::string single = Work("single");
+    ASSERT_EQ(WaitFor(Start(single, nullptr)), 0) << Slurp(single + ".err");
+    const std::string expected = Results(single);
+    ASSERT_NE(expected.find("Computation of a1-a2 has finished"), std::string::npos) << expected;
+
+    const std::string tasks = Work("tasks");
+    const auto begun = std::chrono::steady_clock::now();
+    ASSERT_EQ(WaitFor(Start(Work("timed"), "2")), 0);
+    const auto runTime = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - begun);
+    std::mt19937 random(::testing::UnitTest::GetInstance()->random_seed());
+    int kills = 0, resumedFromTasks = 0, status = -1;
+    for (int round = 0; round < 40 && status != 0; ++round) {
+        struct stat checkpoint {};
+        if (::stat((tasks + "/CHECKPT.DAT").c_str(), &checkpoint) == 0 && checkpoint.st_size > 200) ++resumedFromTasks;
+        const pid_t run = Start(tasks, "2");
+        // The first kill when a third of the work is done, the others anywhere in the next quarter.
+        const long long window = runTime.count() / (round == 0 ? 3 : 4);
+        std::this_thread::sleep_for(std::chrono::microseconds(round == 0 ? window : random() % window));
+        if (::kill(run, SIGKILL) == 0) ++kills;
+        status = WaitFor(run);
+    }
+    if (status != 0) {
+        ASSERT_EQ(WaitFor(Start(tasks, "2")), 0) << Slurp(tasks + ".err");
+    }
+    EXPECT_GE(kills, 2);
+    EXPECT_GE(resumedFromTasks, 1) << "no kill came after a task was kept";
+    EXPECT_EQ(Results(tasks), expected);
+    EXPECT_NE(::access((tasks + "/CHECKPT.DAT").c_str(), F_OK), 0) << "the checkpoint outlived its unit";
+}
+
+// A checkpoint that is not this unit's is never used nor lost: it is set aside with a message.
+TEST_F(TaskModeRun, ACheckpointOfAnotherUnitOrDamagedIsSetAsideAndTheUnitComputedAfresh) {
+    const std::string single = Work("single");
+    ASSERT_EQ(WaitFor(Start(single, nullptr)), 0);
+    // A real checkpoint of unit 3: a run of it alone, killed once it has kept tasks.
+    const std::string other = Work("other");
+    std::ofstream(other + "/WORKTOUR.INI") << "3\r\n";
+    const pid_t run = Start(other, "2");
+    struct stat kept {};
+    while (::stat((other + "/CHECKPT.DAT").c_str(), &kept) != 0 || kept.st_size < 400) std::this_thread::yield();
+    ::kill(run, SIGKILL);
+    WaitFor(run);
+    const std::string foreign = Slurp(other + "/CHECKPT.DAT");
+    struct Case {
+        const char* name;
+        std::string checkpoint;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"another unit", foreign, "it belongs to unit a1-b3"},
+        {"damaged", foreign.substr(0, 200) + std::string(40, 'x') + foreign.substr(240), "a record in it is damaged"},
+        {"not a checkpoint", "Solution 1: a1-e6\r\n", "it does not begin with a checkpoint header"},
+    };
+    for (const Case& c : cases) {
+        const std::string work = Work(c.name);
+        std::ofstream(work + "/CHECKPT.DAT", std::ios::binary) << c.checkpoint;
+        EXPECT_EQ(WaitFor(Start(work, "2")), 0) << c.name;
+        const std::string out = Slurp(work + ".out");
+        EXPECT_NE(out.find(std::string("The checkpoint CHECKPT.DAT is not used for a1-a2: ") + c.says), std::string::npos)
+            << c.name << ": " << out;
+        std::smatch aside;
+        ASSERT_TRUE(std::regex_search(out, aside, std::regex("kept as (CHECKPT-[0-9]+\\.BAD)"))) << out;
+        EXPECT_EQ(Slurp(work + "/" + aside[1].str()), c.checkpoint) << c.name;
+        EXPECT_EQ(Results(work), Results(single)) << c.name;
+    }
 }
 
 }  // namespace

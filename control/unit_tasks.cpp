@@ -1,0 +1,435 @@
+#include "control/unit_tasks.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sched.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "control/catalogue.h"
+#include "control/checkpoint.h"
+#include "search/subtree_search.h"
+#include "control/computation.h"
+#include "control/task_record.h"
+#include "control/unit_report.h"
+#include "control/worker.h"
+#include "support/console.h"
+#include "support/priority.h"
+#include "support/results_file.h"
+#include "support/ticks.h"
+
+namespace quorbit {
+
+std::atomic<int32_t> taskThreads{0};
+std::atomic<uint64_t> taskNodeLimit{0};
+std::atomic<int32_t> unitPrefixMoves{0};
+namespace {
+
+// The run other threads may reach; changed and used under its lock, so that none of them
+// touches a run the worker is making ready for the next unit.
+std::mutex shownLock;
+TaskRun* shownRun = nullptr;
+
+void ShowRun(TaskRun* run) {
+    std::lock_guard<std::mutex> hold(shownLock);
+    shownRun = run;
+}
+
+constexpr uint32_t TIME_MARK_INTERVAL_MS = 2000;  // the time a crash can lose
+
+// Everything about the unit being computed; one unit at a time, on the worker's thread.
+struct UnitTasks {
+    int32_t unit;
+    const char* name;
+    TaskPlan plan;
+    TaskRun run;
+    CheckpointWriter checkpoint;
+    uint64_t cyclesBefore;  // the cycles of earlier runs of the unit
+    uint64_t cycleStart;
+    uint32_t lastMarkTick;
+    SearchState lines;  // holds a tour's squares while its line is formatted
+};
+
+uint64_t CyclesSoFar(const UnitTasks& u) { return u.cyclesBefore + (ReadCycleCounter() - u.cycleStart); }
+
+int32_t ElapsedMs() { return static_cast<int32_t>(TickCount() - unitStartTick.load(std::memory_order_relaxed)); }
+
+void FailCheckpoint(UnitTasks& u) {
+    if (u.checkpoint.failed) return;
+    u.checkpoint.failed = true;
+    ConsolePrint("The checkpoint CHECKPT.DAT cannot be written: the unit is halted.\n");
+    HaltTaskRun(u.run);
+}
+
+bool Mark(UnitTasks& u, uint64_t from, uint64_t to, bool summary, int32_t elapsedMs, uint64_t cycles) {
+    u.lastMarkTick = TickCount();
+    const CheckpointMark mark{from, to, static_cast<uint8_t>(summary ? 1 : 0), static_cast<uint32_t>(elapsedMs), cycles};
+    return AppendCheckpoint(u.checkpoint, CHECKPOINT_MARK_KIND, EncodeCheckpointMark(mark));
+}
+
+// The lines of a task's tours as the single search reports them.
+std::vector<std::string> SolutionLines(UnitTasks& u, const TaskResult& result, const PlannedTask& planned,
+                                       const TaskMerge& before, int32_t elapsedMs) {
+    std::vector<std::string> lines;
+    int32_t number = before.solutions;
+    for (const TaskSolution& solution : result.solutions) {
+        for (int i = 0; i < SQUARE_COUNT; ++i) u.lines.path[i].store(solution.squares[i], std::memory_order_relaxed);
+        char line[SOLUTION_LINE_SIZE];
+        FormatSolutionLine(line, sizeof line, ++number, u.lines, elapsedMs,
+                           SolutionNodeTotal(before, planned.shallowBefore, solution));
+        lines.emplace_back(line);
+    }
+    return lines;
+}
+
+void ReportSolutionLines(const std::vector<std::string>& lines) {
+    for (const std::string& text : lines) {
+        ReportLine(text.c_str());
+        std::string logged = text;
+        LogSolutionLine(logged.data());
+    }
+}
+
+// In the plan's order: a task's tours, announced in the checkpoint before their lines are written.
+void ReportTask(const TaskResult& result, const PlannedTask& planned, const TaskMerge& before, void* context) {
+    auto& u = *static_cast<UnitTasks*>(context);
+    if (result.solutions.empty()) {
+        if (TickCount() - u.lastMarkTick >= TIME_MARK_INTERVAL_MS && !Mark(u, result.index + 1, result.index + 1, false, ElapsedMs(), CyclesSoFar(u)))
+            FailCheckpoint(u);
+        return;
+    }
+    // A tour found after a halt was asked is left for the next run, as the single worker does.
+    if (u.run.haltRequested.load()) return;
+    const int32_t elapsed = ElapsedMs();
+    if (!Mark(u, result.index, result.index + 1, false, elapsed, CyclesSoFar(u))) {
+        FailCheckpoint(u);
+        return;
+    }
+    ReportSolutionLines(SolutionLines(u, result, planned, before, elapsed));
+    solutionCount.store(before.solutions + static_cast<int32_t>(result.solutions.size()), std::memory_order_relaxed);
+}
+
+void KeepTask(const TaskResult& result, void* context) {
+    auto& u = *static_cast<UnitTasks*>(context);
+    if (!AppendCheckpoint(u.checkpoint, TASK_RESULT_KIND, EncodeTaskResult(result), false)) FailCheckpoint(u);
+}
+
+void StartSearchThread(int threadCount, void*) {
+    // "CpuNumber" binds the search only when it runs on one thread.
+    if (threadCount == 1)
+        ApplyPriority(CurrentThreadId());
+    else
+        ApplyPriorityUnbound(CurrentThreadId());
+}
+
+// The lines of "SOLUTION.TXT" from the end, stamp lines left out, as far as back as needed.
+std::vector<std::string> LastResultLines(size_t wanted) {
+    std::vector<std::string> lines;
+    const int fd = ::open(RESULTS_FILE, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return lines;
+    std::string text;
+    char buffer[65536];
+    ssize_t got;
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR))
+        if (got > 0) text.append(buffer, static_cast<size_t>(got));
+    ::close(fd);
+    size_t end = text.size();
+    while (end > 0 && lines.size() < wanted) {
+        size_t last = end;  // the line is text[start, last), without its line end
+        if (text[last - 1] == '\n') --last;
+        const size_t newline = last == 0 ? std::string::npos : text.rfind('\n', last - 1);
+        const size_t start = newline == std::string::npos ? 0 : newline + 1;
+        std::string line = text.substr(start, last - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const bool stamp = line.size() > 2 && line.front() == '[' && line.back() == ']';
+        if (!stamp) lines.insert(lines.begin(), line + "\n");
+        end = start;
+    }
+    return lines;
+}
+
+// Writes the lines the last mark announced that "SOLUTION.TXT" does not end with yet: a
+// crash may have come before, during or after them.
+void CompleteAnnouncedLines(const std::vector<std::string>& announced, bool solutions) {
+    const std::vector<std::string> last = LastResultLines(announced.size());
+    size_t present = 0;
+    for (size_t k = std::min(announced.size(), last.size()); k > 0 && present == 0; --k)
+        if (std::equal(announced.begin(), announced.begin() + static_cast<long>(k), last.end() - static_cast<long>(k))) present = k;
+    for (size_t i = present; i < announced.size(); ++i) ReportLine(announced[i].c_str());
+    // The log keeps each line once: adding all again changes nothing for those already in it.
+    if (solutions)
+        for (const std::string& text : announced) {
+            std::string logged = text;
+            LogSolutionLine(logged.data());
+        }
+}
+
+std::vector<std::string> SummaryLines(const UnitTasks& u, int32_t elapsedMs, uint64_t cycles, int32_t solutions,
+                                      const SearchState& counts) {
+    static std::vector<std::string>* collected = nullptr;
+    std::vector<std::string> lines;
+    collected = &lines;
+    EmitUnitResults(u.name, elapsedMs, cycles, solutions, counts, [](const char* line) { collected->emplace_back(line); });
+    return lines;
+}
+
+bool ReadWholeFile(const char* name, std::vector<uint8_t>& bytes, bool& exists) {
+    exists = false;
+    const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT;
+    exists = true;
+    uint8_t buffer[65536];
+    ssize_t got;
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR))
+        if (got > 0) bytes.insert(bytes.end(), buffer, buffer + got);
+    ::close(fd);
+    return got == 0;
+}
+
+// The prefix the unit is searched below: its start square, or its first moves for trials.
+int UnitBase(int32_t unit, uint8_t* base) {
+    const int32_t moves = unitPrefixMoves.load();
+    base[0] = workUnits[unit].start;
+    return moves > 1 ? UnitFirstMoves(unit, moves, base) : 1;
+}
+
+bool StopRequested() { return (stopRequest.load() & 1u) != 0; }
+
+// Where each task's record is among the checkpoint's (-1: none). False when a record names
+// a task of another cut.
+bool IndexTasks(const TaskPlan& plan, const CheckpointContents& contents, std::vector<long>& where) {
+    where.assign(plan.tasks.size(), -1);
+    for (size_t k = 0; k < contents.tasks.size(); ++k) {
+        const TaskResult& task = contents.tasks[k];
+        if (task.index >= plan.tasks.size() ||
+            std::memcmp(task.prefix, plan.tasks[task.index].prefix, static_cast<size_t>(plan.cut.cutMove)) != 0)
+            return false;
+        if (where[task.index] < 0) where[task.index] = static_cast<long>(k);
+    }
+    return true;
+}
+
+// Reads the checkpoint and checks it against the unit. Returns true to resume from it; false
+// to start afresh (there was none, or it was refused, said and set aside). failed: it can be
+// neither used nor set aside.
+bool CheckpointFits(UnitTasks& u, const uint8_t* base, int baseLength, CheckpointContents& contents,
+                    std::vector<long>& where, bool& failed) {
+    failed = false;
+    std::vector<uint8_t> bytes;
+    bool exists = false;
+    if (!ReadWholeFile(CHECKPOINT_FILE, bytes, exists)) {
+        ConsolePrint("The checkpoint CHECKPT.DAT cannot be read: the unit is halted.\n");
+        failed = true;
+        return false;
+    }
+    if (!exists) return false;
+    char why[200] = "";
+    const WorkUnit& work = workUnits[u.unit];
+    if (ParseCheckpoint(bytes.data(), bytes.size(), contents, why, sizeof why)) {
+        if (!contents.headed) return false;  // made and never written: nothing to keep
+        const CheckpointHeader& header = contents.header;
+        if (header.unit != static_cast<uint32_t>(u.unit)) {
+            std::snprintf(why, sizeof why, "it belongs to unit %s",
+                          UnitName(static_cast<int32_t>(header.unit)) != nullptr ? UnitName(static_cast<int32_t>(header.unit)) : "?");
+        } else if (std::strcmp(header.program, CheckpointProgramVersion()) != 0) {
+            std::snprintf(why, sizeof why, "it was written by version %s of the program, this is %s", header.program,
+                          CheckpointProgramVersion());
+        } else if (!PlanTasks(u.plan, work.start, work.end, base, baseLength, static_cast<int>(header.cutMove)) ||
+                   u.plan.tasks.size() != header.taskCount || u.plan.cut.shallowCounted != header.shallowCounted ||
+                   !IndexTasks(u.plan, contents, where)) {
+            std::snprintf(why, sizeof why, "its tasks are not this unit's");
+        } else {
+            return true;
+        }
+    }
+    char aside[64];
+    char line[400];
+    if (!SetCheckpointAside(CHECKPOINT_FILE, aside, sizeof aside)) {
+        std::snprintf(line, sizeof line,
+                      "The checkpoint CHECKPT.DAT cannot be used for %s (%s) nor moved aside: the unit is halted.\n",
+                      u.name, why);
+        ConsolePrint(line);
+        failed = true;
+        return false;
+    }
+    std::snprintf(line, sizeof line,
+                  "The checkpoint CHECKPT.DAT is not used for %s: %s. It is kept as %s, and %s is computed from its "
+                  "beginning.\n",
+                  u.name, why, aside, u.name);
+    ConsolePrint(line);
+    return false;
+}
+
+// Resuming: what an earlier run left is loaded, and the lines its last mark announced are
+// completed. Returns true when that was the unit's summary: the unit is then written.
+bool Resume(UnitTasks& u, CheckpointContents& contents, const std::vector<long>& where) {
+    const CheckpointMark mark = contents.marked ? contents.lastMark : CheckpointMark{};
+    unitStartTick.store(TickCount() - mark.elapsedMs, std::memory_order_relaxed);
+    u.cyclesBefore = mark.cycles;
+    // The tasks before the announced ones were reported; merged, they give the numbers and totals.
+    TaskMerge before{};
+    bool complete = true;
+    for (uint64_t i = 0; i < mark.outputFrom && complete; ++i) {
+        if (where[i] < 0) complete = false;
+        else MergeTask(before, contents.tasks[static_cast<size_t>(where[i])]);
+    }
+    std::vector<std::string> announced;
+    for (uint64_t i = mark.outputFrom; i < mark.outputTo && complete; ++i) {
+        if (where[i] < 0) {
+            complete = false;
+            break;
+        }
+        const TaskResult& task = contents.tasks[static_cast<size_t>(where[i])];
+        const std::vector<std::string> lines =
+            SolutionLines(u, task, u.plan.tasks[i], before, static_cast<int32_t>(mark.elapsedMs));
+        announced.insert(announced.end(), lines.begin(), lines.end());
+        MergeTask(before, task);
+    }
+    if (mark.summary != 0) {
+        for (uint64_t i = mark.outputTo; i < u.plan.tasks.size() && complete; ++i) {
+            if (where[i] < 0) complete = false;
+            else MergeTask(before, contents.tasks[static_cast<size_t>(where[i])]);
+        }
+    }
+    if (!complete) {
+        ConsolePrint("The checkpoint CHECKPT.DAT lacks tasks it reported: its tours are reported again.\n");
+        return false;
+    }
+    if (mark.summary != 0) {
+        uint64_t counters[COUNTED_MOVES];
+        ShallowCountsAt(u.plan, u.plan.cut.shallowCounted, counters);
+        for (int k = 0; k < COUNTED_MOVES; ++k)
+            u.lines.nodeCounters[k].store(counters[k] + before.ownCounters[k], std::memory_order_relaxed);
+        CompleteAnnouncedLines(SummaryLines(u, static_cast<int32_t>(mark.elapsedMs), mark.cycles, before.solutions, u.lines),
+                               false);
+        return true;
+    }
+    CompleteAnnouncedLines(announced, true);
+    solutionCount.store(before.solutions, std::memory_order_relaxed);
+    for (size_t k = 0; k < contents.tasks.size(); ++k) {
+        const uint64_t index = contents.tasks[k].index;
+        if (where[index] != static_cast<long>(k)) continue;  // a task recorded twice counts once
+        LoadTaskResult(u.run, std::move(contents.tasks[k]), index < mark.outputTo);
+    }
+    return false;
+}
+
+}  // namespace
+
+int32_t AvailableProcessors() {
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (::sched_getaffinity(0, sizeof allowed, &allowed) != 0) return 1;
+    const int count = CPU_COUNT(&allowed);
+    return count > 0 ? count : 1;
+}
+
+
+UnitEnd ComputeUnitInTasks(int32_t unit) {
+    static UnitTasks tasks;  // large, and one unit is computed at a time
+    UnitTasks& u = tasks;
+    u.unit = unit;
+    u.name = UnitName(unit);
+    const WorkUnit& work = workUnits[unit];
+    uint8_t base[HOOK_MOVE];
+    const int baseLength = UnitBase(unit, base);
+
+    static CheckpointContents contents;
+    std::vector<long> where;
+    bool failed = false;
+    const bool resume = CheckpointFits(u, base, baseLength, contents, where, failed);
+    if (failed) return UnitEnd::Failed;
+    if (!resume) {
+        contents = CheckpointContents{};
+        PlanTasks(u.plan, work.start, work.end, base, baseLength,
+                  ChooseCutMove(work.start, work.end, base, baseLength, TASKS_AIMED_AT));
+    }
+    const int32_t threads = taskThreads.load();
+    PrepareTaskRun(u.run, u.plan, threads, taskNodeLimit.load(),
+                   TaskOutput{&ReportTask, &KeepTask, &StartSearchThread, &u});
+    unitStartTick.store(TickCount(), std::memory_order_relaxed);
+    u.cyclesBefore = 0;
+    u.cycleStart = ReadCycleCounter();
+    u.lastMarkTick = TickCount();
+    CheckpointHeader header{};
+    header.unit = static_cast<uint32_t>(unit);
+    header.cutMove = static_cast<uint32_t>(u.plan.cut.cutMove);
+    header.taskCount = u.plan.tasks.size();
+    header.shallowCounted = u.plan.cut.shallowCounted;
+    std::snprintf(header.program, sizeof header.program, "%s", CheckpointProgramVersion());
+    if (!OpenCheckpoint(u.checkpoint, CHECKPOINT_FILE, resume ? contents.wholeBytes : 0, header)) {
+        ConsolePrint("The checkpoint CHECKPT.DAT cannot be written: the unit is halted.\n");
+        return UnitEnd::Failed;
+    }
+    if (resume && Resume(u, contents, where)) {
+        CloseCheckpoint(u.checkpoint);
+        return UnitEnd::Written;
+    }
+    contents = CheckpointContents{};
+
+    ShowRun(&u.run);
+    // Stored, then the halt looked at: a halt made at any moment is seen by one or the other.
+    if (haltPending.load()) HaltTaskRun(u.run);
+    const SearchOutcome outcome = RunTasks(u.run);
+    ShowRun(nullptr);
+    const int32_t elapsed = ElapsedMs();
+    const uint64_t cycles = CyclesSoFar(u);
+    const uint64_t count = u.plan.tasks.size();
+    UnitEnd end = UnitEnd::Written;
+    if (u.checkpoint.failed) {
+        end = UnitEnd::Failed;
+    } else if (outcome == SearchOutcome::Halted || StopRequested()) {
+        // The time spent is kept for the next run.
+        const uint64_t reached = u.run.outputNext.load();
+        Mark(u, reached, reached, false, elapsed, cycles);
+        end = UnitEnd::Stopped;
+    } else {
+        for (int k = 0; k < COUNTED_MOVES; ++k) u.lines.nodeCounters[k].store(u.run.counters[k], std::memory_order_relaxed);
+        const std::vector<std::string> lines = SummaryLines(u, elapsed, cycles, u.run.merge.solutions, u.lines);
+        if (Mark(u, count, count, true, elapsed, cycles)) {
+            for (const std::string& line : lines) ReportLine(line.c_str());
+        } else {
+            FailCheckpoint(u);
+            end = UnitEnd::Failed;
+        }
+    }
+    CloseCheckpoint(u.checkpoint);
+    return end;
+}
+
+int UnitFirstMoves(int32_t unit, int moves, uint8_t* prefix) {
+    static SearchState scratch;  // only the worker's thread (and start-up) use it
+    const WorkUnit& work = workUnits[unit];
+    ResetSearchState(scratch);
+    ClearNodeCounters(scratch);
+    scratch.solutionSink = nullptr;
+    SearchWorkUnit(scratch, work.start, work.end, static_cast<uint64_t>(moves));
+    int taken = 0;
+    // The first nodes are one descent as long as each move has one node.
+    while (taken < moves && taken < HOOK_MOVE && scratch.nodeCounters[taken].load() == 1) {
+        prefix[taken] = static_cast<uint8_t>(scratch.path[taken].load());
+        ++taken;
+    }
+    return taken;
+}
+
+void HaltWorkerTaskRun() {
+    std::lock_guard<std::mutex> hold(shownLock);
+    if (shownRun != nullptr) HaltTaskRun(*shownRun);
+}
+
+bool SampleWorkerTaskRun(uint32_t path[SQUARE_COUNT], uint64_t& nodes) {
+    std::lock_guard<std::mutex> hold(shownLock);
+    if (shownRun == nullptr) return false;
+    TaskRunProgress(*shownRun, path, nodes);
+    return true;
+}
+
+void RemoveUnitCheckpoint() { ::unlink(CHECKPOINT_FILE); }
+
+}  // namespace quorbit

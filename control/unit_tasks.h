@@ -1,0 +1,50 @@
+// A unit computed by the worker in task mode: cut into tasks searched on several threads,
+// its tours and summary reported in the single search's order, and every finished task kept
+// in the checkpoint (control/checkpoint.h) so that a halt, a crash or a power cut loses no
+// finished work and no tour line is ever written twice.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "control/task_run.h"
+
+namespace quorbit {
+
+// 0: the single worker (the default); 1 or more: task mode on that many threads.
+extern std::atomic<int32_t> taskThreads;
+
+// For trials: every unit in task mode stops after this many nodes (counted in the single
+// search's order) and is reported as finished; 0: none.
+extern std::atomic<uint64_t> taskNodeLimit;
+
+// For trials: every unit in task mode is searched only below its first moves 1..N as the
+// search first takes them, and reported as finished; 0: whole units.
+extern std::atomic<int32_t> unitPrefixMoves;
+
+// The unit's first `moves` squares as the search first takes them (its first descent).
+// Returns how many it has (fewer when the search meets a dead end first).
+int UnitFirstMoves(int32_t unit, int moves, uint8_t* prefix);
+
+// For the halt and the progress line: act on the unit being computed in task mode, if any.
+// Both are safe from any thread while the worker moves from one unit to the next.
+void HaltWorkerTaskRun();
+bool SampleWorkerTaskRun(uint32_t path[SQUARE_COUNT], uint64_t& nodes);  // false: no unit in task mode
+
+// The processors this process may use (at least 1); "Threads" is held within 1 and this.
+int32_t AvailableProcessors();
+
+enum class UnitEnd {
+    Written,  // the summary and node detail are in "SOLUTION.TXT": the unit may leave the queue
+    Stopped,  // halted or stopped: the checkpoint keeps what was done
+    Failed,   // the checkpoint could not be used or written: said on the console
+};
+
+// Computes the unit (resuming from the checkpoint when it holds this unit) and writes its
+// tours and, unless a stop was asked, its summary and node detail through ReportLine.
+UnitEnd ComputeUnitInTasks(int32_t unit);
+
+// Once the unit has left the queue: its checkpoint is no longer needed.
+void RemoveUnitCheckpoint();
+
+}  // namespace quorbit
