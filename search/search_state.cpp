@@ -1,20 +1,11 @@
 #include "search/search_state.h"
 
-#include "search/line_bounds.h"
-
 namespace quorbit {
 
 void ResetSearchState(SearchState& state) {
     for (int s = 0; s < FREE_COUNT_LANES; ++s) state.freeCount[s] = s < SQUARE_COUNT ? INITIAL_FREE_COUNT : 0;
     for (uint32_t& sum : state.lineSum) sum = 0;
     for (uint32_t& fill : state.lineFill) fill = 0;
-    const LineBoundEntry& empty = lineBoundTable[0][0];
-    for (int lane = 0; lane < 16; ++lane) {
-        const bool line = lane < LINE_COUNT;
-        state.ownMin[lane] = line ? empty.ownMin : NEVER;
-        state.ownMax[lane] = line ? empty.ownMax : 0;
-        state.otherMax[lane] = line ? empty.otherMax : NEVER;
-    }
 }
 
 void ClearNodeCounters(SearchState& state) {

@@ -8,6 +8,9 @@
 #include "search/geometry.h"
 #include "search/unit_plan.h"
 
+// The kernel's step functions are large; the pieces of a step must still be part of them.
+#define QUORBIT_ALWAYS_INLINE inline __attribute__((always_inline))
+
 namespace quorbit {
 
 inline constexpr int COUNTED_MOVES = 34;  // moves 35 and 36 are placed by the solution hook
@@ -43,12 +46,6 @@ struct SearchState {
     std::atomic<uint64_t> nodeCounters[COUNTED_MOVES];    // nodeCounters[n - 1] counts move n
     uint32_t lineSum[LINE_COUNT];
     uint32_t lineFill[LINE_COUNT];
-
-    // Per line, the move numbers its bound checks admit (see line_bounds.h), kept in step
-    // with lineSum and lineFill; lanes 12..15 are padding that admits everything.
-    alignas(16) int8_t ownMin[16];
-    alignas(16) int8_t ownMax[16];
-    alignas(16) int8_t otherMax[16];
 
     // Set from any thread to end the search within a millisecond; cleared by the search's owner.
     // The search reads it with acquire ordering, so whatever the halting thread wrote before

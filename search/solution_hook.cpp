@@ -3,14 +3,17 @@
 namespace quorbit {
 
 void SolutionHook(SearchState& state) {
-    const UnitPlan& plan = state.plan;
-    state.path[35].store(state.squareMap[plan.end], std::memory_order_relaxed);
-    for (const uint8_t q : plan.endNeighbours) {
+    for (const uint8_t q : state.plan.endNeighbours) {
         if (state.freeCount[q] >= 0) {
-            state.path[34].store(state.squareMap[q], std::memory_order_relaxed);
-            break;
+            CompleteTour(state, q);
+            return;
         }
     }
+}
+
+void CompleteTour(SearchState& state, int moveThirtyFive) {
+    state.path[35].store(state.squareMap[state.plan.end], std::memory_order_relaxed);
+    state.path[34].store(state.squareMap[moveThirtyFive], std::memory_order_relaxed);
     if (state.solutionSink != nullptr) state.solutionSink(state, state.solutionContext);
 }
 

@@ -10,4 +10,8 @@ namespace quorbit {
 // that every line sums to 111, so nothing else is checked here.
 void SolutionHook(SearchState& state);
 
+// The same, for a search that keeps its free counts elsewhere and has found move 35
+// (a square of the search's frame) itself.
+void CompleteTour(SearchState& state, int moveThirtyFive);
+
 }  // namespace quorbit

@@ -3,8 +3,8 @@
 #include <array>
 #include <utility>
 
-#include "search/child_bounds.h"
-#include "search/free_counts.h"
+#include "search/free_planes.h"
+#include "search/line_frame.h"
 #include "search/solution_hook.h"
 #include "search/step_common.h"
 #include "search/unit_plan.h"
@@ -12,107 +12,160 @@
 namespace quorbit {
 namespace {
 
+// A step's state travels down the search as values: the free counts in four words and the
+// lines' frame in three vector registers, all in registers under the x86-64 calling
+// convention. A step changes its copies and hands them on; nothing is undone on the way
+// back, and a step whose last (or only) move is tried passes control on with a jump.
+#define QUORBIT_STEP_PARAMETERS                                                                             \
+    SearchState &state, uint32_t n, uint64_t low, uint64_t middle, uint64_t high, uint64_t negative, \
+        Bytes16 missing, Bytes16 upper, Bytes16 lower
+#define QUORBIT_STEP_ARGUMENTS(move) state, move, p.low, p.middle, p.high, p.negative, f.missing, f.upper, f.lower
+
+using KernelStep = void (*)(QUORBIT_STEP_PARAMETERS);
+
 template <int END>
 struct Kernel {
     static constexpr UnitPlan PLAN = PrepareUnitPlan(0, END);
 
-    template <int S>
-    static constexpr EnterMask MakeEnterMask() {
-        EnterMask mask{};
-        for (int i = 0; i < PLAN.squares[S].lowerCount; ++i) mask.lanes[PLAN.squares[S].lower[i]] = 1;
-        mask.lanes[S] = static_cast<int8_t>(VISITED_MARK);
-        return mask;
-    }
-    template <int S>
-    static constexpr EnterMask ENTER_MASK = MakeEnterMask<S>();
-
-    template <int S>
-    static constexpr SquareSet SetOf(const uint8_t* squares, int count) {
+    static constexpr SquareSet SetOf(const uint8_t* squares, int count, bool withEnd) {
         SquareSet set = 0;
         for (int i = 0; i < count; ++i)
-            if (squares[i] != END) set |= 1ull << squares[i];
+            if (withEnd || squares[i] != END) set |= 1ull << squares[i];
         return set;
     }
 
     // The step of move n on S, whose bound checks have passed (the caller judged them for
     // all its children at once). The step's rules, in their order, and where each is done:
-    //   count    CountNode: the node's counter and path entry (and the poll for a halt)
-    //   hook     move 34 on a square of the end's colour: SolutionHook, nothing else changes
-    //   place    PlaceMove: n on the square's file and rank, with their move ranges
-    //   lower    EnterSquare: every neighbour's free count but the start square's ...
-    //   mark     ... and the square's own mark, in the same vector subtraction
+    //   count    the node's counter and path entry (and now and then the poll for a halt)
+    //   hook     move 34 on a square of the end's colour: Hook, nothing else changes
+    //   place    PlaceOnFrame: n on the square's file and rank
+    //   lower    LowerCounts: every neighbour's free count but the start square's
     //   dead end two counted neighbours at 0 (the end square is not counted): try nothing
+    //   mark     S's own count made negative
     //   try      the candidates, chosen at once as a set: forced or not, bounds, the end guard
-    //   undo     LeaveSquare and RemoveMove restore what enter and place changed
+    //   undo     nothing: the parent's counts and lines are its own copies
     template <int S>
-    static void Step(SearchState& state, uint32_t n) {
-        constexpr SquarePlan SQUARE = PLAN.squares[S];
-        constexpr bool CAN_BE_MOVE_34 = SquareColour(S) == SquareColour(END);
-        constexpr SquareSet COUNTED_NEIGHBOURS = SetOf<S>(SQUARE.lower, SQUARE.lowerCount);  // not the end
-
-        if (!CountNode(state, S, n)) return;
-        if constexpr (CAN_BE_MOVE_34) {
-            if (n == HOOK_MOVE) {
-                SolutionHook(state);
-                return;
-            }
+    static void Step(QUORBIT_STEP_PARAMETERS) {
+        BumpCounter(state.nodeCounters[n - 1]);
+        state.path[n - 1].store(state.squareMap[S], std::memory_order_relaxed);
+        if (--state.pollCountdown == 0) [[unlikely]] {
+            return Poll<S>(state, n, low, middle, high, negative, missing, upper, lower);
         }
-        PlaceMove(state, S, n);
-        const FreeSets sets = EnterSquare(state, ENTER_MASK<S>);
-        const SquareSet zeros = sets.zero & COUNTED_NEIGHBOURS;
-        if ((zeros & (zeros - 1)) == 0) {  // not a dead end: at most one neighbour fell to 0
-            // Every call below restores the state, so all candidates can be chosen now. A
-            // forced step may only go to the neighbour left with a single way on (count 0).
-            SquareSet open = (zeros != 0 ? zeros : sets.nonNeg) & SquaresPassingBounds(state, n + 1);
-            if constexpr ((PLAN.endNeighbourSet & COUNTED_NEIGHBOURS) != 0) {
-                if ((sets.zero >> END) & 1u) open &= ~PLAN.endNeighbourSet;
-            }
-            const SquareSet moves = open & MOVE_SET<S>;
-            if (moves != 0 && (moves & (moves - 1)) == 0) {
-                // One move, the most common case: no order to keep.
-                STEPS[__builtin_ctzll(moves)](state, n + 1);
-                if (state.unwinding) return;  // left as it is; the owner resets the state
-            } else if (moves != 0) {
-                // Several: take them in KNIGHT_STEPS order.
-                uint32_t candidates = 0;
-#pragma GCC unroll 8
-                for (int i = 0; i < SQUARE.moveCount; ++i)
-                    candidates |= static_cast<uint32_t>((moves >> SQUARE.moves[i]) & 1u) << i;
-                while (candidates != 0) {
-                    const int i = __builtin_ctz(candidates);
-                    candidates &= candidates - 1;
-                    CHILDREN<S>[i](state, n + 1);
-                    if (state.unwinding) return;
-                }
-            }
-        }
-        LeaveSquare(state, ENTER_MASK<S>);
-        RemoveMove(state, S, n);
+        return Counted<S>(state, n, low, middle, high, negative, missing, upper, lower);
     }
 
+    // Apart from the step, so that the step itself calls nothing and saves no registers.
     template <int S>
-    static constexpr SquareSet MOVE_SET = SetOf<S>(PLAN.squares[S].moves, PLAN.squares[S].moveCount);
+    [[gnu::noinline]] static void Poll(QUORBIT_STEP_PARAMETERS) {
+        if (TimeToStop(state)) {
+            state.unwinding = true;
+            return;
+        }
+        return Counted<S>(state, n, low, middle, high, negative, missing, upper, lower);
+    }
+
+    // The step's rules after the count.
+    template <int S>
+    QUORBIT_ALWAYS_INLINE static void Counted(QUORBIT_STEP_PARAMETERS) {
+        constexpr SquarePlan SQUARE = PLAN.squares[S];
+        constexpr bool CAN_BE_MOVE_34 = SquareColour(S) == SquareColour(END);
+        constexpr SquareSet LOWERED = SetOf(SQUARE.lower, SQUARE.lowerCount, true);
+        constexpr SquareSet COUNTED_NEIGHBOURS = SetOf(SQUARE.lower, SQUARE.lowerCount, false);  // not the end
+        constexpr SquareSet MOVES = SetOf(SQUARE.moves, SQUARE.moveCount, false);
+
+        if constexpr (CAN_BE_MOVE_34) {
+            if (n == HOOK_MOVE) return Hook(state, negative);
+        }
+        const LineFrame f = PlaceOnFrame({missing, upper, lower}, S, n);
+        FreePlanes p = LowerCounts({low, middle, high, negative}, LOWERED);
+        const SquareSet zero = ZeroCounts(p);
+        const SquareSet zeros = zero & COUNTED_NEIGHBOURS;
+        if ((zeros & (zeros - 1)) != 0) return;  // a dead end: two neighbours left with a single way on
+        p.negative |= 1ull << S;
+        // A forced step may only go to the neighbour left with a single way on (count 0).
+        SquareSet open = (zeros != 0 ? zeros : ~p.negative) & MOVES & SquaresPassingBounds(f, n + 1);
+        if constexpr ((PLAN.endNeighbourSet & COUNTED_NEIGHBOURS) != 0) {
+            if ((zero >> END) & 1u) open &= ~PLAN.endNeighbourSet;
+        }
+        if (open == 0) return;
+        if ((open & (open - 1)) == 0) return STEPS[__builtin_ctzll(open)](QUORBIT_STEP_ARGUMENTS(n + 1));
+        return Branch<S>(state, open | static_cast<uint64_t>(n + 1) << MOVE_SHIFT, p.low, p.middle, p.high,
+                         p.negative, f.missing, f.upper, f.lower);
+    }
+
+    static constexpr int MOVE_SHIFT = 56;  // above every square's bit
+
+    // A step with several moves tries them in KNIGHT_STEPS order; `packed` holds the moves'
+    // squares and, from MOVE_SHIFT on, their move number. The last move is jumped to.
+    template <int S>
+    [[gnu::noinline]] static void Branch(SearchState& state, uint64_t packed, uint64_t low, uint64_t middle,
+                                         uint64_t high, uint64_t negative, Bytes16 missing, Bytes16 upper,
+                                         Bytes16 lower) {
+        constexpr SquarePlan SQUARE = PLAN.squares[S];
+        const auto n = static_cast<uint32_t>(packed >> MOVE_SHIFT);
+        uint32_t order = 0;
+#pragma GCC unroll 8
+        for (int i = 0; i < SQUARE.moveCount; ++i) order |= static_cast<uint32_t>((packed >> SQUARE.moves[i]) & 1u) << i;
+        const FreePlanes p{low, middle, high, negative};
+        const LineFrame f{missing, upper, lower};
+        for (;;) {
+            const int i = __builtin_ctz(order);
+            order &= order - 1;
+            if (order == 0) return CHILDREN<S>[i](QUORBIT_STEP_ARGUMENTS(n));
+            CHILDREN<S>[i](QUORBIT_STEP_ARGUMENTS(n));
+            if (state.unwinding) return;  // left as it is; the owner resets the state
+        }
+    }
+
+    // Move 35 is the end neighbour whose count is not negative.
+    [[gnu::noinline]] static void Hook(SearchState& state, uint64_t negative) {
+        for (const uint8_t q : PLAN.endNeighbours) {
+            if (((negative >> q) & 1u) == 0) return CompleteTour(state, q);
+        }
+    }
+
+    // Where the walk along a prefix hands over: the state's counts and lines become values.
+    template <int S>
+    static void Enter(SearchState& state, uint32_t n) {
+        const FreePlanes p = FreePlanesOf(state);
+        const LineFrame f = LineFrameOf(state, n);
+        Step<S>(QUORBIT_STEP_ARGUMENTS(n));
+    }
 
     template <int S, size_t... I>
-    static constexpr std::array<StepFunction, STEP_COUNT> Children(std::index_sequence<I...>) {
+    static constexpr std::array<KernelStep, STEP_COUNT> Children(std::index_sequence<I...>) {
         return {(I < PLAN.squares[S].moveCount ? &Step<PLAN.squares[S].moves[I]> : nullptr)...};
     }
     template <int S>
-    static constexpr std::array<StepFunction, STEP_COUNT> CHILDREN = Children<S>(std::make_index_sequence<STEP_COUNT>{});
+    static constexpr std::array<KernelStep, STEP_COUNT> CHILDREN = Children<S>(std::make_index_sequence<STEP_COUNT>{});
 
     template <int S>
-    static constexpr StepFunction StepOf() {
+    static constexpr KernelStep StepOf() {
         if constexpr (S == END) {
             return nullptr;  // the end square is placed by the solution hook, never stepped on
         } else {
             return &Step<S>;
         }
     }
+    template <int S>
+    static constexpr StepFunction EntryOf() {
+        if constexpr (S == END) {
+            return nullptr;
+        } else {
+            return &Enter<S>;
+        }
+    }
     template <size_t... S>
-    static constexpr std::array<StepFunction, SQUARE_COUNT> Steps(std::index_sequence<S...>) {
+    static constexpr std::array<KernelStep, SQUARE_COUNT> Steps(std::index_sequence<S...>) {
         return {StepOf<static_cast<int>(S)>()...};
     }
-    static constexpr std::array<StepFunction, SQUARE_COUNT> STEPS = Steps(std::make_index_sequence<SQUARE_COUNT>{});
+    template <size_t... S>
+    static constexpr std::array<StepFunction, SQUARE_COUNT> Entries(std::index_sequence<S...>) {
+        return {EntryOf<static_cast<int>(S)>()...};
+    }
+    static constexpr std::array<KernelStep, SQUARE_COUNT> STEPS = Steps(std::make_index_sequence<SQUARE_COUNT>{});
+    static constexpr std::array<StepFunction, SQUARE_COUNT> ENTRIES =
+        Entries(std::make_index_sequence<SQUARE_COUNT>{});
 };
 
 // A build for tests may compile only some kernels (bit e: the kernel ending on e).
@@ -123,7 +176,7 @@ struct Kernel {
 template <int E>
 constexpr const StepFunction* KernelFor() {
     if constexpr (SquareColour(E) != SquareColour(0) && ((static_cast<uint64_t>(QUORBIT_KERNEL_ENDS) >> E) & 1u) != 0) {
-        return Kernel<E>::STEPS.data();
+        return Kernel<E>::ENTRIES.data();
     } else {
         return nullptr;  // no unit ends on its start square's colour
     }

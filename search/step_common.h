@@ -1,15 +1,10 @@
 // What every square step does, whether it runs in the per-unit kernel or in the walk
-// along a prefix: counting the node, and placing or removing a move on its two lines.
+// along a prefix: counting the node, and (in the walk) placing or removing a move.
 #pragma once
 
-#include <array>
 #include <cstdint>
 
-#include "search/line_bounds.h"
 #include "search/search_state.h"
-
-// The kernel's step functions are large; these pieces must still be part of them.
-#define QUORBIT_ALWAYS_INLINE inline __attribute__((always_inline))
 
 namespace quorbit {
 
@@ -29,33 +24,20 @@ QUORBIT_ALWAYS_INLINE bool CountNode(SearchState& state, int s, uint32_t n) {
     return true;
 }
 
-QUORBIT_ALWAYS_INLINE void RefreshLineBounds(SearchState& state, int line) {
-    const LineBoundEntry& entry = lineBoundTable[state.lineFill[line]][state.lineSum[line]];
-    state.ownMin[line] = entry.ownMin;
-    state.ownMax[line] = entry.ownMax;
-    state.otherMax[line] = entry.otherMax;
+// The walk's placing and removing of move n on square s's file and rank; the kernel keeps
+// its lines in a LineFrame instead (line_frame.h).
+inline void PlaceMove(SearchState& state, int s, uint32_t n) {
+    for (const int line : {FileLine(s), RankLine(s)}) {
+        state.lineSum[line] += n;
+        ++state.lineFill[line];
+    }
 }
 
-QUORBIT_ALWAYS_INLINE void PlaceMove(SearchState& state, int s, uint32_t n) {
-    const int file = FileLine(s);
-    const int rank = RankLine(s);
-    state.lineSum[file] += n;
-    state.lineSum[rank] += n;
-    ++state.lineFill[file];
-    ++state.lineFill[rank];
-    RefreshLineBounds(state, file);
-    RefreshLineBounds(state, rank);
-}
-
-QUORBIT_ALWAYS_INLINE void RemoveMove(SearchState& state, int s, uint32_t n) {
-    const int file = FileLine(s);
-    const int rank = RankLine(s);
-    state.lineSum[file] -= n;
-    state.lineSum[rank] -= n;
-    --state.lineFill[file];
-    --state.lineFill[rank];
-    RefreshLineBounds(state, file);
-    RefreshLineBounds(state, rank);
+inline void RemoveMove(SearchState& state, int s, uint32_t n) {
+    for (const int line : {FileLine(s), RankLine(s)}) {
+        state.lineSum[line] -= n;
+        --state.lineFill[line];
+    }
 }
 
 }  // namespace quorbit

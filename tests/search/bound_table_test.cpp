@@ -6,7 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "search/child_bounds.h"
+#include "search/line_frame.h"
+#include "search/step_common.h"
 #include "tests/search_fixtures.h"
 
 namespace quorbit {
@@ -50,10 +51,12 @@ struct Walk {
     int statesLeft = 30000;
     int deepest = 0;
 
-    // Places move m on each square the rule admits, in random order, depth first.
-    void From(uint32_t m, SquareSet used) {
+    // Places move m on each square the rule admits, in random order, depth first; `frame`
+    // is the kernel's, for move m, carried along by its own placing.
+    void From(uint32_t m, SquareSet used, LineFrame frame) {
         const SquareSet expected = TableRule(state, m);
-        ASSERT_EQ(SquaresPassingBounds(state, m), expected) << "move " << m;
+        ASSERT_EQ(SquaresPassingBounds(frame, m), expected) << "move " << m;
+        ASSERT_EQ(SquaresPassingBounds(LineFrameOf(state, m), m), expected) << "move " << m;
         deepest = std::max(deepest, static_cast<int>(m));
         std::vector<int> open;
         for (int s = 0; s < SQUARE_COUNT; ++s)
@@ -62,29 +65,32 @@ struct Walk {
         for (const int s : open) {
             if (m == 34 || --statesLeft < 0) return;
             PlaceMove(state, s, m);
-            From(m + 1, used | 1ull << s);
+            From(m + 1, used | 1ull << s, PlaceOnFrame(frame, s, m));
             if (::testing::Test::HasFatalFailure()) return;
             RemoveMove(state, s, m);
         }
     }
 };
 
-// The kernel judges the bound checks of every square at once, from per-line ranges of move
-// numbers; on line states along placements that keep to the bounds it must admit exactly
-// the squares that the table's own rule admits, at every move number up to 34.
+// The kernel judges the bound checks of every square at once, from three values per line
+// that it carries along as it places moves; on line states along placements that keep to
+// the bounds it must admit exactly the squares that the table's own rule admits, at every
+// move number up to 34.
 TEST(BoundTable, TheKernelsChecksOfAllSquaresAreTheTablesRule) {
     auto state = testing::NewSearchState();
     Walk walk{*state};
-    walk.From(1, 0);
+    walk.From(1, 0, LineFrameOf(*state, 1));
     // Again below the first 24 moves of a path on which the search of a1-b3 reaches move 33.
     const int deep[] = {0, 29, 16, 3, 26, 13, 11, 30, 19, 32, 9, 22, 33, 10, 2, 25, 14, 18, 7, 17, 21, 34, 23, 6};
     SquareSet used = 0;
+    LineFrame frame = LineFrameOf(*state, 1);
     for (uint32_t m = 1; m <= 24; ++m) {
         PlaceMove(*state, deep[m - 1], m);
+        frame = PlaceOnFrame(frame, deep[m - 1], m);
         used |= 1ull << deep[m - 1];
     }
     walk.statesLeft = 30000;
-    walk.From(25, used);
+    walk.From(25, used, frame);
     EXPECT_EQ(walk.deepest, 34) << "the walk should reach the last moves";
 }
 
