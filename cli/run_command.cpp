@@ -225,6 +225,7 @@ int RunRun(int argc, char** argv) {
     int status = 0;
     int signalNumber = 0;
     if (queued == 0) {
+        DiscardFinishedCheckpoint();
         ConsolePrint("The work queue is empty. Queue units with: quorbit-cli add UNIT... (numbers 0..44, names such "
                      "as a1-a2, or all), then run again.\n");
     } else {

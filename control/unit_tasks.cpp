@@ -233,6 +233,12 @@ bool CheckpointFits(UnitTasks& u, const uint8_t* base, int baseLength, Checkpoin
     if (ParseCheckpoint(bytes.data(), bytes.size(), contents, why, sizeof why)) {
         if (!contents.headed) return false;  // made and never written: nothing to keep
         const CheckpointHeader& header = contents.header;
+        const bool finished = contents.marked && contents.lastMark.summary != 0;
+        if (header.unit != static_cast<uint32_t>(u.unit) && finished) {
+            // Its unit's results are all written and it left the queue: nothing in it is needed.
+            ::unlink(CHECKPOINT_FILE);
+            return false;
+        }
         if (header.unit != static_cast<uint32_t>(u.unit)) {
             std::snprintf(why, sizeof why, "it belongs to unit %s",
                           UnitName(static_cast<int32_t>(header.unit)) != nullptr ? UnitName(static_cast<int32_t>(header.unit)) : "?");
@@ -431,5 +437,17 @@ bool SampleWorkerTaskRun(uint32_t path[SQUARE_COUNT], uint64_t& nodes) {
 }
 
 void RemoveUnitCheckpoint() { ::unlink(CHECKPOINT_FILE); }
+
+void DiscardFinishedCheckpoint() {
+    std::vector<uint8_t> bytes;
+    bool exists = false;
+    static CheckpointContents contents;
+    char why[200];
+    if (ReadWholeFile(CHECKPOINT_FILE, bytes, exists) && exists &&
+        ParseCheckpoint(bytes.data(), bytes.size(), contents, why, sizeof why) && contents.marked &&
+        contents.lastMark.summary != 0)
+        ::unlink(CHECKPOINT_FILE);
+    contents = CheckpointContents{};
+}
 
 }  // namespace quorbit

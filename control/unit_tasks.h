@@ -47,4 +47,9 @@ UnitEnd ComputeUnitInTasks(int32_t unit);
 // Once the unit has left the queue: its checkpoint is no longer needed.
 void RemoveUnitCheckpoint();
 
+// Removes a checkpoint whose unit's results were all written (its last mark announced the
+// summary), left by a crash just after its unit left the queue; any other stays. For when
+// the queue holds nothing more to resume.
+void DiscardFinishedCheckpoint();
+
 }  // namespace quorbit

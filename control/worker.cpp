@@ -47,7 +47,11 @@ void RunQueue(SearchState& state) {
     char entry[QUEUE_ENTRY_SIZE];
     // A stop asked between two units ends the computation before the next one; it is never
     // cleared here, so none can be lost.
-    while (!StopRequested() && QueueEntry(0, entry, sizeof entry)) {
+    while (!StopRequested()) {
+        if (!QueueEntry(0, entry, sizeof entry)) {
+            if (taskThreads.load() > 0) DiscardFinishedCheckpoint();
+            break;
+        }
         currentUnit.store(EntryUnit(entry), std::memory_order_relaxed);
         ResetForUnit(state);
         // Cleared, then the halt looked at: a halt made at any moment is seen by one or the other.
