@@ -30,7 +30,7 @@ namespace quorbit {
 using SquareSet = uint64_t;  // bit s: square s
 
 struct LineFrame {
-    Bytes16 missing;  // k per line (lanes 12..15 are padding)
+    Bytes16 missing;  // k per line: files in lanes 0..5, ranks in lanes 8..13
     Bytes16 upper;    // E - 128
     Bytes16 lower;    // H - 128
 };
@@ -64,17 +64,17 @@ constexpr SquareSet RankSquares(int rank) {
     return set;
 }
 
-// Indexed by a 6-bit set of files (or ranks).
+// Indexed by a byte whose bits 0..5 are a set of files (or ranks); bits 6 and 7 are padding.
 struct LineSetTables {
-    std::array<SquareSet, 64> anyFile;   // squares on any of the files
-    std::array<SquareSet, 64> anyRank;
-    std::array<SquareSet, 64> allFiles;  // squares on every one of the files (all squares for none)
-    std::array<SquareSet, 64> allRanks;
+    std::array<SquareSet, 256> anyFile;   // squares on any of the files
+    std::array<SquareSet, 256> anyRank;
+    std::array<SquareSet, 256> allFiles;  // squares on every one of the files (all squares for none)
+    std::array<SquareSet, 256> allRanks;
 };
 
 constexpr LineSetTables MakeLineSetTables() {
     LineSetTables t{};
-    for (int set = 0; set < 64; ++set) {
+    for (int set = 0; set < 256; ++set) {
         t.allFiles[set] = t.allRanks[set] = (1ull << SQUARE_COUNT) - 1;
         for (int line = 0; line < BOARD_SIZE; ++line) {
             if (((set >> line) & 1) == 0) continue;
@@ -87,6 +87,9 @@ constexpr LineSetTables MakeLineSetTables() {
     return t;
 }
 inline constexpr LineSetTables lineSets = MakeLineSetTables();
+
+// Files take lanes 0..5 and ranks lanes 8..13, so that each comes out of a lane mask as a byte.
+constexpr int LaneOf(int line) { return line < BOARD_SIZE ? line : line + 2; }
 
 constexpr int8_t Offset(int value) { return static_cast<int8_t>(static_cast<uint8_t>((value - LANE_OFFSET) & 0xFF)); }
 
@@ -101,8 +104,10 @@ struct PlacedLanes {
 constexpr std::array<PlacedLanes, SQUARE_COUNT> MakePlacedLanes() {
     std::array<PlacedLanes, SQUARE_COUNT> table{};
     for (int s = 0; s < SQUARE_COUNT; ++s) {
-        table[s].one.lane[FileLine(s)] = table[s].one.lane[RankLine(s)] = 1;
-        table[s].all.lane[FileLine(s)] = table[s].all.lane[RankLine(s)] = -1;
+        const int file = line_frame_detail::LaneOf(FileLine(s));
+        const int rank = line_frame_detail::LaneOf(RankLine(s));
+        table[s].one.lane[file] = table[s].one.lane[rank] = 1;
+        table[s].all.lane[file] = table[s].all.lane[rank] = -1;
     }
     return table;
 }
@@ -115,9 +120,9 @@ inline LineFrame LineFrameOf(const SearchState& state, uint32_t m) {
     for (int line = 0; line < LINE_COUNT; ++line) {
         const int k = 6 - static_cast<int>(state.lineFill[line]);
         const int s = static_cast<int>(state.lineSum[line]);
-        missing.lane[line] = static_cast<int8_t>(k);
-        upper.lane[line] = Offset(s + k * (k - 1) + k * static_cast<int>(m));
-        lower.lane[line] = Offset(s + (k - 1) * (38 - k));
+        missing.lane[LaneOf(line)] = static_cast<int8_t>(k);
+        upper.lane[LaneOf(line)] = Offset(s + k * (k - 1) + k * static_cast<int>(m));
+        lower.lane[LaneOf(line)] = Offset(s + (k - 1) * (38 - k));
     }
     return {Load(missing), Load(upper), Load(lower)};
 }
@@ -150,8 +155,8 @@ QUORBIT_ALWAYS_INLINE SquareSet SquaresPassingBounds(LineFrame frame, uint32_t m
     }
     const auto& t = lineSets;
     const uint32_t ownPass = ~ownFail;
-    return t.anyFile[ownPass & 0x3F] & t.anyRank[(ownPass >> 6) & 0x3F] & t.allFiles[otherFail & 0x3F] &
-           t.allRanks[(otherFail >> 6) & 0x3F];
+    return t.anyFile[ownPass & 0xFF] & t.anyRank[(ownPass >> 8) & 0xFF] & t.allFiles[otherFail & 0xFF] &
+           t.allRanks[(otherFail >> 8) & 0xFF];
 }
 
 }  // namespace quorbit

@@ -80,13 +80,15 @@ struct Kernel {
         FreePlanes p = LowerCounts({low, middle, high, negative}, LOWERED);
         const SquareSet zero = ZeroCounts(p);
         const SquareSet zeros = zero & COUNTED_NEIGHBOURS;
-        if ((zeros & (zeros - 1)) != 0) return;  // a dead end: two neighbours left with a single way on
         p.negative |= 1ull << S;
         // A forced step may only go to the neighbour left with a single way on (count 0).
         SquareSet open = (zeros != 0 ? zeros : ~p.negative) & MOVES & SquaresPassingBounds(f, n + 1);
         if constexpr ((PLAN.endNeighbourSet & COUNTED_NEIGHBOURS) != 0) {
             if ((zero >> END) & 1u) open &= ~PLAN.endNeighbourSet;
         }
+        // A dead end (two neighbours left with a single way on) tries nothing either; one
+        // branch for both is better predicted than two.
+        if ((zeros & (zeros - 1)) != 0) open = 0;
         if (open == 0) return;
         if ((open & (open - 1)) == 0) return STEPS[__builtin_ctzll(open)](QUORBIT_STEP_ARGUMENTS(n + 1));
         return Branch<S>(state, open | static_cast<uint64_t>(n + 1) << MOVE_SHIFT, p.low, p.middle, p.high,
