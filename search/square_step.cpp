@@ -103,11 +103,8 @@ struct Kernel {
     [[gnu::noinline]] static void Branch(SearchState& state, uint64_t packed, uint64_t low, uint64_t middle,
                                          uint64_t high, uint64_t negative, Bytes16 missing, Bytes16 upper,
                                          Bytes16 lower) {
-        constexpr SquarePlan SQUARE = PLAN.squares[S];
         const auto n = static_cast<uint32_t>(packed >> MOVE_SHIFT);
-        uint32_t order = 0;
-#pragma GCC unroll 8
-        for (int i = 0; i < SQUARE.moveCount; ++i) order |= static_cast<uint32_t>((packed >> SQUARE.moves[i]) & 1u) << i;
+        uint32_t order = MovesInOrder<S>(packed);
         const FreePlanes p{low, middle, high, negative};
         const LineFrame f{missing, upper, lower};
         for (;;) {
@@ -117,6 +114,39 @@ struct Kernel {
             CHILDREN<S>[i](QUORBIT_STEP_ARGUMENTS(n));
             if (state.unwinding) return;  // left as it is; the owner resets the state
         }
+    }
+
+    // Bit i: S's move i (in KNIGHT_STEPS order) is in `moves`, a set of squares.
+    template <int S>
+    QUORBIT_ALWAYS_INLINE static uint32_t MovesInOrder(uint64_t moves) {
+        static constexpr SquarePlan SQUARE = PLAN.squares[S];
+#ifdef QUORBIT_SSE2
+        // Word lane i takes the 16 bits of `moves` that hold move i's square and keeps its bit:
+        // two word shuffles and a mask, all constants of S.
+        constexpr auto WORDS = [] {
+            int lo = 0, hi = 0;
+            for (int i = 0; i < 4; ++i) {
+                lo |= (i < SQUARE.moveCount ? SQUARE.moves[i] / 16 : 0) << (2 * i);
+                hi |= (i + 4 < SQUARE.moveCount ? SQUARE.moves[i + 4] / 16 : 0) << (2 * i);
+            }
+            return std::array<int, 2>{lo, hi};
+        }();
+        static constexpr auto BITS = [] {
+            std::array<uint16_t, 8> bits{};
+            for (int i = 0; i < SQUARE.moveCount; ++i) bits[i] = static_cast<uint16_t>(1u << (SQUARE.moves[i] % 16));
+            return bits;
+        }();
+        __m128i v = _mm_cvtsi64_si128(static_cast<long long>(moves));
+        v = _mm_unpacklo_epi64(v, v);
+        v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, WORDS[0]), WORDS[1]);
+        v = _mm_and_si128(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(BITS.data())));
+        const __m128i absent = _mm_cmpeq_epi16(v, _mm_setzero_si128());
+        return ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(absent, absent))) & 0xFFu;
+#else
+        uint32_t order = 0;
+        for (int i = 0; i < SQUARE.moveCount; ++i) order |= static_cast<uint32_t>((moves >> SQUARE.moves[i]) & 1u) << i;
+        return order;
+#endif
     }
 
     // Move 35 is the end neighbour whose count is not negative.
