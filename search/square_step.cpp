@@ -15,11 +15,15 @@ namespace {
 // A step's state travels down the search as values: the free counts in four words and the
 // lines' frame in three vector registers, all in registers under the x86-64 calling
 // convention. A step changes its copies and hands them on; nothing is undone on the way
-// back, and a step whose last (or only) move is tried passes control on with a jump.
-#define QUORBIT_STEP_PARAMETERS                                                                             \
-    SearchState &state, uint32_t n, uint64_t low, uint64_t middle, uint64_t high, uint64_t negative, \
-        Bytes16 missing, Bytes16 upper, Bytes16 lower
-#define QUORBIT_STEP_ARGUMENTS(move) state, move, p.low, p.middle, p.high, p.negative, f.missing, f.upper, f.lower
+// back, and a step whose last (or only) move is tried passes control on with a jump. The
+// move number rides in the top bits of `negative`, which no square uses, to spare a register.
+#define QUORBIT_STEP_PARAMETERS                                                                  \
+    SearchState &state, uint64_t low, uint64_t middle, uint64_t high, uint64_t negative, Bytes16 missing, \
+        Bytes16 upper, Bytes16 lower
+#define QUORBIT_STEP_ARGUMENTS state, p.low, p.middle, p.high, p.negative, f.missing, f.upper, f.lower
+
+inline constexpr int MOVE_SHIFT = 56;  // above every square's bit
+inline constexpr uint64_t NEXT_MOVE = 1ull << MOVE_SHIFT;
 
 using KernelStep = void (*)(QUORBIT_STEP_PARAMETERS);
 
@@ -46,12 +50,13 @@ struct Kernel {
     //   undo     nothing: the parent's counts and lines are its own copies
     template <int S>
     static void Step(QUORBIT_STEP_PARAMETERS) {
+        const auto n = static_cast<uint32_t>(negative >> MOVE_SHIFT);
         BumpCounter(state.nodeCounters[n - 1]);
         state.path[n - 1].store(state.squareMap[S], std::memory_order_relaxed);
         if (--state.pollCountdown == 0) [[unlikely]] {
-            return Poll<S>(state, n, low, middle, high, negative, missing, upper, lower);
+            return Poll<S>(state, low, middle, high, negative, missing, upper, lower);
         }
-        return Counted<S>(state, n, low, middle, high, negative, missing, upper, lower);
+        return Counted<S>(state, low, middle, high, negative, missing, upper, lower);
     }
 
     // Apart from the step, so that the step itself calls nothing and saves no registers.
@@ -61,7 +66,7 @@ struct Kernel {
             state.unwinding = true;
             return;
         }
-        return Counted<S>(state, n, low, middle, high, negative, missing, upper, lower);
+        return Counted<S>(state, low, middle, high, negative, missing, upper, lower);
     }
 
     // The step's rules after the count.
@@ -73,6 +78,7 @@ struct Kernel {
         constexpr SquareSet COUNTED_NEIGHBOURS = SetOf(SQUARE.lower, SQUARE.lowerCount, false);  // not the end
         constexpr SquareSet MOVES = SetOf(SQUARE.moves, SQUARE.moveCount, false);
 
+        const auto n = static_cast<uint32_t>(negative >> MOVE_SHIFT);
         if constexpr (CAN_BE_MOVE_34) {
             if (n == HOOK_MOVE) return Hook(state, negative);
         }
@@ -80,7 +86,7 @@ struct Kernel {
         FreePlanes p = LowerCounts({low, middle, high, negative}, LOWERED);
         const SquareSet zero = ZeroCounts(p);
         const SquareSet zeros = zero & COUNTED_NEIGHBOURS;
-        p.negative |= 1ull << S;
+        p.negative = (p.negative | 1ull << S) + NEXT_MOVE;
         // A forced step may only go to the neighbour left with a single way on (count 0).
         SquareSet open = (zeros != 0 ? zeros : ~p.negative) & MOVES & SquaresPassingBounds(f, n + 1);
         if constexpr ((PLAN.endNeighbourSet & COUNTED_NEIGHBOURS) != 0) {
@@ -90,28 +96,23 @@ struct Kernel {
         // branch for both is better predicted than two.
         if ((zeros & (zeros - 1)) != 0) open = 0;
         if (open == 0) return;
-        if ((open & (open - 1)) == 0) return STEPS[__builtin_ctzll(open)](QUORBIT_STEP_ARGUMENTS(n + 1));
-        return Branch<S>(state, open | static_cast<uint64_t>(n + 1) << MOVE_SHIFT, p.low, p.middle, p.high,
-                         p.negative, f.missing, f.upper, f.lower);
+        if ((open & (open - 1)) == 0) return STEPS[__builtin_ctzll(open)](QUORBIT_STEP_ARGUMENTS);
+        return Branch<S>(state, open, p.low, p.middle, p.high, p.negative, f.missing, f.upper, f.lower);
     }
 
-    static constexpr int MOVE_SHIFT = 56;  // above every square's bit
-
-    // A step with several moves tries them in KNIGHT_STEPS order; `packed` holds the moves'
-    // squares and, from MOVE_SHIFT on, their move number. The last move is jumped to.
+    // A step with several moves tries them in KNIGHT_STEPS order; the last is jumped to.
     template <int S>
-    [[gnu::noinline]] static void Branch(SearchState& state, uint64_t packed, uint64_t low, uint64_t middle,
+    [[gnu::noinline]] static void Branch(SearchState& state, uint64_t moves, uint64_t low, uint64_t middle,
                                          uint64_t high, uint64_t negative, Bytes16 missing, Bytes16 upper,
                                          Bytes16 lower) {
-        const auto n = static_cast<uint32_t>(packed >> MOVE_SHIFT);
-        uint32_t order = MovesInOrder<S>(packed);
+        uint32_t order = MovesInOrder<S>(moves);
         const FreePlanes p{low, middle, high, negative};
         const LineFrame f{missing, upper, lower};
         for (;;) {
             const int i = __builtin_ctz(order);
             order &= order - 1;
-            if (order == 0) return CHILDREN<S>[i](QUORBIT_STEP_ARGUMENTS(n));
-            CHILDREN<S>[i](QUORBIT_STEP_ARGUMENTS(n));
+            if (order == 0) return CHILDREN<S>[i](QUORBIT_STEP_ARGUMENTS);
+            CHILDREN<S>[i](QUORBIT_STEP_ARGUMENTS);
             if (state.unwinding) return;  // left as it is; the owner resets the state
         }
     }
@@ -159,9 +160,10 @@ struct Kernel {
     // Where the walk along a prefix hands over: the state's counts and lines become values.
     template <int S>
     static void Enter(SearchState& state, uint32_t n) {
-        const FreePlanes p = FreePlanesOf(state);
+        FreePlanes p = FreePlanesOf(state);
+        p.negative |= static_cast<uint64_t>(n) << MOVE_SHIFT;
         const LineFrame f = LineFrameOf(state, n);
-        Step<S>(QUORBIT_STEP_ARGUMENTS(n));
+        Step<S>(QUORBIT_STEP_ARGUMENTS);
     }
 
     template <int S, size_t... I>
