@@ -1,6 +1,7 @@
 #include "search/prefix_walk.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 #include "search/square_step.h"
@@ -104,7 +105,13 @@ void BeginSearch(SearchState& state, int start, int end, const uint8_t* prefix, 
                  uint64_t nodeBudget) {
     for (int s = 0; s < SQUARE_COUNT; ++s) state.squareMap[FrameOf(s, start)] = static_cast<uint8_t>(s);
     const int frameEnd = FrameOf(end, start);
-    state.plan = PrepareUnitPlan(0, frameEnd);
+    // Prepared once per end square: a task mode search begins thousands of small searches.
+    static const auto plans = [] {
+        std::array<UnitPlan, SQUARE_COUNT> all{};
+        for (int e = 0; e < SQUARE_COUNT; ++e) all[e] = PrepareUnitPlan(0, e);
+        return all;
+    }();
+    state.plan = plans[frameEnd];
     state.steps = KernelSteps(frameEnd);
     for (int i = 0; i < length; ++i) framed[i] = static_cast<uint8_t>(FrameOf(prefix[i], start));
     state.nodeBudget = nodeBudget;
