@@ -207,19 +207,25 @@ void RunAboutDialog(QWidget* owner, const QIcon& runningIcon) {
     dialog.Run();
 }
 
-void RunPreferencesDialog(QWidget* owner, int32_t& frequencyValue, int32_t& depthValue) {
-    UnitDialog dialog(owner, "Preferences", 169, 81);
+void RunPreferencesDialog(QWidget* owner, int32_t& frequencyValue, int32_t& depthValue, int32_t& threadsValue) {
+    UnitDialog dialog(owner, "Preferences", 169, 112);
     dialog.AddStatic("Display each", 7, 20, 42, 8);
     QLineEdit* frequency = dialog.AddEdit(FREQUENCY_CONTROL, 53, 18, 38, 14, false);
     dialog.AddStatic("seconds", 95, 21, 28, 8);
     dialog.AddStatic("Display depth", 7, 51, 44, 8);
     QLineEdit* depth = dialog.AddEdit(DEPTH_CONTROL, 60, 49, 38, 14, true);
+    // 0: the single worker; more: task mode on that many threads, with a checkpoint.
+    dialog.AddStatic("Threads", 7, 82, 44, 8);
+    QLineEdit* threads = dialog.AddEdit(THREADS_CONTROL, 60, 80, 38, 14, true);
+    dialog.AddStatic("0: one", 102, 82, 30, 8);
     AddOkCancel(dialog, 130);
     frequency->setText(UnsignedText(frequencyValue));
     depth->setText(UnsignedText(depthValue));
+    threads->setText(UnsignedText(threadsValue));
     if (dialog.Run() != QDialog::Accepted) return;
     frequencyValue = ReadField(frequency);
     depthValue = ReadField(depth);
+    threadsValue = ReadField(threads);
 }
 
 void RunPriorityDialog(QWidget* owner, int32_t& levelValue) {

@@ -22,6 +22,7 @@ namespace quorbit {
 inline constexpr int ABOUT_ICON_CONTROL = 1031;
 inline constexpr int FREQUENCY_CONTROL = 1000;
 inline constexpr int DEPTH_CONTROL = 1001;
+inline constexpr int THREADS_CONTROL = 1002;
 inline constexpr int PRIORITY_CONTROL = 1030;
 inline constexpr int UNIT_CONTROL = 1000;
 inline constexpr int OK_CONTROL = 1;
@@ -67,7 +68,7 @@ private:
 void RunAboutDialog(QWidget* owner, const QIcon& runningIcon);
 // The fields show the values given; only OK reads them back into those values (unsigned,
 // so that anything but digits reads as 0), Cancel and Esc leave them.
-void RunPreferencesDialog(QWidget* owner, int32_t& displayFrequency, int32_t& displayDepth);
+void RunPreferencesDialog(QWidget* owner, int32_t& displayFrequency, int32_t& displayDepth, int32_t& threads);
 void RunPriorityDialog(QWidget* owner, int32_t& priority);
 // Queues what the user typed (number or name) and starts the computation; a text that names
 // no unit is refused in a message box and the dialog stays open.

@@ -147,8 +147,9 @@ void MainWindow::RunOptionCommand(int32_t command) {
         case PREFERENCES_COMMAND: {
             int32_t frequency = settings.displayFrequency;
             int32_t depth = settings.displayDepth;
-            RunPreferencesDialog(this, frequency, depth);
-            StorePreferences(settings, frequency, depth);
+            int32_t threads = settings.threads;
+            RunPreferencesDialog(this, frequency, depth, threads);
+            StorePreferences(settings, frequency, depth, threads);
             return;
         }
         case PRIORITY_COMMAND: {

@@ -2,6 +2,7 @@
 
 #include "control/computation.h"
 #include "control/progress.h"
+#include "control/unit_tasks.h"
 #include "support/priority.h"
 #include "support/settings.h"
 
@@ -46,13 +47,21 @@ TrayChange ToggleNoIcon(ProgramSettings& settings) {
     return change;
 }
 
-void StorePreferences(ProgramSettings& settings, int32_t frequency, int32_t depth) {
+void StorePreferences(ProgramSettings& settings, int32_t frequency, int32_t depth, int32_t threads) {
     settings.displayFrequency = frequency < 1 ? 1 : frequency;
     settings.displayDepth = depth < 1 ? 1 : depth;
     displayFrequency.store(settings.displayFrequency);
     displayDepth.store(settings.displayDepth);
     SetSettingInt("DisplayFrequency", settings.displayFrequency);
     SetSettingInt("DisplayDepth", settings.displayDepth);
+    // Written only when changed, so that an absent "Threads" stays absent. The unit being
+    // computed keeps its mode; the next one takes the new value.
+    const int32_t taskThreadCount = TaskThreadsFor(threads);
+    if (taskThreadCount != settings.threads) {
+        settings.threads = taskThreadCount;
+        taskThreads.store(taskThreadCount);
+        SetSettingInt("Threads", taskThreadCount);
+    }
 }
 
 void StorePriority(ProgramSettings& settings, int32_t level) {

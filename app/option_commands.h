@@ -44,7 +44,7 @@ TrayChange ToggleNoIcon(ProgramSettings& settings);
 
 // After the Preferences dialog, OK or Cancel alike: values below 1 become 1, both are
 // stored ("DisplayFrequency" first) and take effect at once.
-void StorePreferences(ProgramSettings& settings, int32_t displayFrequency, int32_t displayDepth);
+void StorePreferences(ProgramSettings& settings, int32_t displayFrequency, int32_t displayDepth, int32_t threads);
 
 // After the Set Priority dialog, OK or Cancel alike: the level is stored as it is, without
 // clamping, and applied to the computation threads that exist.

@@ -35,7 +35,9 @@ void Conclude(TaskRun& run, uint64_t shallowNodes, SearchOutcome outcome) {
 void HandOnReady(TaskRun& run) {
     const uint64_t count = TaskCount(run);
     const uint64_t budget = run.budget;
-    while (!run.concluded.load()) {
+    // After a halt nothing more is handed on, so that what was handed on is exactly the tasks
+    // before outputNext (a resumed run relies on it).
+    while (!run.concluded.load() && !run.haltRequested.load()) {
         const uint64_t i = run.outputNext.load();
         // The single search's budget-th node lies above the cut, before this task (or after the last).
         const uint64_t shallowBefore = i < count ? Planned(run, i).shallowBefore : run.plan->cut.shallowCounted;

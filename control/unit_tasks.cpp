@@ -103,8 +103,6 @@ void ReportTask(const TaskResult& result, const PlannedTask& planned, const Task
             FailCheckpoint(u);
         return;
     }
-    // A tour found after a halt was asked is left for the next run, as the single worker does.
-    if (u.run.haltRequested.load()) return;
     const int32_t elapsed = ElapsedMs();
     if (!Mark(u, result.index, result.index + 1, false, elapsed, CyclesSoFar(u))) {
         FailCheckpoint(u);

@@ -136,6 +136,7 @@ TEST_F(DesktopWindowTest, PreferencesAndPriorityReadOnlyOnOkAndStoreAfterwards) 
     WhenModal("Preferences", [](QWidget* dialog) {
         EXPECT_EQ(Field(dialog, FREQUENCY_CONTROL), "30");
         EXPECT_EQ(Field(dialog, DEPTH_CONTROL), "8");
+        EXPECT_EQ(Field(dialog, THREADS_CONTROL), "0");
         EXPECT_EQ(dialog->findChild<QLineEdit*>("control1000")->validator(), nullptr);
         EXPECT_NE(dialog->findChild<QLineEdit*>("control1001")->validator(), nullptr);  // digits only
         SetField(dialog, FREQUENCY_CONTROL, "ten");

@@ -12,6 +12,7 @@
 #include "app/option_commands.h"
 #include "app/program_settings.h"
 #include "control/progress.h"
+#include "control/unit_tasks.h"
 #include "support/cpu_identity.h"
 #include "support/priority.h"
 #include "tests/support/work_dir.h"
@@ -127,16 +128,30 @@ TEST_F(ProgramSettingsTest, TrayAndNoIconCommandsStoreHideIconFirst) {
 
 TEST_F(ProgramSettingsTest, PreferencesRaiseToOneAndPriorityIsStoredUnclamped) {
     ProgramSettings s = ReadProgramSettings();
-    StorePreferences(s, 0, -3);
+    StorePreferences(s, 0, -3, 0);
     EXPECT_EQ(ReadFile("QUORBIT.INI"), "DisplayFrequency=1\r\nDisplayDepth=1\r\n");
     EXPECT_EQ(displayFrequency.load(), 1);
-    StorePreferences(s, 12, 36);
+    StorePreferences(s, 12, 36, 0);
     EXPECT_EQ(displayDepth.load(), 36);
+    EXPECT_EQ(taskThreads.load(), 0);
     StorePriority(s, 25);
     EXPECT_EQ(priorityLevel.load(), 25);
     EXPECT_EQ(ReadFile("QUORBIT.INI"), "DisplayFrequency=12\r\nDisplayDepth=36\r\nPriority=25\r\n");
     ResetLineTables();
     EXPECT_EQ(ReadProgramSettings().priority, 10);  // the next start holds it within 1..10
+}
+
+TEST_F(ProgramSettingsTest, ThreadsAreHeldWithinTheProcessorsAndWrittenOnlyWhenChanged) {
+    ProgramSettings s = ReadProgramSettings();
+    EXPECT_EQ(s.threads, 0);
+    StorePreferences(s, 30, 8, 1000);
+    EXPECT_EQ(taskThreads.load(), AvailableProcessors());
+    EXPECT_EQ(ReadFile("QUORBIT.INI"), "DisplayFrequency=30\r\nDisplayDepth=8\r\nThreads=" +
+                                           std::to_string(AvailableProcessors()) + "\r\n");
+    StorePreferences(s, 30, 8, 0);
+    EXPECT_EQ(taskThreads.load(), 0);
+    ResetLineTables();
+    EXPECT_EQ(ReadProgramSettings().threads, 0);
 }
 
 TEST_F(ProgramSettingsTest, FirstRunInstallsIdentifiesAndRecordsOnce) {
