@@ -2,6 +2,7 @@
 // what the single search prints, apart from the times, and a signal still halts it at once.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <spawn.h>
@@ -142,29 +143,34 @@ TEST_F(TaskModeRun, KilledAtRandomMomentsItResumesToTheFilesOfAnUninterruptedRun
     const std::string expected = Results(single);
     ASSERT_NE(expected.find("Computation of a1-a2 has finished"), std::string::npos) << expected;
 
-    const std::string tasks = Work("tasks");
     const auto begun = std::chrono::steady_clock::now();
     ASSERT_EQ(WaitFor(Start(Work("timed"), "2")), 0);
     const auto runTime = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - begun);
     std::mt19937 random(::testing::UnitTest::GetInstance()->random_seed());
-    int kills = 0, resumedFromTasks = 0, status = -1;
-    for (int round = 0; round < 40 && status != 0; ++round) {
-        struct stat checkpoint {};
-        if (::stat((tasks + "/CHECKPT.DAT").c_str(), &checkpoint) == 0 && checkpoint.st_size > 200) ++resumedFromTasks;
-        const pid_t run = Start(tasks, "2");
-        // The first kill when a third of the work is done, the others anywhere in the next quarter.
-        const long long window = runTime.count() / (round == 0 ? 3 : 4);
-        std::this_thread::sleep_for(std::chrono::microseconds(round == 0 ? window : random() % window));
-        if (::kill(run, SIGKILL) == 0) ++kills;
-        status = WaitFor(run);
+    // The files must always be right; an attempt counts once a run was killed after tasks
+    // were kept and again later (on a loaded machine the work may end before that).
+    bool exercised = false;
+    for (int attempt = 0; attempt < 5 && !exercised; ++attempt) {
+        const std::string tasks = Work("tasks" + std::to_string(attempt));
+        int kills = 0, resumedFromTasks = 0, status = -1;
+        for (int round = 0; round < 40 && status != 0; ++round) {
+            struct stat checkpoint {};
+            if (::stat((tasks + "/CHECKPT.DAT").c_str(), &checkpoint) == 0 && checkpoint.st_size > 200) ++resumedFromTasks;
+            const pid_t run = Start(tasks, "2");
+            // The first kill when a third of the work is done, the others anywhere in the next quarter.
+            const long long window = std::max<long long>(runTime.count() / (round == 0 ? 3 : 4), 1);
+            std::this_thread::sleep_for(std::chrono::microseconds(round == 0 ? window : random() % window));
+            if (::kill(run, SIGKILL) == 0) ++kills;
+            status = WaitFor(run);
+        }
+        if (status != 0) {
+            ASSERT_EQ(WaitFor(Start(tasks, "2")), 0) << Slurp(tasks + ".err");
+        }
+        EXPECT_EQ(Results(tasks), expected);
+        EXPECT_NE(::access((tasks + "/CHECKPT.DAT").c_str(), F_OK), 0) << "the checkpoint outlived its unit";
+        exercised = kills >= 2 && resumedFromTasks >= 1;
     }
-    if (status != 0) {
-        ASSERT_EQ(WaitFor(Start(tasks, "2")), 0) << Slurp(tasks + ".err");
-    }
-    EXPECT_GE(kills, 2);
-    EXPECT_GE(resumedFromTasks, 1) << "no kill came after a task was kept";
-    EXPECT_EQ(Results(tasks), expected);
-    EXPECT_NE(::access((tasks + "/CHECKPT.DAT").c_str(), F_OK), 0) << "the checkpoint outlived its unit";
+    EXPECT_TRUE(exercised) << "no run was killed after it had kept tasks";
 }
 
 // A checkpoint that is not this unit's is never used nor lost: it is set aside with a message.
