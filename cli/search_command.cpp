@@ -121,7 +121,7 @@ void SampleTaskRun(void* context, uint32_t path[SQUARE_COUNT], uint64_t& nodes) 
 bool SearchInTasks(const WorkUnit& work, const uint8_t* prefix, int prefixLength, uint64_t budget, int threads,
                    SearchRun& run, SearchOutcome& outcome) {
     static TaskPlan plan;
-    const int cutMove = ChooseCutMove(work.start, work.end, prefix, prefixLength, TASKS_AIMED_AT);
+    const int cutMove = ChooseCutMove(work.start, work.end, prefix, prefixLength, TasksAimedAt(threads));
     if (!PlanTasks(plan, work.start, work.end, prefix, prefixLength, cutMove)) return false;
     static TaskRun tasks;
     PrepareTaskRun(tasks, plan, threads, budget, TaskOutput{&PrintTaskSolutions, nullptr, nullptr, &run});

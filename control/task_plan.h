@@ -19,9 +19,12 @@ struct TaskPlan {
     std::vector<PlannedTask> tasks;
 };
 
-// Aim of ChooseCutMove: enough tasks that threads rarely wait for the last ones, few
+// Aim of ChooseCutMove: enough tasks that threads rarely wait for the last ones (at least
+// 4096, and 1024 per thread, so that 64 threads cut a unit one move deeper than 2 do), few
 // enough that their list stays small.
-inline constexpr uint64_t TASKS_AIMED_AT = 4096;
+inline constexpr uint64_t TasksAimedAt(int threads) {
+    return threads > 4 ? 1024 * static_cast<uint64_t>(threads) : 4096;
+}
 
 // The shallowest cut move below the prefix that gives at least `aim` tasks, or the deepest
 // one tried (the prefix's length + 16, at most HOOK_MOVE - 1) when none does. 0 when the

@@ -351,7 +351,7 @@ UnitEnd ComputeUnitInTasks(int32_t unit) {
     if (!resume) {
         contents = CheckpointContents{};
         PlanTasks(u.plan, work.start, work.end, base, baseLength,
-                  ChooseCutMove(work.start, work.end, base, baseLength, TASKS_AIMED_AT));
+                  ChooseCutMove(work.start, work.end, base, baseLength, TasksAimedAt(taskThreads.load())));
     }
     const int32_t threads = taskThreads.load();
     PrepareTaskRun(u.run, u.plan, threads, taskNodeLimit.load(),
