@@ -436,16 +436,29 @@ bool SampleWorkerTaskRun(uint32_t path[SQUARE_COUNT], uint64_t& nodes) {
 
 void RemoveUnitCheckpoint() { ::unlink(CHECKPOINT_FILE); }
 
-void DiscardFinishedCheckpoint() {
+namespace {
+
+// Removes the checkpoint when it is one and `done` says its work is no longer needed.
+void DiscardCheckpointIf(bool (*done)(const CheckpointContents& contents, int32_t unit), int32_t unit) {
     std::vector<uint8_t> bytes;
     bool exists = false;
     static CheckpointContents contents;
     char why[200];
     if (ReadWholeFile(CHECKPOINT_FILE, bytes, exists) && exists &&
-        ParseCheckpoint(bytes.data(), bytes.size(), contents, why, sizeof why) && contents.marked &&
-        contents.lastMark.summary != 0)
+        ParseCheckpoint(bytes.data(), bytes.size(), contents, why, sizeof why) && contents.headed && done(contents, unit))
         ::unlink(CHECKPOINT_FILE);
     contents = CheckpointContents{};
+}
+
+}  // namespace
+
+void DiscardFinishedCheckpoint() {
+    DiscardCheckpointIf([](const CheckpointContents& c, int32_t) { return c.marked && c.lastMark.summary != 0; }, -1);
+}
+
+void DiscardCheckpointOfUnit(int32_t unit) {
+    DiscardCheckpointIf([](const CheckpointContents& c, int32_t u) { return c.header.unit == static_cast<uint32_t>(u); },
+                        unit);
 }
 
 }  // namespace quorbit

@@ -52,4 +52,8 @@ void RemoveUnitCheckpoint();
 // the queue holds nothing more to resume.
 void DiscardFinishedCheckpoint();
 
+// Removes the checkpoint of a unit that the single worker has just computed whole: a later
+// run in task mode must not resume that unit from it.
+void DiscardCheckpointOfUnit(int32_t unit);
+
 }  // namespace quorbit

@@ -93,6 +93,7 @@ void RunQueue(SearchState& state) {
         // halt arrives meanwhile; the halt then takes effect before the next unit.
         ReportUnitResults(name, state, after - before);
         RemoveQueueEntry(0);
+        DiscardCheckpointOfUnit(unit);
     }
 }
 

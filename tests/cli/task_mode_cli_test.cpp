@@ -193,6 +193,12 @@ TEST_F(TaskModeRun, ACheckpointOfAnotherUnitOrDamagedIsSetAsideAndTheUnitCompute
     }
     ASSERT_GE(foreign.size(), 400u);
     foreign.resize(400);
+    // The single worker computing that unit whole makes its checkpoint useless: it goes.
+    const std::string single3 = Work("single3");
+    std::ofstream(single3 + "/WORKTOUR.INI") << "3\r\n";
+    std::ofstream(single3 + "/CHECKPT.DAT", std::ios::binary) << foreign;
+    EXPECT_EQ(WaitFor(Start(single3, nullptr)), 0);
+    EXPECT_NE(::access((single3 + "/CHECKPT.DAT").c_str(), F_OK), 0) << "a checkpoint of a unit computed whole stayed";
     struct Case {
         const char* name;
         std::string checkpoint;
