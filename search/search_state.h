@@ -39,8 +39,9 @@ enum class SearchOutcome {
 };
 
 struct SearchState {
-    // One byte per square (lanes 36..47 are padding), so that a step lowers all its
-    // neighbours' counts with a few vector operations.
+    // One byte per square (lanes 36..47 are padding). The walk along a prefix keeps the
+    // counts and the line sums here; below it the kernel carries them as values of its own
+    // (square_step.cpp) and leaves these as the walk set them.
     alignas(16) int8_t freeCount[FREE_COUNT_LANES];
     std::atomic<uint32_t> path[SQUARE_COUNT];             // path[n - 1] is the square of move n
     std::atomic<uint64_t> nodeCounters[COUNTED_MOVES];    // nodeCounters[n - 1] counts move n
