@@ -207,9 +207,20 @@ struct Kernel {
 #define QUORBIT_KERNEL_ENDS (~0ull)
 #endif
 
+// The kernels are compiled in two halves by their end square, this file the first and
+// square_step_second_half.cpp (which includes it) the second, so that a build spreads them
+// over two cores.
+#ifndef QUORBIT_KERNEL_HALF
+#define QUORBIT_KERNEL_HALF 0
+#endif
+inline constexpr int FIRST_END_OF_SECOND_HALF = SQUARE_COUNT / 2;
+inline constexpr uint64_t HALF_ENDS =
+    QUORBIT_KERNEL_HALF == 0 ? (1ull << FIRST_END_OF_SECOND_HALF) - 1 : ~((1ull << FIRST_END_OF_SECOND_HALF) - 1);
+
 template <int E>
 constexpr const StepFunction* KernelFor() {
-    if constexpr (SquareColour(E) != SquareColour(0) && ((static_cast<uint64_t>(QUORBIT_KERNEL_ENDS) >> E) & 1u) != 0) {
+    if constexpr (SquareColour(E) != SquareColour(0) &&
+                  ((static_cast<uint64_t>(QUORBIT_KERNEL_ENDS) & HALF_ENDS) >> E & 1u) != 0) {
         return Kernel<E>::ENTRIES.data();
     } else {
         return nullptr;  // no unit ends on its start square's colour
@@ -225,6 +236,14 @@ constexpr std::array<const StepFunction*, SQUARE_COUNT> KERNELS = AllKernels(std
 
 }  // namespace
 
-const StepFunction* KernelSteps(int end) { return KERNELS[end]; }
+#if QUORBIT_KERNEL_HALF == 0
+const StepFunction* KernelStepsOfSecondHalf(int end);
+
+const StepFunction* KernelSteps(int end) {
+    return end < FIRST_END_OF_SECOND_HALF ? KERNELS[end] : KernelStepsOfSecondHalf(end);
+}
+#else
+const StepFunction* KernelStepsOfSecondHalf(int end) { return KERNELS[end]; }
+#endif
 
 }  // namespace quorbit
