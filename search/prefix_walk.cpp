@@ -42,11 +42,7 @@ bool WalkPrefixFrom(SearchState& state, const uint8_t* prefix, int length, int i
 
     const SquarePlan& square = state.plan.squares[s];
     PlaceMove(state, s, n);
-    int zeros = 0;
-    for (int k = 0; k < square.lowerCount; ++k) {
-        const int q = square.lower[k];
-        if (--state.freeCount[q] == 0 && q != state.plan.end) ++zeros;
-    }
+    const int zeros = LowerNeighbours(state, square);
     bool ok = true;
     if (zeros >= 2) {
         SetReason(check, i + 2, "no move follows %s: it leaves two squares with a single way on%s", name, "");
@@ -81,7 +77,7 @@ bool WalkPrefixFrom(SearchState& state, const uint8_t* prefix, int length, int i
         }
         state.freeCount[s] += VISITED_MARK;
     }
-    for (int k = 0; k < square.lowerCount; ++k) ++state.freeCount[square.lower[k]];
+    RaiseNeighbours(state, square);
     RemoveMove(state, s, n);
     return ok;
 }

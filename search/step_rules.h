@@ -30,6 +30,22 @@ inline bool PassesBounds(const SearchState& state, int s, uint32_t n) {
     return true;
 }
 
+// Entering a square lowers the free count of each of its neighbours (its lowering list);
+// returns how many of them, the end square aside, are left with no way on but this one.
+// Two or more make a dead end; one forces the next move there.
+inline int LowerNeighbours(SearchState& state, const SquarePlan& square) {
+    int zeros = 0;
+    for (int k = 0; k < square.lowerCount; ++k) {
+        const int q = square.lower[k];
+        if (--state.freeCount[q] == 0 && q != state.plan.end) ++zeros;
+    }
+    return zeros;
+}
+
+inline void RaiseNeighbours(SearchState& state, const SquarePlan& square) {
+    for (int k = 0; k < square.lowerCount; ++k) ++state.freeCount[square.lower[k]];
+}
+
 // Whether move i of the square's move list is tried when its turn comes.
 inline bool IsCandidate(const SearchState& state, const SquarePlan& square, int i, bool forced) {
     const int32_t count = state.freeCount[square.moves[i]];

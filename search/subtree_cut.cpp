@@ -37,11 +37,7 @@ void Enter(CutWalk& walk, int s, uint32_t n) {
     SearchState& state = walk.state;
     const SquarePlan& square = state.plan.squares[s];
     PlaceMove(state, s, n);
-    int zeros = 0;
-    for (int k = 0; k < square.lowerCount; ++k) {
-        const int q = square.lower[k];
-        if (--state.freeCount[q] == 0 && q != state.plan.end) ++zeros;
-    }
+    const int zeros = LowerNeighbours(state, square);
     if (zeros < 2) {
         state.freeCount[s] -= VISITED_MARK;
         const bool alongPrefix = static_cast<int>(n) < cut.prefixLength;
@@ -53,7 +49,7 @@ void Enter(CutWalk& walk, int s, uint32_t n) {
         }
         state.freeCount[s] += VISITED_MARK;
     }
-    for (int k = 0; k < square.lowerCount; ++k) ++state.freeCount[square.lower[k]];
+    RaiseNeighbours(state, square);
     RemoveMove(state, s, n);
 }
 

@@ -9,33 +9,16 @@
 #include "control/checkpoint.h"
 #include "control/task_record.h"
 #include "tests/fuzz/fuzz_check.h"
+#include "tests/fuzz/framed_records.h"
 
-namespace {
-
-// Random bytes rarely pass a record's hash, so inputs with an even first byte are framed
-// here: pieces of a kind byte, a length byte and that many payload bytes, each made a record
-// with its right hash, so that the fuzzer reaches the readers of the payloads.
-std::vector<uint8_t> Framed(const uint8_t* data, size_t size) {
-    static const uint32_t KINDS[] = {quorbit::CHECKPOINT_HEADER_KIND, quorbit::TASK_RESULT_KIND,
-                                     quorbit::CHECKPOINT_MARK_KIND};
-    std::vector<uint8_t> out;
-    for (size_t at = 1; at + 2 <= size;) {
-        const uint32_t kind = data[at] < 3 ? KINDS[data[at]] : data[at];
-        const size_t length = std::min<size_t>(data[at + 1] * 4u, size - at - 2);
-        quorbit::AppendRecord(out, kind, std::vector<uint8_t>(data + at + 2, data + at + 2 + length));
-        at += 2 + length;
-    }
-    return out;
-}
-
-}  // namespace
+const uint32_t KINDS[3] = {quorbit::CHECKPOINT_HEADER_KIND, quorbit::TASK_RESULT_KIND,
+                         quorbit::CHECKPOINT_MARK_KIND};
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* raw, size_t rawSize) {
     using namespace quorbit;
-    const bool framed = rawSize > 0 && (raw[0] & 1) == 0;
-    const std::vector<uint8_t> framedBytes = framed ? Framed(raw, rawSize) : std::vector<uint8_t>();
-    const uint8_t* data = framed ? framedBytes.data() : raw;
-    const size_t size = framed ? framedBytes.size() : rawSize;
+    const fuzzing::FuzzInput input = fuzzing::FrameRecords(raw, rawSize, KINDS);
+    const uint8_t* data = input.data;
+    const size_t size = input.size;
     static CheckpointContents contents, again;
     char why[200];
     std::memset(why, 'x', sizeof why);
