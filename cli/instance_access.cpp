@@ -51,4 +51,16 @@ void DescribeHolder(const InstanceLockResult& result, char* out, size_t size) {
         std::snprintf(out, size, "a process of another user or session");
 }
 
+int TakeDirectory(const char* command, const char* directory, const char* afterHolder, CommandInstance& instance) {
+    char reply[INSTANCE_REPLY_MAX];
+    int32_t answer = REPLY_NO_INSTANCE;
+    const InstanceReach reach = ReachInstance(command, directory, "status", instance, reply, sizeof reply, &answer);
+    if (reach == InstanceReach::Locked) return -1;
+    if (reach == InstanceReach::Failed) return 1;
+    char holder[64];
+    DescribeHolder(instance.result, holder, sizeof holder);
+    std::fprintf(stderr, "quorbit-cli %s: %s %s\n", command, holder, afterHolder);
+    return EXIT_DIRECTORY_HELD;
+}
+
 }  // namespace quorbit

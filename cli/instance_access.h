@@ -31,6 +31,14 @@ enum class InstanceReach {
 InstanceReach ReachInstance(const char* command, const char* directory, const char* request, CommandInstance& instance,
                             char* reply, size_t replySize, int32_t* status);
 
+inline constexpr int EXIT_DIRECTORY_HELD = 3;
+
+// Takes the directory's lock for a command that writes its files (run, merge). Returns -1
+// once it is held; otherwise says why on standard error ("quorbit-cli COMMAND: process 1234
+// computes in DIR" and `afterHolder`'s words) and returns the exit status: 1 when no lock
+// can be made, EXIT_DIRECTORY_HELD when another instance holds it.
+int TakeDirectory(const char* command, const char* directory, const char* afterHolder, CommandInstance& instance);
+
 // "process 1234" or "a process of another user or session", for messages about the holder.
 void DescribeHolder(const InstanceLockResult& result, char* out, size_t size);
 

@@ -125,16 +125,10 @@ int RunMerge(int argc, char** argv) {
     static char directory[PATH_MAX];
     if (!EnterCommandDirectory(MERGE_COMMAND.name, options[2].value, directory, sizeof directory)) return 1;
     static CommandInstance instance;
-    char reply[INSTANCE_REPLY_MAX];
-    int32_t answer = REPLY_NO_INSTANCE;
-    const InstanceReach reach = ReachInstance("merge", directory, "status", instance, reply, sizeof reply, &answer);
-    if (reach == InstanceReach::Failed) return 1;
-    if (reach != InstanceReach::Locked) {
-        char holder[64];
-        DescribeHolder(instance.result, holder, sizeof holder);
-        std::fprintf(stderr, "quorbit-cli merge: %s computes in %s; merge when it has stopped\n", holder, directory);
-        return 3;
-    }
+    char held[PATH_MAX + 48];
+    std::snprintf(held, sizeof held, "computes in %s; merge when it has stopped", directory);
+    const int taken = TakeDirectory(MERGE_COMMAND.name, directory, held, instance);
+    if (taken >= 0) return taken;
     AttachTerminalShell();
     EmitMergedTaskFiles(plan, work.name, files, MergeEmitter{&AppendSolution, &ReportLine});
     FreeLineTables();

@@ -80,7 +80,6 @@ signal N (130 for Ctrl+C, 143 for SIGTERM).
 
 namespace {
 
-constexpr int EXIT_DIRECTORY_HELD = 3;
 
 // The signals that halt a run, as they halt a search.
 constexpr int HALTING_SIGNALS[] = {SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGXCPU, SIGALRM, SIGUSR1, SIGUSR2};
@@ -193,16 +192,10 @@ int RunRun(int argc, char** argv) {
         return 1;
     }
     static CommandInstance instance;
-    char reply[INSTANCE_REPLY_MAX];
-    int32_t answer = REPLY_NO_INSTANCE;
-    const InstanceReach reach = ReachInstance("run", directory, "status", instance, reply, sizeof reply, &answer);
-    if (reach == InstanceReach::Failed) return 1;
-    if (reach != InstanceReach::Locked) {
-        char holder[64];
-        DescribeHolder(instance.result, holder, sizeof holder);
-        std::fprintf(stderr, "quorbit-cli run: %s already computes in %s\n", holder, directory);
-        return EXIT_DIRECTORY_HELD;
-    }
+    char held[PATH_MAX + 32];
+    std::snprintf(held, sizeof held, "already computes in %s", directory);
+    const int refused = TakeDirectory("run", directory, held, instance);
+    if (refused >= 0) return refused;
 
     if (shortWork.nodeLimit > 0)
         std::fprintf(stderr, "quorbit-cli run: %s is set: every unit stops after %llu nodes; results are not whole units'\n",
