@@ -108,7 +108,8 @@ ResultLineKind ReadSummary(Cursor c, ResultLine& out) {
         if (std::strcmp(workUnits[u].name, name) == 0) out.unit = u;
     if (out.unit < 0) return Malformed(out, "no unit of the catalogue after \"Computation of\"");
     bool stopped = false;
-    if (Take(c, " has started") && c.at == c.end) {
+    Cursor started = c;  // looked at on a copy: a longer line must be read from the unit's name on
+    if (Take(started, " has started") && started.at == started.end) {
         return out.kind = ResultLineKind::Other;  // the console's line, in a saved transcript
     } else if (Take(c, " has finished in ")) {
         // The whole unit, or the whole subtree asked for.

@@ -90,6 +90,9 @@ TEST(ResultLine, ReadsExactlyTheProgramsFormats) {
          "nodes",
          K::Malformed, "catalogue"},
         {"Computation of a1-a2 has started", K::Other, ""},
+        {"Computation of a1-a2 has started has finished in 5 milliseconds (99 cycles), 0 solutions have been "
+         "found in 7 total nodes",
+         K::Malformed, "neither"},
         {"Detail of nodes:", K::DetailHeader, ""},
         {"Detail of nodes", K::Malformed, ""},
         {" 1 1 1 3 9 33 74 211 334 919", K::Detail, ""},
