@@ -68,7 +68,9 @@ void StorePriority(ProgramSettings& settings, int32_t level) {
     settings.priority = level;
     priorityLevel.store(level);
     SetSettingInt("Priority", level);
-    ApplyPriorityIfRunning(workerThreadId.load());
+    // In task mode the worker is one of the unit's search threads, none of them bound to
+    // "CpuNumber" when there are several.
+    if (!ApplyPriorityToTaskRun()) ApplyPriorityIfRunning(workerThreadId.load());
     ApplyPriorityIfRunning(progressThreadId.load());
 }
 

@@ -117,12 +117,33 @@ void KeepTask(const TaskResult& result, void* context) {
     if (!AppendCheckpoint(u.checkpoint, TASK_RESULT_KIND, EncodeTaskResult(result), false)) FailCheckpoint(u);
 }
 
-void StartSearchThread(int threadCount, void*) {
+// The kernel ids of the running unit's search threads, so that a change of priority reaches
+// every one of them at once; cleared when the unit's threads have ended.
+std::atomic<ThreadId> searchThreadIds[MAX_TASK_THREADS];
+std::atomic<int32_t> searchThreadsRunning{0};  // the run's thread count while it runs, else 0
+std::atomic<int32_t> searchThreadsKnown{0};
+
+void ApplySearchPriority(ThreadId thread, int threadCount) {
     // "CpuNumber" binds the search only when it runs on one thread.
     if (threadCount == 1)
-        ApplyPriority(CurrentThreadId());
+        ApplyPriority(thread);
     else
-        ApplyPriorityUnbound(CurrentThreadId());
+        ApplyPriorityUnbound(thread);
+}
+
+void StartSearchThread(int threadCount, void*) {
+    // Known before it applies the priority itself, so that a change made at any moment
+    // reaches the thread through one or the other.
+    const ThreadId self = CurrentThreadId();
+    const int32_t slot = searchThreadsKnown.fetch_add(1);
+    if (slot < MAX_TASK_THREADS) searchThreadIds[slot].store(self);
+    ApplySearchPriority(self, threadCount);
+}
+
+void ForgetSearchThreads() {
+    searchThreadsRunning.store(0);
+    searchThreadsKnown.store(0);
+    for (std::atomic<ThreadId>& id : searchThreadIds) id.store(0);
 }
 
 // The lines of "SOLUTION.TXT" from the end, stamp lines left out, as far as back as needed.
@@ -379,7 +400,9 @@ UnitEnd ComputeUnitInTasks(int32_t unit) {
     ShowRun(&u.run);
     // Stored, then the halt looked at: a halt made at any moment is seen by one or the other.
     if (haltPending.load()) HaltTaskRun(u.run);
+    searchThreadsRunning.store(u.run.threadCount);
     const SearchOutcome outcome = RunTasks(u.run);
+    ForgetSearchThreads();
     ShowRun(nullptr);
     const int32_t elapsed = ElapsedMs();
     const uint64_t cycles = CyclesSoFar(u);
@@ -425,6 +448,17 @@ int UnitFirstMoves(int32_t unit, int moves, uint8_t* prefix) {
 void HaltWorkerTaskRun() {
     std::lock_guard<std::mutex> hold(shownLock);
     if (shownRun != nullptr) HaltTaskRun(*shownRun);
+}
+
+bool ApplyPriorityToTaskRun() {
+    const int32_t threadCount = searchThreadsRunning.load();
+    if (threadCount == 0) return false;
+    // An id read just as its thread ends names no thread of the process, and is ignored.
+    for (std::atomic<ThreadId>& id : searchThreadIds) {
+        const ThreadId thread = id.load();
+        if (thread != 0) ApplySearchPriority(thread, threadCount);
+    }
+    return true;
 }
 
 bool SampleWorkerTaskRun(uint32_t path[SQUARE_COUNT], uint64_t& nodes) {

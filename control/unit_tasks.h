@@ -31,6 +31,11 @@ int UnitFirstMoves(int32_t unit, int moves, uint8_t* prefix);
 void HaltWorkerTaskRun();
 bool SampleWorkerTaskRun(uint32_t path[SQUARE_COUNT], uint64_t& nodes);  // false: no unit in task mode
 
+// Gives every search thread of the unit being computed in task mode the scheduling of
+// "Priority" now (and "CpuNumber" when the unit runs on one thread). False when no unit is
+// being computed in task mode: the worker thread is then the only search thread.
+bool ApplyPriorityToTaskRun();
+
 // The processors this process may use (at least 1); "Threads" is held within 1 and this.
 int32_t AvailableProcessors();
 

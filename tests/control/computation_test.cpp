@@ -9,8 +9,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
+#include <string>
 #include <thread>
 
+#include "control/unit_tasks.h"
 #include "control/work_queue.h"
 #include "control/worker.h"
 #include "tests/control/computation_fixture.h"
@@ -133,6 +136,47 @@ TEST_F(ComputationStateTest, TheWorkerRunsAtTheChosenPriorityFromItsFirstUnit) {
     StartComputation();
     ASSERT_TRUE(WaitForIdle());
     EXPECT_EQ(workerNice.load(), expected);
+}
+
+// The threads of this process now at the nice value.
+int ThreadsAtNice(int nice) {
+    int count = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        errno = 0;
+        const int value = getpriority(PRIO_PROCESS, static_cast<id_t>(std::stoi(task.path().filename().string())));
+        if (errno == 0 && value == nice) ++count;
+    }
+    return count;
+}
+
+TEST_F(ComputationStateTest, APriorityChangeReachesEverySearchThreadOfAUnitInTaskMode) {
+    // A process started with a higher nice value cannot go below it, unless it is root's.
+    const auto expected = [](int32_t level) {
+        const int wanted = PriorityForLevel(level).nice;
+        return geteuid() == 0 ? wanted : std::max(getpriority(PRIO_PROCESS, 0), wanted);
+    };
+    const int before = expected(9), after = expected(2);
+    if (before == after || before == getpriority(PRIO_PROCESS, 0)) GTEST_SKIP() << "no nice value to tell apart";
+    priorityLevel.store(9);
+    taskThreads.store(2);
+    taskNodeLimit.store(UINT64_C(1) << 40);  // far more than the test waits for
+    WriteFile(QUEUE_FILE, "3\n");
+    StartComputation();
+    // The worker, the second search thread and the progress reporter (a new thread starts
+    // with its maker's nice value).
+    for (int i = 0; i < 1000 && ThreadsAtNice(before) < 3; ++i) SleepMs(10);
+    EXPECT_EQ(ThreadsAtNice(before), 3);
+    priorityLevel.store(2);
+    EXPECT_TRUE(ApplyPriorityToTaskRun());
+    // A search thread just starting may take the new level itself, a moment later.
+    for (int i = 0; i < 200 && ThreadsAtNice(after) < 2; ++i) SleepMs(10);
+    EXPECT_EQ(ThreadsAtNice(after), 2);
+    EXPECT_EQ(ThreadsAtNice(before), 1);
+    HaltComputation();
+    ASSERT_TRUE(WaitForIdle());
+    EXPECT_FALSE(ApplyPriorityToTaskRun());
+    taskThreads.store(0);
+    taskNodeLimit.store(0);
 }
 
 }  // namespace
