@@ -104,13 +104,13 @@ protected:
         return work;
     }
 
-    pid_t Start(const std::string& work, const char* threads) {
+    pid_t Start(const std::string& work, const char* threads, int prefixMoves = 8) {
         std::vector<std::string> all = {QUORBIT_CLI_PATH, "run", "-w", work};
         if (threads != nullptr) all.insert(all.end(), {"--threads", threads});
         std::vector<char*> argv;
         for (std::string& a : all) argv.push_back(a.data());
         argv.push_back(nullptr);
-        std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + Dir() + "/runtime", "QUORBIT_UNIT_PREFIX_MOVES=8",
+        std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + Dir() + "/runtime", "QUORBIT_UNIT_PREFIX_MOVES=" + std::to_string(prefixMoves),
                                         "PATH=/usr/bin:/bin"};
         std::vector<char*> envp;
         for (std::string& e : env) envp.push_back(e.data());
@@ -177,20 +177,19 @@ TEST_F(TaskModeRun, KilledAtRandomMomentsItResumesToTheFilesOfAnUninterruptedRun
 TEST_F(TaskModeRun, ACheckpointOfAnotherUnitOrDamagedIsSetAsideAndTheUnitComputedAfresh) {
     const std::string single = Work("single");
     ASSERT_EQ(WaitFor(Start(single, nullptr)), 0);
-    // A real checkpoint of unit 3, as a run of it alone has it once it has kept a task; its
-    // first records only, so that it never holds the unit's last mark.
+    // A real checkpoint of unit 3, as a run of it alone has it once it has kept a task (on
+    // work far longer than the test waits, so that the run is halted long before its end);
+    // its first records only, so that it never holds the unit's last mark.
+    const std::string other = Work("other");
+    std::ofstream(other + "/WORKTOUR.INI") << "3\r\n";
+    const pid_t run = Start(other, "2", 5);
     std::string foreign;
-    for (int attempt = 0; attempt < 20 && foreign.size() < 400; ++attempt) {
-        const std::string other = Work("other" + std::to_string(attempt));
-        std::ofstream(other + "/WORKTOUR.INI") << "3\r\n";
-        const pid_t run = Start(other, "2");
-        siginfo_t ended{};
-        while ((foreign = Slurp(other + "/CHECKPT.DAT")).size() < 400 &&
-               ::waitid(P_PID, static_cast<id_t>(run), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 && ended.si_pid == 0)
-            std::this_thread::yield();
-        ::kill(run, SIGKILL);
-        WaitFor(run);
-    }
+    siginfo_t ended{};
+    while ((foreign = Slurp(other + "/CHECKPT.DAT")).size() < 400 &&
+           ::waitid(P_PID, static_cast<id_t>(run), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 && ended.si_pid == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ::kill(run, SIGKILL);
+    WaitFor(run);
     ASSERT_GE(foreign.size(), 400u);
     foreign.resize(400);
     // The single worker computing that unit whole makes its checkpoint useless: it goes.
