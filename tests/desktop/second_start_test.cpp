@@ -75,24 +75,30 @@ protected:
         return -1;
     }
 
-    // The first run in the directory has been made: the program is up and listening.
-    bool WaitForFirstRun() {
-        const auto limit = Clock::now() + std::chrono::seconds(20);
+    // The instance of the directory answers on its socket: its start-up is over and its
+    // event loop runs. Leaves the socket's path in paths.
+    bool WaitUntilAnswering() {
+        char name[INSTANCE_NAME_SIZE];
+        FormatInstanceName(InstanceKey(dir.c_str()), name, sizeof name);
+        char error[320], reply[INSTANCE_REPLY_MAX];
+        const auto limit = Clock::now() + std::chrono::seconds(30);
         while (Clock::now() < limit) {
-            if (ReadFile((dir + "/QUORBIT.INI").c_str()).find("CpuId=") != std::string::npos) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            if (FindInstancePaths(name, dir.c_str(), paths, error, sizeof error) &&
+                SendInstanceRequest(paths.socketPath, "status", reply, sizeof reply, 100, 2000) == REPLY_DONE)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         return false;
     }
 
     std::string dir;
     std::vector<pid_t> started;
+    InstancePaths paths;
 };
 
 TEST_F(SecondStartTest, SecondStartActivatesTheFirstAndLeaves) {
     const pid_t first = Start("first.err");
-    ASSERT_TRUE(WaitForFirstRun());
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the instance listens
+    ASSERT_TRUE(WaitUntilAnswering());
 
     const auto begin = Clock::now();
     const pid_t second = Start("second.err");
@@ -105,11 +111,6 @@ TEST_F(SecondStartTest, SecondStartActivatesTheFirstAndLeaves) {
     EXPECT_EQ(Wait(first, 0), -1);  // still running
 
     // The requests act on the first instance's own queue.
-    char name[INSTANCE_NAME_SIZE];
-    FormatInstanceName(InstanceKey(dir.c_str()), name, sizeof name);
-    InstancePaths paths;
-    char error[320];
-    ASSERT_TRUE(FindInstancePaths(name, dir.c_str(), paths, error, sizeof error)) << error;
     char reply[INSTANCE_REPLY_MAX];
     EXPECT_EQ(SendInstanceRequest(paths.socketPath, "add a1-a2 x9", reply, sizeof reply), REPLY_REFUSED);
     EXPECT_EQ(SendInstanceRequest(paths.socketPath, "add a1-a4", reply, sizeof reply), REPLY_DONE);
@@ -123,11 +124,7 @@ TEST_F(SecondStartTest, SecondStartActivatesTheFirstAndLeaves) {
     ::kill(first, SIGKILL);
     ASSERT_NE(Wait(first, 5000), -1);
     const pid_t third = Start("third.err");
-    // It answers once its start-up is over and its event loop runs.
-    const auto limit = Clock::now() + std::chrono::seconds(20);
-    while (SendInstanceRequest(paths.socketPath, "status", reply, sizeof reply, 100, 2000) != REPLY_DONE &&
-           Clock::now() < limit)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(WaitUntilAnswering());
     EXPECT_EQ(Wait(third, 0), -1);
     ::kill(third, SIGTERM);
     EXPECT_EQ(Wait(third, 10000), 0);
