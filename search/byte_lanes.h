@@ -28,25 +28,18 @@ constexpr Lanes16 SplatLanes(int value) {
 
 #ifdef QUORBIT_SSE2
 
-struct Bytes16 {
-    __m128i v;
-};
+// GCC's own vector of bytes, not a struct holding one: a struct that is handed to a call
+// lives in memory, and the kernel's steps stored and reloaded the frame in every step. Its
+// +, -, & and | are the byte operations themselves.
+typedef signed char Bytes16 __attribute__((vector_size(16)));
 
-QUORBIT_ALWAYS_INLINE Bytes16 Load(const Lanes16& lanes) { return {_mm_load_si128(reinterpret_cast<const __m128i*>(lanes.lane))}; }
-QUORBIT_ALWAYS_INLINE Bytes16 operator+(Bytes16 a, Bytes16 b) { return {_mm_add_epi8(a.v, b.v)}; }
-QUORBIT_ALWAYS_INLINE Bytes16 operator-(Bytes16 a, Bytes16 b) { return {_mm_sub_epi8(a.v, b.v)}; }
-QUORBIT_ALWAYS_INLINE Bytes16 operator&(Bytes16 a, Bytes16 b) { return {_mm_and_si128(a.v, b.v)}; }
-QUORBIT_ALWAYS_INLINE Bytes16 operator|(Bytes16 a, Bytes16 b) { return {_mm_or_si128(a.v, b.v)}; }
-QUORBIT_ALWAYS_INLINE Bytes16 AndNot(Bytes16 a, Bytes16 b) { return {_mm_andnot_si128(a.v, b.v)}; }  // ~a & b
-QUORBIT_ALWAYS_INLINE Bytes16 Greater(Bytes16 a, Bytes16 b) { return {_mm_cmpgt_epi8(a.v, b.v)}; }   // signed
-QUORBIT_ALWAYS_INLINE Bytes16 Equal(Bytes16 a, Bytes16 b) { return {_mm_cmpeq_epi8(a.v, b.v)}; }
+QUORBIT_ALWAYS_INLINE Bytes16 Load(const Lanes16& lanes) { return *reinterpret_cast<const Bytes16*>(lanes.lane); }
+QUORBIT_ALWAYS_INLINE Bytes16 AndNot(Bytes16 a, Bytes16 b) { return ~a & b; }
+QUORBIT_ALWAYS_INLINE Bytes16 Greater(Bytes16 a, Bytes16 b) { return a > b; }  // signed
+QUORBIT_ALWAYS_INLINE Bytes16 Equal(Bytes16 a, Bytes16 b) { return a == b; }
 // Bit i: the top bit of lane i.
-QUORBIT_ALWAYS_INLINE uint32_t TopBits(Bytes16 a) { return static_cast<uint32_t>(_mm_movemask_epi8(a.v)); }
-QUORBIT_ALWAYS_INLINE int8_t LaneOf(Bytes16 a, int i) {
-    alignas(16) int8_t lanes[16];
-    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), a.v);
-    return lanes[i];
-}
+QUORBIT_ALWAYS_INLINE uint32_t TopBits(Bytes16 a) { return static_cast<uint32_t>(_mm_movemask_epi8(reinterpret_cast<__m128i>(a))); }
+QUORBIT_ALWAYS_INLINE int8_t LaneOf(Bytes16 a, int i) { return a[i]; }
 
 #else
 

@@ -50,7 +50,6 @@ constexpr std::array<MoveLanes, 64> MakeMoveLanes() {
     for (int m = 0; m < 64; ++m) table[m] = {SplatLanes(m - 40), SplatLanes(MAGIC_SUM - m - LANE_OFFSET)};
     return table;
 }
-inline constexpr std::array<MoveLanes, 64> moveLanes = MakeMoveLanes();
 
 inline constexpr Lanes16 ONES = SplatLanes(1);
 inline constexpr Lanes16 FULL_LIMIT = SplatLanes(MAGIC_SUM - LANE_OFFSET);
@@ -86,7 +85,12 @@ constexpr LineSetTables MakeLineSetTables() {
     }
     return t;
 }
-inline constexpr LineSetTables lineSets = MakeLineSetTables();
+// One object, so that a position-independent step reaches both by one base register.
+struct FrameTables {
+    std::array<MoveLanes, 64> moveLanes;
+    LineSetTables lineSets;
+};
+inline constexpr FrameTables frameTables = {MakeMoveLanes(), MakeLineSetTables()};
 
 // Files take lanes 0..5 and ranks lanes 8..13, so that each comes out of a lane mask as a byte.
 constexpr int LaneOf(int line) { return line < BOARD_SIZE ? line : line + 2; }
@@ -134,7 +138,7 @@ QUORBIT_ALWAYS_INLINE LineFrame PlaceOnFrame(LineFrame frame, int s, uint32_t n)
     const Bytes16 twiceK = k + k;
     const Bytes16 placed = Load(placedLanes[s].all);
     return {k - Load(placedLanes[s].one), frame.upper + k - (placed & (twiceK - Load(ONES))),
-            frame.lower + (placed & (twiceK + Load(moveLanes[n].placeShift)))};
+            frame.lower + (placed & (twiceK + Load(frameTables.moveLanes[n].placeShift)))};
 }
 
 // The squares that pass their bound checks if entered at move m, for a frame for move m: a
@@ -142,19 +146,19 @@ QUORBIT_ALWAYS_INLINE LineFrame PlaceOnFrame(LineFrame frame, int s, uint32_t n)
 // squares of other lines is one of its own two.
 QUORBIT_ALWAYS_INLINE SquareSet SquaresPassingBounds(LineFrame frame, uint32_t m) {
     using namespace line_frame_detail;
-    uint32_t ownFail;
-    uint32_t otherFail;
+    uint64_t ownFail;  // 64 bits wide, so that the bytes taken out are table indices as they are
+    uint64_t otherFail;
     if constexpr (EVERY_SUM_ADMITTED) {
         ownFail = TopBits(Equal(frame.missing, Load(ZEROS)));
         otherFail = 0;
     } else {
         const Bytes16 tooLarge = Greater(frame.upper, Load(FULL_LIMIT));
-        const Bytes16 tooSmall = Greater(Load(moveLanes[m].lowerLimit), frame.lower);
+        const Bytes16 tooSmall = Greater(Load(frameTables.moveLanes[m].lowerLimit), frame.lower);
         ownFail = TopBits(tooLarge | tooSmall);
         otherFail = TopBits(AndNot(Equal(frame.missing, Load(NO_NUMBER)), tooLarge));
     }
-    const auto& t = lineSets;
-    const uint32_t ownPass = ~ownFail;
+    const auto& t = frameTables.lineSets;
+    const uint64_t ownPass = ~ownFail;
     return t.anyFile[ownPass & 0xFF] & t.anyRank[(ownPass >> 8) & 0xFF] & t.allFiles[otherFail & 0xFF] &
            t.allRanks[(otherFail >> 8) & 0xFF];
 }

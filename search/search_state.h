@@ -83,9 +83,16 @@ uint64_t NodeTotal(const SearchState& state);
 inline void RequestSearchHalt(SearchState& state) { state.haltRequested.store(true, std::memory_order_release); }
 
 // Adds one to a counter that other threads may read. Only the owning thread writes, so a
-// relaxed load and store (plain moves on x86-64) are enough.
+// relaxed load and store are enough. On x86-64 that is one add to memory, which the compiler
+// does not make of an atomic's load and store: an aligned 8-byte add without a lock is a
+// load and a store each atomic for a reader, and it spares the step a register.
 inline void BumpCounter(std::atomic<uint64_t>& counter) {
+#if defined(__x86_64__) && !defined(QUORBIT_PORTABLE_SCALAR) && !defined(__SANITIZE_THREAD__)
+    static_assert(sizeof counter == sizeof(uint64_t) && std::atomic<uint64_t>::is_always_lock_free);
+    asm("addq $1, %0" : "+m"(*reinterpret_cast<uint64_t*>(&counter)));
+#else
     counter.store(counter.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+#endif
 }
 
 }  // namespace quorbit

@@ -50,7 +50,8 @@ struct Kernel {
     //   undo     nothing: the parent's counts and lines are its own copies
     template <int S>
     static void Step(QUORBIT_STEP_PARAMETERS) {
-        const auto n = static_cast<uint32_t>(negative >> MOVE_SHIFT);
+        // 64 bits wide, so that the counter's and path's addresses take n - 1 as an offset.
+        const uint64_t n = negative >> MOVE_SHIFT;
         BumpCounter(state.nodeCounters[n - 1]);
         state.path[n - 1].store(state.squareMap[S], std::memory_order_relaxed);
         if (--state.pollCountdown == 0) [[unlikely]] {
@@ -78,7 +79,7 @@ struct Kernel {
         constexpr SquareSet COUNTED_NEIGHBOURS = SetOf(SQUARE.lower, SQUARE.lowerCount, false);  // not the end
         constexpr SquareSet MOVES = SetOf(SQUARE.moves, SQUARE.moveCount, false);
 
-        const auto n = static_cast<uint32_t>(negative >> MOVE_SHIFT);
+        const uint64_t n = negative >> MOVE_SHIFT;
         if constexpr (CAN_BE_MOVE_34) {
             if (n == HOOK_MOVE) return Hook(state, negative);
         }
@@ -86,7 +87,8 @@ struct Kernel {
         FreePlanes p = LowerCounts({low, middle, high, negative}, LOWERED);
         const SquareSet zero = ZeroCounts(p);
         const SquareSet zeros = zero & COUNTED_NEIGHBOURS;
-        p.negative = (p.negative | 1ull << S) + NEXT_MOVE;
+        // Marks S and moves the number on in one add: S's bit is clear, as S was a candidate.
+        p.negative += NEXT_MOVE | 1ull << S;
         // A forced step may only go to the neighbour left with a single way on (count 0).
         SquareSet open = (zeros != 0 ? zeros : ~p.negative) & MOVES & SquaresPassingBounds(f, n + 1);
         if constexpr ((PLAN.endNeighbourSet & COUNTED_NEIGHBOURS) != 0) {
