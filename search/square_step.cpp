@@ -24,6 +24,7 @@ namespace {
 
 inline constexpr int MOVE_SHIFT = 56;  // above every square's bit
 inline constexpr uint64_t NEXT_MOVE = 1ull << MOVE_SHIFT;
+inline constexpr uint64_t NOTHING_BIT = 1ull << 63;  // above every square's bit
 
 using KernelStep = void (*)(QUORBIT_STEP_PARAMETERS);
 
@@ -97,8 +98,9 @@ struct Kernel {
         // A dead end (two neighbours left with a single way on) tries nothing either; one
         // branch for both is better predicted than two.
         if ((zeros & (zeros - 1)) != 0) open = 0;
-        if (open == 0) return;
-        if ((open & (open - 1)) == 0) return STEPS[__builtin_ctzll(open)](QUORBIT_STEP_ARGUMENTS);
+        // No move and one move leave by the same jump: an empty set finds Nothing in the
+        // table's last entry, so the step has one data-dependent branch less.
+        if ((open & (open - 1)) == 0) return STEPS[__builtin_ctzll(open | NOTHING_BIT)](QUORBIT_STEP_ARGUMENTS);
         return Branch<S>(state, open, p.low, p.middle, p.high, p.negative, f.missing, f.upper, f.lower);
     }
 
@@ -191,15 +193,19 @@ struct Kernel {
             return &Enter<S>;
         }
     }
+    static void Nothing(SearchState&, uint64_t, uint64_t, uint64_t, uint64_t, Bytes16, Bytes16, Bytes16) {}
     template <size_t... S>
-    static constexpr std::array<KernelStep, SQUARE_COUNT> Steps(std::index_sequence<S...>) {
-        return {StepOf<static_cast<int>(S)>()...};
+    static constexpr std::array<KernelStep, 64> Steps(std::index_sequence<S...>) {
+        std::array<KernelStep, 64> steps{StepOf<static_cast<int>(S)>()...};
+        steps[__builtin_ctzll(NOTHING_BIT)] = &Nothing;
+        return steps;
     }
     template <size_t... S>
     static constexpr std::array<StepFunction, SQUARE_COUNT> Entries(std::index_sequence<S...>) {
         return {EntryOf<static_cast<int>(S)>()...};
     }
-    static constexpr std::array<KernelStep, SQUARE_COUNT> STEPS = Steps(std::make_index_sequence<SQUARE_COUNT>{});
+    // By square its step; the last entry is Nothing, for a step without a move.
+    static constexpr std::array<KernelStep, 64> STEPS = Steps(std::make_index_sequence<SQUARE_COUNT>{});
     static constexpr std::array<StepFunction, SQUARE_COUNT> ENTRIES =
         Entries(std::make_index_sequence<SQUARE_COUNT>{});
 };
