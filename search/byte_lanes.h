@@ -30,8 +30,10 @@ constexpr Lanes16 SplatLanes(int value) {
 
 // GCC's own vector of bytes, not a struct holding one: a struct that is handed to a call
 // lives in memory, and the kernel's steps stored and reloaded the frame in every step. Its
-// +, -, & and | are the byte operations themselves.
-typedef signed char Bytes16 __attribute__((vector_size(16)));
+// +, -, & and | are the byte operations themselves. Unsigned, so that a sum past 127 wraps
+// as the lanes' offsets intend instead of being a signed overflow; Greater compares the
+// lanes as signed bytes all the same.
+typedef unsigned char Bytes16 __attribute__((vector_size(16)));
 
 QUORBIT_ALWAYS_INLINE Bytes16 Load(const Lanes16& lanes) { return *reinterpret_cast<const Bytes16*>(lanes.lane); }
 QUORBIT_ALWAYS_INLINE Bytes16 AndNot(Bytes16 a, Bytes16 b) { return ~a & b; }
@@ -41,10 +43,10 @@ QUORBIT_ALWAYS_INLINE Bytes16 Greater(Bytes16 a, Bytes16 b) {
     asm("pcmpgtb %1, %0" : "+x"(a) : "xm"(b));
     return a;
 }
-QUORBIT_ALWAYS_INLINE Bytes16 Equal(Bytes16 a, Bytes16 b) { return a == b; }
+QUORBIT_ALWAYS_INLINE Bytes16 Equal(Bytes16 a, Bytes16 b) { return reinterpret_cast<Bytes16>(a == b); }
 // Bit i: the top bit of lane i.
 QUORBIT_ALWAYS_INLINE uint32_t TopBits(Bytes16 a) { return static_cast<uint32_t>(_mm_movemask_epi8(reinterpret_cast<__m128i>(a))); }
-QUORBIT_ALWAYS_INLINE int8_t LaneOf(Bytes16 a, int i) { return a[i]; }
+QUORBIT_ALWAYS_INLINE int8_t LaneOf(Bytes16 a, int i) { return static_cast<int8_t>(a[i]); }
 
 #else
 
