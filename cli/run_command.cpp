@@ -80,7 +80,6 @@ signal N (130 for Ctrl+C, 143 for SIGTERM).
 
 namespace {
 
-
 // The signals that halt a run, as they halt a search.
 constexpr int HALTING_SIGNALS[] = {SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGXCPU, SIGALRM, SIGUSR1, SIGUSR2};
 

@@ -117,6 +117,12 @@ void KeepTask(const TaskResult& result, void* context) {
     if (!AppendCheckpoint(u.checkpoint, TASK_RESULT_KIND, EncodeTaskResult(result), false)) FailCheckpoint(u);
 }
 
+// Its last mark announced the unit's summary: every line of its unit was written, or was
+// about to be, and the unit left the queue or is about to.
+bool AnnouncedItsSummary(const CheckpointContents& contents) {
+    return contents.marked && contents.lastMark.summary != 0;
+}
+
 // The kernel ids of the running unit's search threads, so that a change of priority reaches
 // every one of them at once; cleared when the unit's threads have ended.
 std::atomic<ThreadId> searchThreadIds[MAX_TASK_THREADS];
@@ -252,8 +258,7 @@ bool CheckpointFits(UnitTasks& u, const uint8_t* base, int baseLength, Checkpoin
     if (ParseCheckpoint(bytes.data(), bytes.size(), contents, why, sizeof why)) {
         if (!contents.headed) return false;  // made and never written: nothing to keep
         const CheckpointHeader& header = contents.header;
-        const bool finished = contents.marked && contents.lastMark.summary != 0;
-        if (header.unit != static_cast<uint32_t>(u.unit) && finished) {
+        if (header.unit != static_cast<uint32_t>(u.unit) && AnnouncedItsSummary(contents)) {
             // Its unit's results are all written and it left the queue: nothing in it is needed.
             ::unlink(CHECKPOINT_FILE);
             return false;
@@ -487,7 +492,7 @@ void DiscardCheckpointIf(bool (*done)(const CheckpointContents& contents, int32_
 }  // namespace
 
 void DiscardFinishedCheckpoint() {
-    DiscardCheckpointIf([](const CheckpointContents& c, int32_t) { return c.marked && c.lastMark.summary != 0; }, -1);
+    DiscardCheckpointIf([](const CheckpointContents& c, int32_t) { return AnnouncedItsSummary(c); }, -1);
 }
 
 void DiscardCheckpointOfUnit(int32_t unit) {

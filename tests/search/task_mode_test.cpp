@@ -45,11 +45,15 @@ void Collect(const TaskResult& task, const PlannedTask& planned, const TaskMerge
     if (++merged.tasks == merged.haltAt) HaltTaskRun(*merged.haltAfter);
 }
 
+bool PlanSubtree(TaskPlan& plan, const std::vector<int>& prefix, int end, int cutMove) {
+    const std::vector<uint8_t> squares(prefix.begin(), prefix.end());
+    return PlanTasks(plan, prefix.at(0), end, squares.data(), static_cast<int>(squares.size()), cutMove);
+}
+
 Merged RunInTasks(const std::vector<int>& prefix, int end, int cutMove, int threads, uint64_t budget,
                   uint64_t splitAbove = SPLIT_ABOVE_NODES, std::unique_ptr<TaskRun>* keep = nullptr) {
     static TaskPlan plan;  // outlives a run the caller keeps
-    const std::vector<uint8_t> squares(prefix.begin(), prefix.end());
-    EXPECT_TRUE(PlanTasks(plan, prefix.at(0), end, squares.data(), static_cast<int>(squares.size()), cutMove));
+    EXPECT_TRUE(PlanSubtree(plan, prefix, end, cutMove));
     Merged merged;
     auto run = std::make_unique<TaskRun>();
     PrepareTaskRun(*run, plan, threads, budget, TaskOutput{&Collect, nullptr, nullptr, &merged});
@@ -160,43 +164,44 @@ void ExpectSameTask(const TaskResult& whole, const TaskResult& split) {
 // Also with every task split, halted at several points (where the other thread is in the
 // middle of a task's children or not): a task whose children were halted is not finished.
 TEST(TaskMode, AHaltLeavesCountsTheSingleSearchPassesThrough) {
-  struct Halt {
-    uint64_t splitAbove;
-    int quarters;  // halted once this many quarters of the tasks are handed on
-  };
-  for (const Halt halt : {Halt{0, 1}, Halt{1, 1}, Halt{1, 2}, Halt{1, 3}}) {
-    SCOPED_TRACE(::testing::Message() << (halt.splitAbove == 0 ? "whole" : "split") << " tasks, halted at " << halt.quarters << "/4");
     const Subtree subtree = Subtrees().front();
     int end = 0;
     const std::vector<int> prefix = PrefixOf(subtree, end);
     static TaskPlan plan;
-    const std::vector<uint8_t> squares(prefix.begin(), prefix.end());
-    ASSERT_TRUE(PlanTasks(plan, prefix.at(0), end, squares.data(), static_cast<int>(squares.size()), subtree.cuts[1].move));
-    Merged merged;
-    auto run = std::make_unique<TaskRun>();
-    PrepareTaskRun(*run, plan, 2, 0, TaskOutput{&Collect, &KeepFinished, nullptr, &merged});
-    run->splitAbove = halt.splitAbove;
-    merged.haltAfter = run.get();
-    merged.haltAt = plan.tasks.size() * static_cast<uint64_t>(halt.quarters) / 4;
-    EXPECT_EQ(RunTasks(*run), SearchOutcome::Halted);
-    EXPECT_LT(run->outputNext.load(), plan.tasks.size());
-    uint64_t reached = 0;
-    for (const uint64_t count : run->counters) reached += count;
-    const testing::EngineResult single = testing::RunEngine(prefix.at(0), end, prefix, reached);
-    for (int k = 0; k < COUNTED_MOVES; ++k) EXPECT_EQ(run->counters[k], single.nodeCounters[k]) << "move " << k + 1;
-    // The tours are those the single search has reported once it is past that node.
+    ASSERT_TRUE(PlanSubtree(plan, prefix, end, subtree.cuts[1].move));
     const testing::EngineResult whole = testing::RunEngine(prefix.at(0), end, prefix, 0);
-    size_t reported = 0;
-    while (reported < whole.solutionNodes.size() && whole.solutionNodes[reported] <= reached) ++reported;
-    EXPECT_EQ(merged.result.solutions, std::vector<reference::Tour>(whole.solutions.begin(), whole.solutions.begin() + reported));
-    // Only whole tasks are reported finished, not one whose search (or a child's) was halted.
     auto state = testing::NewSearchState();
-    for (const TaskResult& task : merged.finished) {
-        TaskResult alone{};
-        RunTask(*state, prefix.at(0), end, task.prefix, task.prefixLength, 0, alone);
-        ExpectSameTask(alone, task);
+    struct Halt {
+        uint64_t splitAbove;
+        int quarters;  // halted once this many quarters of the tasks are handed on
+    };
+    for (const Halt halt : {Halt{0, 1}, Halt{1, 1}, Halt{1, 2}, Halt{1, 3}}) {
+        SCOPED_TRACE(::testing::Message() << (halt.splitAbove == 0 ? "whole" : "split") << " tasks, halted at "
+                                          << halt.quarters << "/4");
+        Merged merged;
+        auto run = std::make_unique<TaskRun>();
+        PrepareTaskRun(*run, plan, 2, 0, TaskOutput{&Collect, &KeepFinished, nullptr, &merged});
+        run->splitAbove = halt.splitAbove;
+        merged.haltAfter = run.get();
+        merged.haltAt = plan.tasks.size() * static_cast<uint64_t>(halt.quarters) / 4;
+        EXPECT_EQ(RunTasks(*run), SearchOutcome::Halted);
+        EXPECT_LT(run->outputNext.load(), plan.tasks.size());
+        uint64_t reached = 0;
+        for (const uint64_t count : run->counters) reached += count;
+        const testing::EngineResult single = testing::RunEngine(prefix.at(0), end, prefix, reached);
+        for (int k = 0; k < COUNTED_MOVES; ++k) EXPECT_EQ(run->counters[k], single.nodeCounters[k]) << "move " << k + 1;
+        // The tours are those the single search has reported once it is past that node.
+        size_t reported = 0;
+        while (reported < whole.solutionNodes.size() && whole.solutionNodes[reported] <= reached) ++reported;
+        EXPECT_EQ(merged.result.solutions,
+                  std::vector<reference::Tour>(whole.solutions.begin(), whole.solutions.begin() + reported));
+        // Only whole tasks are reported finished, not one whose search (or a child's) was halted.
+        for (const TaskResult& task : merged.finished) {
+            TaskResult alone{};
+            RunTask(*state, prefix.at(0), end, task.prefix, task.prefixLength, 0, alone);
+            ExpectSameTask(alone, task);
+        }
     }
-  }
 }
 
 // A task put together from its children one or two moves below it is the task searched
@@ -207,10 +212,9 @@ TEST(TaskMode, ATaskFromItsChildrenIsTheWholeTask) {
     for (const Subtree& subtree : Subtrees()) {
         int end = 0;
         const std::vector<int> prefix = PrefixOf(subtree, end);
-        const std::vector<uint8_t> squares(prefix.begin(), prefix.end());
         TaskPlan plan;
         const int move = subtree.cuts[0].move;
-        ASSERT_TRUE(PlanTasks(plan, prefix.at(0), end, squares.data(), static_cast<int>(squares.size()), move));
+        ASSERT_TRUE(PlanSubtree(plan, prefix, end, move));
         for (const PlannedTask& task : plan.tasks) {
             TaskResult whole{};
             ASSERT_EQ(RunTask(*state, prefix.at(0), end, task.prefix, move, 0, whole), SearchOutcome::Finished);
@@ -259,9 +263,8 @@ TEST(TaskMode, AThreadWithNoTaskLeftSearchesChildrenOfALongOne) {
     const uint64_t longest = EVERY_SUM_ADMITTED ? 1 : 3;
     int end = 0;
     const std::vector<int> prefix = PrefixOf(subtree, end);
-    const std::vector<uint8_t> squares(prefix.begin(), prefix.end());
     static TaskPlan plan;
-    ASSERT_TRUE(PlanTasks(plan, prefix.at(0), end, squares.data(), static_cast<int>(squares.size()), subtree.cuts[0].move));
+    ASSERT_TRUE(PlanSubtree(plan, prefix, end, subtree.cuts[0].move));
     plan.tasks = {plan.tasks.at(longest)};
     LongTask task;
     auto run = std::make_unique<TaskRun>();
