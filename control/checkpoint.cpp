@@ -22,6 +22,11 @@ namespace {
 
 void Say(char* why, size_t size, const char* text) { std::snprintf(why, size, "%s", text); }
 
+uint32_t HeaderVersion(const RecordView& record) {
+    PayloadReader in{record.payload, record.length, 0, false};
+    return TakeU32(in);
+}
+
 bool DecodeHeader(const RecordView& record, CheckpointHeader& header) {
     PayloadReader in{record.payload, record.length, 0, false};
     if (TakeU32(in) != CHECKPOINT_VERSION) return false;
@@ -40,6 +45,7 @@ bool DecodeMark(const RecordView& record, CheckpointMark& mark) {
     mark.summary = TakeU8(in);
     mark.elapsedMs = TakeU32(in);
     mark.cycles = TakeU64(in);
+    mark.resultsOffset = TakeU64(in);
     return !in.failed && in.at == in.size && mark.outputFrom <= mark.outputTo && mark.summary <= 1;
 }
 
@@ -65,6 +71,7 @@ std::vector<uint8_t> EncodeCheckpointMark(const CheckpointMark& mark) {
     out.push_back(mark.summary);
     PutU32(out, mark.elapsedMs);
     PutU64(out, mark.cycles);
+    PutU64(out, mark.resultsOffset);
     return out;
 }
 
@@ -77,6 +84,11 @@ bool ParseCheckpoint(const uint8_t* bytes, size_t size, CheckpointContents& cont
     if (read == RecordRead::End || read == RecordRead::Torn) return true;
     if (read != RecordRead::Whole || record.kind != CHECKPOINT_HEADER_KIND) {
         Say(why, whySize, "it does not begin with a checkpoint header");
+        return false;
+    }
+    if (HeaderVersion(record) != CHECKPOINT_VERSION) {
+        std::snprintf(why, whySize, "it is of checkpoint format %u, this program reads format %u", HeaderVersion(record),
+                      CHECKPOINT_VERSION);
         return false;
     }
     if (!DecodeHeader(record, contents.header)) {
@@ -116,18 +128,33 @@ bool ParseCheckpoint(const uint8_t* bytes, size_t size, CheckpointContents& cont
     return true;
 }
 
+namespace {
+
+// Records the first failure; the caller holds the writer's lock (or owns the writer alone).
+bool Failed(CheckpointWriter& writer, int error) {
+    if (!writer.failed.load()) writer.error = error;
+    writer.failed.store(true);
+    return false;
+}
+
+}  // namespace
+
 bool OpenCheckpoint(CheckpointWriter& writer, const char* name, size_t keepBytes, const CheckpointHeader& header) {
-    writer.failed = false;
+    writer.failed.store(false);
+    writer.error = 0;
     writer.syncedTick = TickCount();
     writer.fd = ::open(name, O_WRONLY | O_CREAT | O_CLOEXEC | (keepBytes == 0 ? O_TRUNC : 0), 0666);
-    if (writer.fd < 0) return false;
-    if (::ftruncate(writer.fd, static_cast<off_t>(keepBytes)) != 0 ||
-        ::lseek(writer.fd, static_cast<off_t>(keepBytes), SEEK_SET) < 0) {
-        CloseCheckpoint(writer);
+    if (writer.fd < 0) return Failed(writer, errno);
+    if (keepBytes != 0 && (::ftruncate(writer.fd, static_cast<off_t>(keepBytes)) != 0 ||
+                           ::lseek(writer.fd, static_cast<off_t>(keepBytes), SEEK_SET) < 0)) {
+        Failed(writer, errno);
+        ::close(writer.fd);
+        writer.fd = -1;
         return false;
     }
     if (keepBytes == 0 && !AppendCheckpoint(writer, CHECKPOINT_HEADER_KIND, EncodeCheckpointHeader(header))) {
-        CloseCheckpoint(writer);
+        ::close(writer.fd);
+        writer.fd = -1;
         return false;
     }
     return true;
@@ -138,19 +165,24 @@ bool AppendCheckpoint(CheckpointWriter& writer, uint32_t kind, const std::vector
     AppendRecord(record, kind, payload);
     std::lock_guard<std::mutex> hold(writer.lock);
     // After a failure nothing more is written: a record after a hole would claim too much.
-    if (writer.fd < 0 || writer.failed) return false;
-    if (!WriteAll(writer.fd, reinterpret_cast<const char*>(record.data()), record.size())) writer.failed = true;
+    if (writer.failed.load()) return false;
+    if (writer.fd < 0) return Failed(writer, EBADF);
+    if (!WriteAll(writer.fd, reinterpret_cast<const char*>(record.data()), record.size())) return Failed(writer, errno);
     const uint32_t now = TickCount();
-    if (!writer.failed && (syncNow || now - writer.syncedTick >= CHECKPOINT_SYNC_INTERVAL_MS)) {
-        if (::fdatasync(writer.fd) != 0) writer.failed = true;
+    if (syncNow || now - writer.syncedTick >= CHECKPOINT_SYNC_INTERVAL_MS) {
+        if (::fdatasync(writer.fd) != 0) return Failed(writer, errno);
         writer.syncedTick = now;
     }
-    return !writer.failed;
+    return true;
 }
 
-void CloseCheckpoint(CheckpointWriter& writer) {
-    if (writer.fd >= 0) ::close(writer.fd);
+bool CloseCheckpoint(CheckpointWriter& writer) {
+    std::lock_guard<std::mutex> hold(writer.lock);
+    if (writer.fd < 0) return !writer.failed.load();
+    if (!writer.failed.load() && ::fdatasync(writer.fd) != 0) Failed(writer, errno);
+    if (::close(writer.fd) != 0 && !writer.failed.load()) Failed(writer, errno);
     writer.fd = -1;
+    return !writer.failed.load();
 }
 
 bool SetCheckpointAside(const char* name, char* aside, size_t asideSize) {

@@ -3,10 +3,13 @@
 // durable before anything depends on it. It holds a header naming the unit, the program's
 // version and the cut; every task whose search finished, in any order; and marks, each
 // written just before the lines it announces reach "SOLUTION.TXT": which tasks' tours are
-// being reported (or the unit's summary) and the time spent on the unit so far.
+// being reported (or the unit's summary), where in "SOLUTION.TXT" they begin, and the time
+// spent on the unit so far. A mark is written only once every line announced before it is
+// on disk, so it tells a resumed run, without reading "SOLUTION.TXT", that those are written.
 #pragma once
 
 #include <cstddef>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -18,7 +21,8 @@ namespace quorbit {
 inline constexpr const char* CHECKPOINT_FILE = "CHECKPT.DAT";
 inline constexpr uint32_t CHECKPOINT_HEADER_KIND = 2;
 inline constexpr uint32_t CHECKPOINT_MARK_KIND = 3;
-inline constexpr uint32_t CHECKPOINT_VERSION = 1;
+// 2: marks hold where their lines begin in "SOLUTION.TXT". A file of format 1 is refused.
+inline constexpr uint32_t CHECKPOINT_VERSION = 2;
 inline constexpr size_t CHECKPOINT_PROGRAM_SIZE = 32;
 
 struct CheckpointHeader {
@@ -35,6 +39,7 @@ struct CheckpointMark {
     uint8_t summary;      // 1: the unit's summary and node detail are being written
     uint32_t elapsedMs;   // time spent on the unit, all runs together
     uint64_t cycles;
+    uint64_t resultsOffset;  // the size of "SOLUTION.TXT" before the announced lines
 };
 
 struct CheckpointContents {
@@ -64,16 +69,21 @@ std::vector<uint8_t> EncodeCheckpointMark(const CheckpointMark& mark);
 inline constexpr uint32_t CHECKPOINT_SYNC_INTERVAL_MS = 1000;
 struct CheckpointWriter {
     int fd = -1;
-    bool failed = false;  // a record could not be written or synced; nothing more is written
+    // A record could not be written or synced: nothing more is written. Read by any thread.
+    std::atomic<bool> failed{false};
+    int error = 0;  // the system's reason for the failure (an errno value)
     uint32_t syncedTick = 0;
     std::mutex lock;
 };
 
 // Opens the file for appending, cut back to keepBytes (dropping a torn record), or creates
-// it afresh with the header when keepBytes is 0. False when that fails.
+// it afresh with the header when keepBytes is 0. False when that fails, with the reason in
+// writer.error.
 bool OpenCheckpoint(CheckpointWriter& writer, const char* name, size_t keepBytes, const CheckpointHeader& header);
 bool AppendCheckpoint(CheckpointWriter& writer, uint32_t kind, const std::vector<uint8_t>& payload, bool syncNow = true);
-void CloseCheckpoint(CheckpointWriter& writer);
+// Syncs what is not yet on disk and closes. False when a record could not be written or
+// synced, now or before (the reason in writer.error).
+bool CloseCheckpoint(CheckpointWriter& writer);
 
 // Renames a refused checkpoint to a name of its own ("CHECKPT-<seconds>.BAD", numbered if
 // taken), never over another file. The new name goes to aside; false if it stays in place.

@@ -73,25 +73,47 @@ void AppendRecord(std::vector<uint8_t>& out, uint32_t kind, const std::vector<ui
     PutU64(out, Fnv1a(14695981039346656037ull, out.data() + start + 4, out.size() - start - 4));
 }
 
+namespace {
+
+// A record that passes every check of its frame, starting at p (left bytes there).
+bool CheckedRecordAt(const uint8_t* p, size_t left, uint32_t& length) {
+    if (left < RECORD_FRAME_SIZE || std::memcmp(p, RECORD_MAGIC, 4) != 0) return false;
+    length = static_cast<uint32_t>(ReadLittle(p + 8, 4));
+    if (length > RECORD_PAYLOAD_MAX || left - RECORD_FRAME_SIZE < length) return false;
+    return ReadLittle(p + 12 + length, 8) == Fnv1a(14695981039346656037ull, p + 4, 8 + length);
+}
+
+// Whether a whole, checked record begins anywhere in bytes[from, size).
+bool CheckedRecordAfter(const uint8_t* bytes, size_t size, size_t from) {
+    for (size_t at = from; at + RECORD_FRAME_SIZE <= size; ++at) {
+        const void* found = std::memchr(bytes + at, RECORD_MAGIC[0], size - at);
+        if (found == nullptr) return false;
+        at = static_cast<size_t>(static_cast<const uint8_t*>(found) - bytes);
+        uint32_t length = 0;
+        if (CheckedRecordAt(bytes + at, size - at, length)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 RecordRead ReadRecord(const uint8_t* bytes, size_t size, size_t at, RecordView& view) {
     if (at >= size) return RecordRead::End;
     const size_t left = size - at;
     const uint8_t* p = bytes + at;
-    // What a crash leaves at the end: part of a record, or a tail the file system filled with zeros.
-    if (AllZero(p, left)) return RecordRead::Torn;
-    if (left < 12) return std::memcmp(p, RECORD_MAGIC, left < 4 ? left : 4) == 0 ? RecordRead::Torn : RecordRead::Corrupt;
-    if (std::memcmp(p, RECORD_MAGIC, 4) != 0) return RecordRead::Corrupt;
-    const auto length = static_cast<uint32_t>(ReadLittle(p + 8, 4));
-    if (length > RECORD_PAYLOAD_MAX) return RecordRead::Corrupt;
-    if (left < RECORD_FRAME_SIZE + length) return RecordRead::Torn;
-    const uint64_t stored = ReadLittle(p + 12 + length, 8);
-    if (stored != Fnv1a(14695981039346656037ull, p + 4, 8 + length))
-        return left == RECORD_FRAME_SIZE + length ? RecordRead::Torn : RecordRead::Corrupt;
-    view.kind = static_cast<uint32_t>(ReadLittle(p + 4, 4));
-    view.payload = p + 12;
-    view.length = length;
-    view.next = at + RECORD_FRAME_SIZE + length;
-    return RecordRead::Whole;
+    uint32_t length = 0;
+    if (CheckedRecordAt(p, left, length)) {
+        view.kind = static_cast<uint32_t>(ReadLittle(p + 4, 4));
+        view.payload = p + 12;
+        view.length = length;
+        view.next = at + RECORD_FRAME_SIZE + length;
+        return RecordRead::Whole;
+    }
+    // What a crash leaves at the end: the start of a record (its magic, or zeros a file
+    // system filled in). Only when nothing valid follows: a record whose length or contents
+    // were damaged on disk, with records after it, is damage, not a torn end.
+    const bool recordStart = AllZero(p, left) || std::memcmp(p, RECORD_MAGIC, left < 4 ? left : 4) == 0;
+    return recordStart && !CheckedRecordAfter(bytes, size, at + 1) ? RecordRead::Torn : RecordRead::Corrupt;
 }
 
 std::vector<uint8_t> EncodeTaskResult(const TaskResult& result) {

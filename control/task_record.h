@@ -23,8 +23,9 @@ inline constexpr uint32_t TASK_RESULT_VERSION = 1;
 enum class RecordRead {
     Whole,    // a whole, checked record
     End,      // no bytes left
-    Torn,     // the bytes left are the start of a record cut short (or zeros a crash left)
-    Corrupt,  // a record that fails its checks with more bytes after it
+    Torn,     // the bytes left are the start of a record cut short (or zeros a crash left),
+              // and no whole record follows
+    Corrupt,  // a record that fails its checks, not torn: damage
 };
 
 struct RecordView {

@@ -22,6 +22,7 @@
 #include "support/priority.h"
 #include "support/results_file.h"
 #include "support/ticks.h"
+#include "support/write_failure.h"
 
 namespace quorbit {
 
@@ -52,6 +53,8 @@ struct UnitTasks {
     uint64_t cyclesBefore;  // the cycles of earlier runs of the unit
     uint64_t cycleStart;
     uint32_t lastMarkTick;
+    bool linesUnsynced;  // lines were written since "SOLUTION.TXT" and "LOGSOL.TXT" were last synced
+    std::atomic<bool> failed;  // a file could not be written: the unit is halted, said once
     SearchState lines;  // holds a tour's squares while its line is formatted
 };
 
@@ -59,17 +62,73 @@ uint64_t CyclesSoFar(const UnitTasks& u) { return u.cyclesBefore + (ReadCycleCou
 
 int32_t ElapsedMs() { return static_cast<int32_t>(TickCount() - unitStartTick.load(std::memory_order_relaxed)); }
 
-void FailCheckpoint(UnitTasks& u) {
-    if (u.checkpoint.failed) return;
-    u.checkpoint.failed = true;
-    ConsolePrint("The checkpoint CHECKPT.DAT cannot be written: the unit is halted.\n");
+// A file of the unit could not be written (its failure is recorded): every thread is halted,
+// nothing more is written, and the unit ends as failed, still queued, its checkpoint kept.
+void FailUnit(UnitTasks& u) {
+    if (u.failed.exchange(true)) return;
     HaltTaskRun(u.run);
 }
 
+void FailCheckpoint(UnitTasks& u) {
+    NoteWriteFailure(CHECKPOINT_FILE, u.checkpoint.error);
+    FailUnit(u);
+}
+
+// The size of "SOLUTION.TXT": where the next lines written to it begin.
+uint64_t ResultsFileSize() {
+    struct stat status {};
+    return ::stat(RESULTS_FILE, &status) == 0 ? static_cast<uint64_t>(status.st_size) : 0;
+}
+
+// Puts the lines written so far on disk. False (the failure recorded) when that fails.
+bool SyncFile(const char* name) {
+    const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT || NoteWriteFailure(name, errno);
+    const bool synced = ::fsync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    return synced || NoteWriteFailure(name, error);
+}
+
+bool SyncResultLines(UnitTasks& u) {
+    if (!u.linesUnsynced) return true;
+    if (!SyncFile(RESULTS_FILE) || !SyncFile(SOLUTION_LOG_FILE)) {
+        FailUnit(u);
+        return false;
+    }
+    u.linesUnsynced = false;
+    return true;
+}
+
+// A mark supersedes the lines announced before it, so it is written only once they are on
+// disk: a resumed run takes every line before its mark as written without looking.
 bool Mark(UnitTasks& u, uint64_t from, uint64_t to, bool summary, int32_t elapsedMs, uint64_t cycles) {
+    if (u.failed.load() || !SyncResultLines(u)) return false;
     u.lastMarkTick = TickCount();
-    const CheckpointMark mark{from, to, static_cast<uint8_t>(summary ? 1 : 0), static_cast<uint32_t>(elapsedMs), cycles};
-    return AppendCheckpoint(u.checkpoint, CHECKPOINT_MARK_KIND, EncodeCheckpointMark(mark));
+    const CheckpointMark mark{from, to, static_cast<uint8_t>(summary ? 1 : 0), static_cast<uint32_t>(elapsedMs), cycles,
+                              from < to || summary ? ResultsFileSize() : 0};
+    if (AppendCheckpoint(u.checkpoint, CHECKPOINT_MARK_KIND, EncodeCheckpointMark(mark))) return true;
+    FailCheckpoint(u);
+    return false;
+}
+
+// Writes lines to "SOLUTION.TXT" (and "LOGSOL.TXT" for tours). False when one could not be
+// written: the unit is then failed.
+bool WriteLines(UnitTasks& u, const std::vector<std::string>& lines, size_t from, bool log) {
+    u.linesUnsynced = true;
+    for (size_t i = from; i < lines.size(); ++i) {
+        ReportLine(lines[i].c_str());
+        if (WriteFailed()) break;
+    }
+    if (log && !WriteFailed())
+        for (const std::string& text : lines) {
+            std::string logged = text;
+            LogSolutionLine(logged.data());
+            if (WriteFailed()) break;
+        }
+    if (!WriteFailed()) return true;
+    FailUnit(u);
+    return false;
 }
 
 // The lines of a task's tours as the single search reports them.
@@ -87,34 +146,25 @@ std::vector<std::string> SolutionLines(UnitTasks& u, const TaskResult& result, c
     return lines;
 }
 
-void ReportSolutionLines(const std::vector<std::string>& lines) {
-    for (const std::string& text : lines) {
-        ReportLine(text.c_str());
-        std::string logged = text;
-        LogSolutionLine(logged.data());
-    }
-}
-
 // In the plan's order: a task's tours, announced in the checkpoint before their lines are written.
 void ReportTask(const TaskResult& result, const PlannedTask& planned, const TaskMerge& before, void* context) {
     auto& u = *static_cast<UnitTasks*>(context);
+    if (u.failed.load()) return;
     if (result.solutions.empty()) {
-        if (TickCount() - u.lastMarkTick >= TIME_MARK_INTERVAL_MS && !Mark(u, result.index + 1, result.index + 1, false, ElapsedMs(), CyclesSoFar(u)))
-            FailCheckpoint(u);
+        if (TickCount() - u.lastMarkTick >= TIME_MARK_INTERVAL_MS)
+            Mark(u, result.index + 1, result.index + 1, false, ElapsedMs(), CyclesSoFar(u));
         return;
     }
     const int32_t elapsed = ElapsedMs();
-    if (!Mark(u, result.index, result.index + 1, false, elapsed, CyclesSoFar(u))) {
-        FailCheckpoint(u);
-        return;
-    }
-    ReportSolutionLines(SolutionLines(u, result, planned, before, elapsed));
+    if (!Mark(u, result.index, result.index + 1, false, elapsed, CyclesSoFar(u))) return;
+    if (!WriteLines(u, SolutionLines(u, result, planned, before, elapsed), 0, true)) return;
     solutionCount.store(before.solutions + static_cast<int32_t>(result.solutions.size()), std::memory_order_relaxed);
 }
 
 void KeepTask(const TaskResult& result, void* context) {
     auto& u = *static_cast<UnitTasks*>(context);
-    if (!AppendCheckpoint(u.checkpoint, TASK_RESULT_KIND, EncodeTaskResult(result), false)) FailCheckpoint(u);
+    if (!u.failed.load() && !AppendCheckpoint(u.checkpoint, TASK_RESULT_KIND, EncodeTaskResult(result), false))
+        FailCheckpoint(u);
 }
 
 // Its last mark announced the unit's summary: every line of its unit was written, or was
@@ -152,46 +202,43 @@ void ForgetSearchThreads() {
     for (std::atomic<ThreadId>& id : searchThreadIds) id.store(0);
 }
 
-// The lines of "SOLUTION.TXT" from the end, stamp lines left out, as far as back as needed.
-std::vector<std::string> LastResultLines(size_t wanted) {
-    std::vector<std::string> lines;
+// How many of the announced lines "SOLUTION.TXT" holds from `offset` on, where the mark
+// said they begin: the process may have ended before, during or after writing them, and
+// anything appended later (a merge, an edit, a message) follows them. Stamp lines and the
+// line end that completed an unfinished last line are passed over.
+size_t LinesWrittenAt(uint64_t offset, const std::vector<std::string>& announced) {
     const int fd = ::open(RESULTS_FILE, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return lines;
+    if (fd < 0) return 0;
     std::string text;
     char buffer[65536];
     ssize_t got;
-    while ((got = ::read(fd, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR))
-        if (got > 0) text.append(buffer, static_cast<size_t>(got));
+    off_t at = static_cast<off_t>(offset);
+    while ((got = ::pread(fd, buffer, sizeof buffer, at)) > 0 || (got < 0 && errno == EINTR))
+        if (got > 0) {
+            text.append(buffer, static_cast<size_t>(got));
+            at += got;
+        }
     ::close(fd);
-    size_t end = text.size();
-    while (end > 0 && lines.size() < wanted) {
-        size_t last = end;  // the line is text[start, last), without its line end
-        if (text[last - 1] == '\n') --last;
-        const size_t newline = last == 0 ? std::string::npos : text.rfind('\n', last - 1);
-        const size_t start = newline == std::string::npos ? 0 : newline + 1;
-        std::string line = text.substr(start, last - start);
+    size_t written = 0;
+    for (size_t start = 0; start < text.size() && written < announced.size();) {
+        const size_t newline = text.find('\n', start);
+        if (newline == std::string::npos) break;  // cut short: not written whole
+        std::string line = text.substr(start, newline - start);
+        start = newline + 1;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         const bool stamp = line.size() > 2 && line.front() == '[' && line.back() == ']';
-        if (!stamp) lines.insert(lines.begin(), line + "\n");
-        end = start;
+        if (line.empty() || stamp) continue;
+        if (line + "\n" != announced[written]) break;
+        ++written;
     }
-    return lines;
+    return written;
 }
 
-// Writes the lines the last mark announced that "SOLUTION.TXT" does not end with yet: a
-// crash may have come before, during or after them.
-void CompleteAnnouncedLines(const std::vector<std::string>& announced, bool solutions) {
-    const std::vector<std::string> last = LastResultLines(announced.size());
-    size_t present = 0;
-    for (size_t k = std::min(announced.size(), last.size()); k > 0 && present == 0; --k)
-        if (std::equal(announced.begin(), announced.begin() + static_cast<long>(k), last.end() - static_cast<long>(k))) present = k;
-    for (size_t i = present; i < announced.size(); ++i) ReportLine(announced[i].c_str());
+// Writes the lines the last mark announced that were not written yet. False when one
+// cannot be written (the unit is then failed).
+bool CompleteAnnouncedLines(UnitTasks& u, const std::vector<std::string>& announced, uint64_t offset, bool solutions) {
     // The log keeps each line once: adding all again changes nothing for those already in it.
-    if (solutions)
-        for (const std::string& text : announced) {
-            std::string logged = text;
-            LogSolutionLine(logged.data());
-        }
+    return WriteLines(u, announced, LinesWrittenAt(offset, announced), solutions);
 }
 
 std::vector<std::string> SummaryLines(const UnitTasks& u, int32_t elapsedMs, uint64_t cycles, int32_t solutions,
@@ -203,6 +250,7 @@ std::vector<std::string> SummaryLines(const UnitTasks& u, int32_t elapsedMs, uin
     return lines;
 }
 
+// False, with the reason in errno, when the file exists but cannot be read whole.
 bool ReadWholeFile(const char* name, std::vector<uint8_t>& bytes, bool& exists) {
     exists = false;
     const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
@@ -212,7 +260,9 @@ bool ReadWholeFile(const char* name, std::vector<uint8_t>& bytes, bool& exists) 
     ssize_t got;
     while ((got = ::read(fd, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR))
         if (got > 0) bytes.insert(bytes.end(), buffer, buffer + got);
+    const int error = errno;
     ::close(fd);
+    errno = error;
     return got == 0;
 }
 
@@ -248,7 +298,8 @@ bool CheckpointFits(UnitTasks& u, const uint8_t* base, int baseLength, Checkpoin
     std::vector<uint8_t> bytes;
     bool exists = false;
     if (!ReadWholeFile(CHECKPOINT_FILE, bytes, exists)) {
-        ConsolePrint("The checkpoint CHECKPT.DAT cannot be read: the unit is halted.\n");
+        // A folder, say: it can be neither resumed from nor written.
+        NoteWriteFailure(CHECKPOINT_FILE, errno);
         failed = true;
         return false;
     }
@@ -280,10 +331,10 @@ bool CheckpointFits(UnitTasks& u, const uint8_t* base, int baseLength, Checkpoin
     char aside[64];
     char line[400];
     if (!SetCheckpointAside(CHECKPOINT_FILE, aside, sizeof aside)) {
-        std::snprintf(line, sizeof line,
-                      "The checkpoint CHECKPT.DAT cannot be used for %s (%s) nor moved aside: the unit is halted.\n",
-                      u.name, why);
+        const int error = errno;
+        std::snprintf(line, sizeof line, "The checkpoint CHECKPT.DAT cannot be used for %s: %s.\n", u.name, why);
         ConsolePrint(line);
+        NoteWriteFailure(CHECKPOINT_FILE, error);
         failed = true;
         return false;
     }
@@ -296,7 +347,8 @@ bool CheckpointFits(UnitTasks& u, const uint8_t* base, int baseLength, Checkpoin
 }
 
 // Resuming: what an earlier run left is loaded, and the lines its last mark announced are
-// completed. Returns true when that was the unit's summary: the unit is then written.
+// completed. Returns true when that was the unit's summary: the unit is then written (or
+// failed, when a line could not be written).
 bool Resume(UnitTasks& u, CheckpointContents& contents, const std::vector<long>& where) {
     const CheckpointMark mark = contents.marked ? contents.lastMark : CheckpointMark{};
     unitStartTick.store(TickCount() - mark.elapsedMs, std::memory_order_relaxed);
@@ -335,11 +387,12 @@ bool Resume(UnitTasks& u, CheckpointContents& contents, const std::vector<long>&
         ShallowCountsAt(u.plan, u.plan.cut.shallowCounted, counters);
         for (int k = 0; k < COUNTED_MOVES; ++k)
             u.lines.nodeCounters[k].store(counters[k] + before.ownCounters[k], std::memory_order_relaxed);
-        CompleteAnnouncedLines(SummaryLines(u, static_cast<int32_t>(mark.elapsedMs), mark.cycles, before.solutions, u.lines),
-                               false);
+        if (CompleteAnnouncedLines(u, SummaryLines(u, static_cast<int32_t>(mark.elapsedMs), mark.cycles, before.solutions, u.lines),
+                                   mark.resultsOffset, false))
+            SyncResultLines(u);
         return true;
     }
-    CompleteAnnouncedLines(announced, true);
+    if (!CompleteAnnouncedLines(u, announced, mark.resultsOffset, true)) return false;
     solutionCount.store(before.solutions, std::memory_order_relaxed);
     for (size_t k = 0; k < contents.tasks.size(); ++k) {
         const uint64_t index = contents.tasks[k].index;
@@ -372,6 +425,8 @@ UnitEnd ComputeUnitInTasks(int32_t unit) {
     static CheckpointContents contents;
     std::vector<long> where;
     bool failed = false;
+    u.failed.store(false);
+    u.linesUnsynced = false;
     const bool resume = CheckpointFits(u, base, baseLength, contents, where, failed);
     if (failed) return UnitEnd::Failed;
     if (!resume) {
@@ -393,14 +448,18 @@ UnitEnd ComputeUnitInTasks(int32_t unit) {
     header.shallowCounted = u.plan.cut.shallowCounted;
     std::snprintf(header.program, sizeof header.program, "%s", CheckpointProgramVersion());
     if (!OpenCheckpoint(u.checkpoint, CHECKPOINT_FILE, resume ? contents.wholeBytes : 0, header)) {
-        ConsolePrint("The checkpoint CHECKPT.DAT cannot be written: the unit is halted.\n");
+        NoteWriteFailure(CHECKPOINT_FILE, u.checkpoint.error);
         return UnitEnd::Failed;
     }
     if (resume && Resume(u, contents, where)) {
         CloseCheckpoint(u.checkpoint);
-        return UnitEnd::Written;
+        return u.failed.load() ? UnitEnd::Failed : UnitEnd::Written;
     }
     contents = CheckpointContents{};
+    if (u.failed.load()) {
+        CloseCheckpoint(u.checkpoint);
+        return UnitEnd::Failed;
+    }
 
     ShowRun(&u.run);
     // Stored, then the halt looked at: a halt made at any moment is seen by one or the other.
@@ -412,26 +471,21 @@ UnitEnd ComputeUnitInTasks(int32_t unit) {
     const int32_t elapsed = ElapsedMs();
     const uint64_t cycles = CyclesSoFar(u);
     const uint64_t count = u.plan.tasks.size();
-    UnitEnd end = UnitEnd::Written;
-    if (u.checkpoint.failed) {
-        end = UnitEnd::Failed;
-    } else if (outcome == SearchOutcome::Halted || StopRequested()) {
+    if (!u.failed.load() && (outcome == SearchOutcome::Halted || StopRequested())) {
         // The time spent is kept for the next run.
         const uint64_t reached = u.run.outputNext.load();
         Mark(u, reached, reached, false, elapsed, cycles);
-        end = UnitEnd::Stopped;
-    } else {
+        if (!CloseCheckpoint(u.checkpoint)) FailCheckpoint(u);
+        return u.failed.load() ? UnitEnd::Failed : UnitEnd::Stopped;
+    }
+    if (!u.failed.load()) {
         for (int k = 0; k < COUNTED_MOVES; ++k) u.lines.nodeCounters[k].store(u.run.counters[k], std::memory_order_relaxed);
         const std::vector<std::string> lines = SummaryLines(u, elapsed, cycles, u.run.merge.solutions, u.lines);
-        if (Mark(u, count, count, true, elapsed, cycles)) {
-            for (const std::string& line : lines) ReportLine(line.c_str());
-        } else {
-            FailCheckpoint(u);
-            end = UnitEnd::Failed;
-        }
+        // The unit leaves the queue once this returns: its lines are on disk first.
+        if (Mark(u, count, count, true, elapsed, cycles) && WriteLines(u, lines, 0, false)) SyncResultLines(u);
     }
-    CloseCheckpoint(u.checkpoint);
-    return end;
+    if (!CloseCheckpoint(u.checkpoint) && !u.failed.load()) FailCheckpoint(u);
+    return u.failed.load() ? UnitEnd::Failed : UnitEnd::Written;
 }
 
 int UnitFirstMoves(int32_t unit, int moves, uint8_t* prefix) {
