@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "control/kill_points.h"
 #include "control/task_record.h"
 #include "support/file_replace.h"
 #include "support/ticks.h"
@@ -82,6 +83,11 @@ bool ParseCheckpoint(const uint8_t* bytes, size_t size, CheckpointContents& cont
     RecordRead read = ReadRecord(bytes, size, at, record);
     // A crash while the header was written leaves nothing to resume from, and nothing to keep.
     if (read == RecordRead::End || read == RecordRead::Torn) return true;
+    // Records after a damaged first one: a checkpoint, damaged (the magic may be what was hit).
+    if (read == RecordRead::Corrupt && size > 4 && ::memmem(bytes + 1, size - 1, "QREC", 4) != nullptr) {
+        Say(why, whySize, "a record in it is damaged");
+        return false;
+    }
     if (read != RecordRead::Whole || record.kind != CHECKPOINT_HEADER_KIND) {
         Say(why, whySize, "it does not begin with a checkpoint header");
         return false;
@@ -173,6 +179,7 @@ bool AppendCheckpoint(CheckpointWriter& writer, uint32_t kind, const std::vector
         if (::fdatasync(writer.fd) != 0) return Failed(writer, errno);
         writer.syncedTick = now;
     }
+    PassRecordKillPoint();
     return true;
 }
 

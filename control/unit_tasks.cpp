@@ -15,6 +15,7 @@
 #include "control/checkpoint.h"
 #include "search/subtree_search.h"
 #include "control/computation.h"
+#include "control/kill_points.h"
 #include "control/task_record.h"
 #include "control/unit_report.h"
 #include "control/worker.h"
@@ -119,6 +120,7 @@ bool WriteLines(UnitTasks& u, const std::vector<std::string>& lines, size_t from
     for (size_t i = from; i < lines.size(); ++i) {
         ReportLine(lines[i].c_str());
         if (WriteFailed()) break;
+        PassLineKillPoint();
     }
     if (log && !WriteFailed())
         for (const std::string& text : lines) {
