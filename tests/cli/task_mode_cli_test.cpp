@@ -5,13 +5,15 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
-#include <spawn.h>
+#include <map>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <random>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -87,7 +89,9 @@ TEST(TaskModeCli, ASignalHaltsEveryThreadAtOnce) {
 class TaskModeRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::snprintf(dir_, sizeof dir_, "/tmp/quorbit-tasks-XXXXXX");
+        // A memory file system where there is one: the runs sync often, and a disk's syncs
+        // would only slow them down.
+        std::snprintf(dir_, sizeof dir_, "%s/quorbit-tasks-XXXXXX", ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
         ASSERT_NE(::mkdtemp(dir_), nullptr);
         ASSERT_EQ(::mkdir((Dir() + "/runtime").c_str(), 0700), 0);
     }
@@ -104,24 +108,48 @@ protected:
         return work;
     }
 
+    struct Launch {
+        const char* program = QUORBIT_CLI_PATH;
+        int prefixMoves = 8;
+        std::vector<std::string> environment;  // more variables
+        long fileSizeLimit = 0;                  // > 0: ulimit -f in bytes, with SIGXFSZ ignored
+    };
+
     pid_t Start(const std::string& work, const char* threads, int prefixMoves = 8) {
-        std::vector<std::string> all = {QUORBIT_CLI_PATH, "run", "-w", work};
+        Launch launch;
+        launch.prefixMoves = prefixMoves;
+        return Start(work, threads, launch);
+    }
+
+    pid_t Start(const std::string& work, const char* threads, const Launch& launch) {
+        std::vector<std::string> all = {launch.program, "run", "-w", work};
         if (threads != nullptr) all.insert(all.end(), {"--threads", threads});
         std::vector<char*> argv;
         for (std::string& a : all) argv.push_back(a.data());
         argv.push_back(nullptr);
-        std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + Dir() + "/runtime", "QUORBIT_UNIT_PREFIX_MOVES=" + std::to_string(prefixMoves),
-                                        "PATH=/usr/bin:/bin"};
+        std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + Dir() + "/runtime",
+                                        "QUORBIT_UNIT_PREFIX_MOVES=" + std::to_string(launch.prefixMoves), "PATH=/usr/bin:/bin"};
+        env.insert(env.end(), launch.environment.begin(), launch.environment.end());
         std::vector<char*> envp;
         for (std::string& e : env) envp.push_back(e.data());
         envp.push_back(nullptr);
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 1, (work + ".out").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        posix_spawn_file_actions_addopen(&files, 2, (work + ".err").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        pid_t pid = -1;
-        EXPECT_EQ(posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), envp.data()), 0);
-        posix_spawn_file_actions_destroy(&files);
+        const int out = ::open((work + ".out").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+        const int err = ::open((work + ".err").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::dup2(out, 1);
+            ::dup2(err, 2);
+            if (launch.fileSizeLimit > 0) {
+                std::signal(SIGXFSZ, SIG_IGN);  // kept through exec: writes past the limit fail with EFBIG
+                const rlimit limit{static_cast<rlim_t>(launch.fileSizeLimit), static_cast<rlim_t>(launch.fileSizeLimit)};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            }
+            ::execve(argv[0], argv.data(), envp.data());
+            ::_exit(127);
+        }
+        ::close(out);
+        ::close(err);
+        EXPECT_GT(pid, 0);
         return pid;
     }
 
@@ -219,6 +247,180 @@ TEST_F(TaskModeRun, ACheckpointOfAnotherUnitOrDamagedIsSetAsideAndTheUnitCompute
         ASSERT_TRUE(std::regex_search(out, aside, std::regex("kept as (CHECKPT-[0-9]+\\.BAD)"))) << out;
         EXPECT_EQ(Slurp(work + "/" + aside[1].str()), c.checkpoint) << c.name;
         EXPECT_EQ(Results(work), Results(single)) << c.name;
+    }
+}
+
+
+// ---- Tours through kills, halts and write failures, on the search that admits every line sum ----
+
+// Unit a1-a2 below its first 20 moves holds 744 tours, a1-b3 396: a real `run` of both
+// reports, logs, checkpoints and resumes over a thousand tours in a fraction of a second.
+constexpr int TOUR_PREFIX_MOVES = 20;
+const char* const APPENDED = "Text appended between runs";  // as a merge or an edit would append
+
+// The lines of a results file or log as runs must agree on them: without stamp lines, times
+// and the text appended between runs.
+std::vector<std::string> AgreedLines(const std::string& path) {
+    std::istringstream in(WithoutTimes(Slurp(path)));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        // The program's own message when a resumed run loads a log of over 1024 lines is
+        // appended between runs too.
+        if (line.empty() || line[0] == '[' || line.rfind(APPENDED, 0) == 0 || line.rfind("More than 1024 lines in ", 0) == 0)
+            continue;
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+struct Tally {
+    int kills = 0;
+    long lost = 0;
+    long repeated = 0;
+};
+
+// Counts the lines missing from `got` and those it holds more often than `expected`.
+void CountDifferences(const std::vector<std::string>& expected, const std::vector<std::string>& got, Tally& tally) {
+    std::map<std::string, long> count;
+    for (const std::string& line : expected) ++count[line];
+    for (const std::string& line : got) --count[line];
+    for (const auto& [line, left] : count) {
+        if (left != 0) ADD_FAILURE() << (left > 0 ? "lost " : "repeated ") << (left > 0 ? left : -left) << " times: " << line;
+        (left > 0 ? tally.lost : tally.repeated) += left > 0 ? left : -left;
+    }
+}
+
+class TaskModeTours : public TaskModeRun {
+protected:
+    Launch Tours(std::vector<std::string> environment = {}) const {
+        Launch launch;
+        launch.program = QUORBIT_ALL_TOURS_CLI_PATH;
+        launch.prefixMoves = TOUR_PREFIX_MOVES;
+        launch.environment = std::move(environment);
+        return launch;
+    }
+
+    // The files of an uninterrupted single worker's run of the queue.
+    void Expect() {
+        const std::string single = Work("single");
+        ASSERT_EQ(WaitFor(Start(single, nullptr, Tours())), 0) << Slurp(single + ".err");
+        expectedResults_ = AgreedLines(single + "/SOLUTION.TXT");
+        expectedLog_ = AgreedLines(single + "/LOGSOL.TXT");
+        ASSERT_GT(expectedLog_.size(), 1000u);
+    }
+
+    // Runs the queue in a directory of its own on two threads, stopping each run at a moment
+    // chosen at random (right after a checkpoint record, right after a result line, a kill or
+    // a halt by signal at any time) and appending text to "SOLUTION.TXT" between some runs,
+    // until a run ends by itself. Adds the kills and the differences from the uninterrupted
+    // run to the tally.
+    void KillAndResume(const std::string& name, std::mt19937& random, Tally& tally) {
+        const std::string work = Work(name);
+        int status = -1;
+        for (int round = 0; round < 300 && status != 0; ++round) {
+            if (round > 0 && random() % 2 == 0) std::ofstream(work + "/SOLUTION.TXT", std::ios::app) << APPENDED << "\r\n";
+            const int how = static_cast<int>(random() % 4);
+            if (how < 2) {
+                const std::string at = std::to_string(1 + random() % (how == 0 ? 800 : 400));
+                status = WaitFor(Start(work, "2", Tours({how == 0 ? "QUORBIT_TEST_KILL_AT_RECORD=" + at : "QUORBIT_TEST_KILL_AT_LINE=" + at})));
+            } else {
+                const pid_t run = Start(work, "2", Tours());
+                std::this_thread::sleep_for(std::chrono::microseconds(random() % 150000));
+                ::kill(run, how == 2 ? SIGKILL : SIGTERM);
+                status = WaitFor(run);
+            }
+            if (status != 0) ++tally.kills;
+            history_ += std::to_string(how) + (status == 0 ? "." : ",");
+            ASSERT_TRUE(status == 0 || status == 1000 + SIGKILL || status == 128 + SIGTERM) << status << Slurp(work + ".err");
+        }
+        ASSERT_EQ(status, 0);
+        SCOPED_TRACE("stops (0 record, 1 line, 2 kill, 3 halt): " + history_);
+        history_.clear();
+        const std::vector<std::string> results = AgreedLines(work + "/SOLUTION.TXT"), log = AgreedLines(work + "/LOGSOL.TXT");
+        CountDifferences(expectedResults_, results, tally);
+        CountDifferences(expectedLog_, log, tally);
+        EXPECT_TRUE(results == expectedResults_) << name << ": the results differ from an uninterrupted run's (in order)";
+        EXPECT_TRUE(log == expectedLog_) << name << ": the log differs from an uninterrupted run's (in order)";
+        EXPECT_EQ(Slurp(work + "/WORKTOUR.INI"), "");
+        EXPECT_NE(::access((work + "/CHECKPT.DAT").c_str(), F_OK), 0) << "the checkpoint outlived its unit";
+    }
+
+    std::vector<std::string> expectedResults_;
+    std::vector<std::string> expectedLog_;
+    std::string history_;
+};
+
+// QUORBIT_KILL_CAMPAIGN=N asks for N kills (tools/kill-campaign); CTest makes a few.
+TEST_F(TaskModeTours, KilledOrHaltedAnywhereItResumesToEveryTourOnce) {
+    Expect();
+    const char* wanted = std::getenv("QUORBIT_KILL_CAMPAIGN");
+    const int kills = wanted != nullptr && std::atoi(wanted) > 0 ? std::atoi(wanted) : 8;
+    std::mt19937 random(::testing::UnitTest::GetInstance()->random_seed());
+    Tally tally;
+    for (int sequence = 0; tally.kills < kills && !HasFatalFailure(); ++sequence)
+        KillAndResume("tours" + std::to_string(sequence), random, tally);
+    std::printf("kills %d, lost %ld, repeated %ld\n", tally.kills, tally.lost, tally.repeated);
+    EXPECT_EQ(tally.lost, 0);
+    EXPECT_EQ(tally.repeated, 0);
+}
+
+// Right after each announcing mark, and in the middle of the lines it announced, with text
+// appended before the resume: the resumed run writes what was missing and nothing twice.
+TEST_F(TaskModeTours, AResumeWritesWhatTheLastMarkAnnouncedOnceWhateverWasAppended) {
+    Expect();
+    const std::string work = Work("marked");
+    int status = -1;
+    // Kill points chosen so that every run dies inside unit a1-a2's tours or its summary.
+    const char* stops[] = {"QUORBIT_TEST_KILL_AT_RECORD=40", "QUORBIT_TEST_KILL_AT_LINE=1", "QUORBIT_TEST_KILL_AT_LINE=150",
+                           "QUORBIT_TEST_KILL_AT_RECORD=500", "QUORBIT_TEST_KILL_AT_LINE=600", nullptr};
+    for (const char* const* stop = stops; status != 0; ++stop) {
+        status = WaitFor(Start(work, "2", Tours(*stop != nullptr ? std::vector<std::string>{*stop} : std::vector<std::string>{})));
+        std::ofstream(work + "/SOLUTION.TXT", std::ios::app) << APPENDED << "\r\n";
+        if (*stop == nullptr) break;
+        ASSERT_EQ(status, 1000 + SIGKILL) << *stop;
+    }
+    EXPECT_EQ(status, 0);
+    Tally tally;
+    CountDifferences(expectedResults_, AgreedLines(work + "/SOLUTION.TXT"), tally);
+    CountDifferences(expectedLog_, AgreedLines(work + "/LOGSOL.TXT"), tally);
+}
+
+// A checkpoint that cannot be written ends the unit at once, saying which file and why: the
+// unit stays queued, its checkpoint stays, and the next run completes the same files.
+TEST_F(TaskModeTours, ACheckpointThatCannotBeWrittenHaltsTheUnitAndSaysWhy) {
+    Expect();
+    struct Case {
+        const char* name;
+        const char* says;
+    };
+    for (const Case c : {Case{"folder", "Cannot write CHECKPT.DAT: Is a directory"},
+                         Case{"dangling link", "Cannot write CHECKPT.DAT: No such file or directory"},
+                         Case{"file size limit", "Cannot write CHECKPT.DAT: File too large"}}) {
+        SCOPED_TRACE(c.name);
+        const std::string work = Work(c.name);
+        const std::string checkpoint = work + "/CHECKPT.DAT";
+        Launch launch = Tours();
+        if (c.name[0] == 'f' && c.name[1] == 'o') ASSERT_EQ(::mkdir(checkpoint.c_str(), 0700), 0);
+        if (c.name[0] == 'd') ASSERT_EQ(::symlink((Dir() + "/no-such-folder/CHECKPT.DAT").c_str(), checkpoint.c_str()), 0);
+        if (c.name[1] == 'i') launch.fileSizeLimit = 100000;  // reached by the checkpoint first, inside a1-a2
+        const int status = WaitFor(Start(work, "2", launch));
+        EXPECT_NE(status, 0);
+        const std::string said = Slurp(work + ".out") + Slurp(work + ".err");
+        EXPECT_NE(said.find(c.says), std::string::npos) << said;
+        EXPECT_EQ(Slurp(work + "/WORKTOUR.INI"), "0\r\n3\r\n") << "the unit left the queue";
+        struct stat kept {};
+        EXPECT_EQ(::lstat(checkpoint.c_str(), &kept), 0) << "the checkpoint was removed";
+        if (c.name[1] != 'i') {
+            // Nothing of the unit was written without a checkpoint to keep it.
+            EXPECT_EQ(AgreedLines(work + "/SOLUTION.TXT"), std::vector<std::string>{});
+            ::rmdir(checkpoint.c_str());
+            ::unlink(checkpoint.c_str());
+        }
+        ASSERT_EQ(WaitFor(Start(work, "2", Tours())), 0) << Slurp(work + ".err");
+        Tally tally;
+        CountDifferences(expectedResults_, AgreedLines(work + "/SOLUTION.TXT"), tally);
+        CountDifferences(expectedLog_, AgreedLines(work + "/LOGSOL.TXT"), tally);
     }
 }
 
