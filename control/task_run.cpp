@@ -79,12 +79,6 @@ void HandOnReady(TaskRun& run) {
     }
 }
 
-// What a thread searches, packed for progress: the task's index + 1 (40 bits), the child's
-// index + 1 (18 bits: a split has at most 8^4 children) and the prefix's length (6 bits).
-uint64_t RunningWord(uint64_t task, uint64_t child, int prefixLength) {
-    return (task + 1) | (child << 40) | (static_cast<uint64_t>(prefixLength) << 58);
-}
-
 // Marks the thread's state as searching `word`; its counters are cleared first, so that
 // progress never takes the previous search's nodes for the new one's.
 void BeginRunning(TaskRun& run, int thread, uint64_t word) {

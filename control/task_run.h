@@ -89,6 +89,13 @@ struct TaskRun {
     SearchOutcome outcome;
 };
 
+// What a thread searches, packed in one word of TaskRun::running for progress: the task's
+// index (stored + 1, 40 bits), the child's index + 1 (0 for a whole task; 18 bits: a split
+// has at most 8^4 children) and the prefix's length (6 bits).
+inline uint64_t RunningWord(uint64_t task, uint64_t child, int prefixLength) {
+    return (task + 1) | (child << 40) | (static_cast<uint64_t>(prefixLength) << 58);
+}
+
 // Readies a run of the plan (which must outlive it) on threadCount threads (1..MAX_TASK_THREADS).
 void PrepareTaskRun(TaskRun& run, const TaskPlan& plan, int threadCount, uint64_t budget, const TaskOutput& output);
 

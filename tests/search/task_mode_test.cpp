@@ -277,5 +277,55 @@ TEST(TaskMode, AThreadWithNoTaskLeftSearchesChildrenOfALongOne) {
     ExpectSameTask(whole, task.handedOn);
 }
 
+
+// The progress line's node total: while threads are inside tasks, the nodes above the
+// earliest task not handed on, every finished task's and each thread's own nodes so far (not
+// the walk along its task's prefix); once the run is over, the single search's total.
+TEST(TaskMode, ProgressCountsEachNodeOnce) {
+    const Subtree subtree = Subtrees().front();
+    int end = 0;
+    const std::vector<int> prefix = PrefixOf(subtree, end);
+    static TaskPlan plan;
+    const int cut = subtree.cuts[1].move;
+    ASSERT_TRUE(PlanSubtree(plan, prefix, end, cut));
+    const testing::EngineResult whole = testing::RunEngine(prefix.at(0), end, prefix, 0);
+    uint64_t total = 0;
+    for (const uint64_t count : whole.nodeCounters) total += count;
+    uint32_t path[SQUARE_COUNT];
+    uint64_t shown = 0;
+
+    // Two threads stopped inside the first two tasks, after half of each one's own nodes.
+    auto run = std::make_unique<TaskRun>();
+    PrepareTaskRun(*run, plan, 2, 0, TaskOutput{});
+    uint64_t inside = 0;
+    for (int t = 0; t < 2; ++t) {
+        TaskResult task{};
+        RunTask(run->states[t], prefix.at(0), end, plan.tasks[t].prefix, cut, 0, task);
+        const uint64_t half = OwnNodeTotal(task) / 2 + 1;
+        ASSERT_EQ(RunTask(run->states[t], prefix.at(0), end, plan.tasks[t].prefix, cut, half, task),
+                  SearchOutcome::BudgetReached);
+        run->running[t].store(RunningWord(static_cast<uint64_t>(t), 0, cut));
+        inside += half;
+        if (t == 0) {
+            // Thread 0 alone is where the single search is after this many nodes.
+            uint64_t single = 0;
+            for (const uint64_t count :
+                 testing::RunEngine(prefix.at(0), end, prefix, plan.tasks[0].shallowBefore + half).nodeCounters)
+                single += count;
+            TaskRunProgress(*run, path, shown);
+            EXPECT_EQ(shown, single);
+            for (int i = 0; i < SQUARE_COUNT; ++i) EXPECT_EQ(path[i], run->states[0].path[i].load()) << "move " << i + 1;
+        }
+    }
+    TaskRunProgress(*run, path, shown);
+    EXPECT_EQ(shown, plan.tasks[0].shallowBefore + inside);
+
+    for (const int threads : {1, 3}) {
+        const Merged merged = RunInTasks(prefix, end, cut, threads, 0, 1, &run);
+        TaskRunProgress(*run, path, shown);
+        EXPECT_EQ(shown, total) << threads << " threads";
+    }
+}
+
 }  // namespace
 }  // namespace quorbit
