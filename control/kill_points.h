@@ -1,7 +1,8 @@
 // Points where the tests' build of the program kills itself, so that a test can end a real
 // run exactly there: right after the N-th checkpoint record is appended
 // (QUORBIT_TEST_KILL_AT_RECORD=N) or right after the N-th result line of task mode is
-// written (QUORBIT_TEST_KILL_AT_LINE=N). Compiled in only where QUORBIT_TEST_KILL_POINTS is
+// written (QUORBIT_TEST_KILL_AT_LINE=N); or halts a unit in task mode before its search
+// begins (QUORBIT_TEST_HALT_BEFORE_SEARCH=1), as a signal at that moment does. Compiled in only where QUORBIT_TEST_KILL_POINTS is
 // defined (tests/cli's quorbit-all-tours-cli); the program itself reads no such variable.
 #pragma once
 
@@ -31,9 +32,11 @@ inline void PassLineKillPoint() {
     static std::atomic<long> left{0};
     PassKillPoint("QUORBIT_TEST_KILL_AT_LINE", left);
 }
+inline bool HaltBeforeSearch() { return std::getenv("QUORBIT_TEST_HALT_BEFORE_SEARCH") != nullptr; }
 #else
 inline void PassRecordKillPoint() {}
 inline void PassLineKillPoint() {}
+inline bool HaltBeforeSearch() { return false; }
 #endif
 
 }  // namespace quorbit

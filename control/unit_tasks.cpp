@@ -54,6 +54,7 @@ struct UnitTasks {
     uint64_t cyclesBefore;  // the cycles of earlier runs of the unit
     uint64_t cycleStart;
     uint32_t lastMarkTick;
+    uint64_t reportedBefore;  // the tasks before this one had their lines written by an earlier run
     bool linesUnsynced;  // lines were written since "SOLUTION.TXT" and "LOGSOL.TXT" were last synced
     std::atomic<bool> failed;  // a file could not be written: the unit is halted, said once
     SearchState lines;  // holds a tour's squares while its line is formatted
@@ -395,6 +396,7 @@ bool Resume(UnitTasks& u, CheckpointContents& contents, const std::vector<long>&
         return true;
     }
     if (!CompleteAnnouncedLines(u, announced, mark.resultsOffset, true)) return false;
+    u.reportedBefore = mark.outputTo;
     solutionCount.store(before.solutions, std::memory_order_relaxed);
     for (size_t k = 0; k < contents.tasks.size(); ++k) {
         const uint64_t index = contents.tasks[k].index;
@@ -429,6 +431,7 @@ UnitEnd ComputeUnitInTasks(int32_t unit) {
     bool failed = false;
     u.failed.store(false);
     u.linesUnsynced = false;
+    u.reportedBefore = 0;
     const bool resume = CheckpointFits(u, base, baseLength, contents, where, failed);
     if (failed) return UnitEnd::Failed;
     if (!resume) {
@@ -465,7 +468,8 @@ UnitEnd ComputeUnitInTasks(int32_t unit) {
 
     ShowRun(&u.run);
     // Stored, then the halt looked at: a halt made at any moment is seen by one or the other.
-    if (haltPending.load()) HaltTaskRun(u.run);
+    if (HaltBeforeSearch()) stopRequest.fetch_or(1);  // the tests' build only: as a Stop at this moment
+    if (haltPending.load() || HaltBeforeSearch()) HaltTaskRun(u.run);
     searchThreadsRunning.store(u.run.threadCount);
     const SearchOutcome outcome = RunTasks(u.run);
     ForgetSearchThreads();
@@ -474,8 +478,9 @@ UnitEnd ComputeUnitInTasks(int32_t unit) {
     const uint64_t cycles = CyclesSoFar(u);
     const uint64_t count = u.plan.tasks.size();
     if (!u.failed.load() && (outcome == SearchOutcome::Halted || StopRequested())) {
-        // The time spent is kept for the next run.
-        const uint64_t reached = u.run.outputNext.load();
+        // The time spent is kept for the next run. A run halted before it handed on the tasks
+        // an earlier run reported has not reached them, but they were reported all the same.
+        const uint64_t reached = std::max(u.run.outputNext.load(), u.reportedBefore);
         Mark(u, reached, reached, false, elapsed, cycles);
         if (!CloseCheckpoint(u.checkpoint)) FailCheckpoint(u);
         return u.failed.load() ? UnitEnd::Failed : UnitEnd::Stopped;

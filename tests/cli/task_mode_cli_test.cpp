@@ -8,6 +8,7 @@
 #include <map>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <random>
 #include <regex>
@@ -249,8 +250,9 @@ void CountDifferences(const std::vector<std::string>& expected, const std::vecto
     std::map<std::string, long> count;
     for (const std::string& line : expected) ++count[line];
     for (const std::string& line : got) --count[line];
+    int said = 0;
     for (const auto& [line, left] : count) {
-        if (left != 0) ADD_FAILURE() << (left > 0 ? "lost " : "repeated ") << (left > 0 ? left : -left) << " times: " << line;
+        if (left != 0 && ++said <= 3) ADD_FAILURE() << (left > 0 ? "lost " : "repeated ") << (left > 0 ? left : -left) << " times: " << line;
         (left > 0 ? tally.lost : tally.repeated) += left > 0 ? left : -left;
     }
 }
@@ -296,7 +298,9 @@ protected:
             }
             if (status != 0) ++tally.kills;
             history_ += std::to_string(how) + (status == 0 ? "." : ",");
-            ASSERT_TRUE(status == 0 || status == 1000 + SIGKILL || status == 128 + SIGTERM) << status << Slurp(work + ".err");
+            // A SIGTERM that comes before the program takes the signals ends it as a kill does.
+            ASSERT_TRUE(status == 0 || status == 1000 + SIGKILL || status == 128 + SIGTERM || status == 1000 + SIGTERM)
+                << status << Slurp(work + ".err");
         }
         ASSERT_EQ(status, 0);
         SCOPED_TRACE("stops (0 record, 1 line, 2 kill, 3 halt): " + history_);
@@ -336,14 +340,18 @@ TEST_F(TaskModeTours, AResumeWritesWhatTheLastMarkAnnouncedOnceWhateverWasAppend
     Expect();
     const std::string work = Work("marked");
     int status = -1;
-    // Kill points chosen so that every run dies inside unit a1-a2's tours or its summary.
-    const char* stops[] = {"QUORBIT_TEST_KILL_AT_RECORD=40", "QUORBIT_TEST_KILL_AT_LINE=1", "QUORBIT_TEST_KILL_AT_LINE=150",
-                           "QUORBIT_TEST_KILL_AT_RECORD=500", "QUORBIT_TEST_KILL_AT_LINE=600", nullptr};
+    // Kill points chosen so that every run dies inside unit a1-a2's tours or its summary; and
+    // a resumed run halted before it hands on what the earlier runs reported.
+    const char* stops[] = {"QUORBIT_TEST_KILL_AT_RECORD=40", "QUORBIT_TEST_KILL_AT_LINE=1",  "QUORBIT_TEST_KILL_AT_LINE=150",
+                           "QUORBIT_TEST_KILL_AT_RECORD=500", "QUORBIT_TEST_HALT_BEFORE_SEARCH=1", "QUORBIT_TEST_KILL_AT_LINE=600",
+                           nullptr};
     for (const char* const* stop = stops; status != 0; ++stop) {
         status = WaitFor(Start(work, "2", Tours(*stop != nullptr ? std::vector<std::string>{*stop} : std::vector<std::string>{})));
         std::ofstream(work + "/SOLUTION.TXT", std::ios::app) << APPENDED << "\r\n";
         if (*stop == nullptr) break;
-        ASSERT_EQ(status, 1000 + SIGKILL) << *stop;
+        if (std::strstr(*stop, "KILL") != nullptr) {
+            ASSERT_EQ(status, 1000 + SIGKILL) << *stop;
+        }
     }
     EXPECT_EQ(status, 0);
     Tally tally;
