@@ -12,6 +12,7 @@
 #include "cli/directory_options.h"
 #include "cli/instance_access.h"
 #include "cli/merge_record.h"
+#include "cli/output_path.h"
 #include "cli/standard_output.h"
 #include "cli/subtree_arguments.h"
 #include "cli/terminal_shell.h"
@@ -105,6 +106,12 @@ int MergeOnce(const char* unit, const char* prefix, int cutMove, uint64_t tasks,
     char identity[160];
     std::snprintf(identity, sizeof identity, "%s %s cut %d tasks %llu", unit, prefix, cutMove,
                   static_cast<unsigned long long>(tasks));
+    for (const char* name : {RESULTS_FILE, SOLUTION_LOG_FILE, MERGE_RECORD_FILE}) {
+        char why[PATH_MAX + 64];
+        if (IsWritableFileName(name, why, sizeof why)) continue;
+        std::fprintf(stderr, "quorbit-cli merge: %s/%s; nothing was appended\n", directory, why);
+        return 1;
+    }
     std::string record;
     {
         FILE* in = std::fopen(MERGE_RECORD_FILE, "rb");
