@@ -1,4 +1,5 @@
 #include "control/unit_tasks.h"
+#include "control/trial_mark.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -424,6 +425,7 @@ UnitEnd ComputeUnitInTasks(int32_t unit) {
         for (int k = 0; k < COUNTED_MOVES; ++k) u.lines.nodeCounters[k].store(u.run.counters[k], std::memory_order_relaxed);
         const std::vector<std::string> lines = SummaryLines(u, elapsed, cycles, u.run.merge.solutions, u.lines);
         if (Mark(u, count, count, true, elapsed, cycles)) {
+            ReportTrialMarks(u.name);
             for (const std::string& line : lines) ReportLine(line.c_str());
         } else {
             FailCheckpoint(u);
