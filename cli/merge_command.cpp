@@ -150,7 +150,7 @@ int MergeOnce(const char* unit, const char* prefix, int cutMove, uint64_t tasks,
                 return 0;
             case ResultsTail::Part:
                 std::fprintf(stderr,
-                             "quorbit-cli merge: a merge of %s below %s was interrupted after appending part of its "
+                             "quorbit-cli merge: an earlier merge of %s below %s stopped after appending part of its "
                              "results to %s/%s (after byte %llu); remove that part and line %d of %s, then merge "
                              "again; nothing was appended\n",
                              unit, prefix, directory, RESULTS_FILE, static_cast<unsigned long long>(entry.resultsSize),
@@ -164,6 +164,12 @@ int MergeOnce(const char* unit, const char* prefix, int cutMove, uint64_t tasks,
     std::snprintf(begun, sizeof begun, "begun %s results %llu", identity, static_cast<unsigned long long>(size));
     if (!AppendMergeRecord(begun)) return WriteFailure("nothing was appended");
     if (!AppendMergedLines()) return WriteFailure("the merge is incomplete: merge again once the cause is mended");
+    // Read back: a write that failed without saying so must not be recorded as merged.
+    if (ReadResultsTail(RESULTS_FILE, size, lines) != ResultsTail::Whole) {
+        std::fprintf(stderr, "quorbit-cli merge: %s/%s does not hold the merged lines after writing them; the merge is "
+                     "incomplete: merge again once the cause is mended\n", directory, RESULTS_FILE);
+        return 1;
+    }
     if (!AppendMergeRecord(std::string("merged ") + identity))
         return WriteFailure("the results are appended but not recorded as merged");
     return 0;

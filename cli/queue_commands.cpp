@@ -61,8 +61,8 @@ const Subcommand STOP_COMMAND = {
     "halt the computation running in the working directory",
     "\nHalts the computation of the instance working in the directory, as its Stop\n"
     "command does: the unit being computed stays queued and is computed again from its\n"
-    "beginning next time. quorbit-cli run then ends. With no instance it says so and
-exits with status 1, as show does.\n\n" QUORBIT_INSTANCE_NOTE,
+    "beginning next time. quorbit-cli run then ends. With no instance it says so and\n"
+    "exits with status 1, as show does.\n\n" QUORBIT_INSTANCE_NOTE,
     &RunStop,
 };
 
