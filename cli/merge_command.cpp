@@ -1,13 +1,18 @@
 #include "cli/merge_command.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <limits.h>
 #include <string>
+#include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 #include "cli/directory_options.h"
 #include "cli/instance_access.h"
+#include "cli/merge_record.h"
+#include "cli/output_path.h"
 #include "cli/standard_output.h"
 #include "cli/subtree_arguments.h"
 #include "cli/terminal_shell.h"
@@ -16,6 +21,7 @@
 #include "support/instance_channel.h"
 #include "support/line_table.h"
 #include "support/results_file.h"
+#include "support/write_failure.h"
 
 namespace quorbit {
 
@@ -40,7 +46,13 @@ own, the summary the time and cycles of all of them.
 
 A file that is cut short, damaged, of another unit, prefix, cut or version, a task
 held by two files and tasks that no file holds are named, and nothing is appended.
-Merge a unit's files once: a second merge appends its results again.
+
+"MERGED.TXT" in the working directory records each search (unit and prefix) merged
+there: merging it again says so and appends nothing. A merge interrupted while it
+appended is taken up by the next one: when every line had reached "SOLUTION.TXT" it
+is recorded as merged, when none had it is merged again, and when only a part had,
+the merge is refused with the part's place named (remove that part and the merge's
+"begun" line in "MERGED.TXT", then merge again).
 
 UNIT       a number 0..44 or a name such as a1-a2.
 FILE...    the result files, in any order.
@@ -52,19 +64,115 @@ FILE...    the result files, in any order.
            computing at the time.
 -h, --help this text.
 
-exit status: 0 merged, 1 refused (nothing appended) or a file could not be read,
-2 bad arguments, 3 the directory is computing.
+exit status: 0 merged (or merged already), 1 refused (nothing appended), a file
+could not be read, or the results could not be written (the file and the reason are
+named), 2 bad arguments, 3 the directory is computing.
 )",
     &RunMerge,
 };
 
 namespace {
 
-void AppendSolution(const char* line) {
-    ReportLine(line);
-    char logged[512];
-    std::snprintf(logged, sizeof logged, "%s", line);
-    LogSolutionLine(logged);
+// The lines the merge writes, in order: true for a solution line (also logged).
+std::vector<std::pair<bool, std::string>> mergedLines;
+
+void TakeSolution(const char* line) { mergedLines.emplace_back(true, line); }
+void TakeResult(const char* line) { mergedLines.emplace_back(false, line); }
+
+// Appends the lines to "SOLUTION.TXT" and the tours to "LOGSOL.TXT"; false at the first
+// that could not be written.
+bool AppendMergedLines() {
+    for (const auto& [solution, line] : mergedLines) {
+        ReportLine(line.c_str());
+        if (solution && !WriteFailed()) {
+            std::string logged = line;
+            LogSolutionLine(logged.data());
+        }
+        if (WriteFailed()) return false;
+    }
+    return true;
+}
+
+int WriteFailure(const char* what) {
+    char failure[PATH_MAX + 128];
+    FormatWriteFailure(failure, sizeof failure);
+    std::fprintf(stderr, "quorbit-cli merge: %s; %s\n", failure, what);
+    return 1;
+}
+
+// Appends the merge unless the record says it was made here already. The record's lines
+// bracket the appending, each synced: see merge_record.h.
+int MergeOnce(const char* unit, const char* prefix, int cutMove, uint64_t tasks, const char* directory) {
+    char identity[160];
+    std::snprintf(identity, sizeof identity, "%s %s cut %d tasks %llu", unit, prefix, cutMove,
+                  static_cast<unsigned long long>(tasks));
+    for (const char* name : {RESULTS_FILE, SOLUTION_LOG_FILE, MERGE_RECORD_FILE}) {
+        char why[PATH_MAX + 64];
+        if (IsWritableFileName(name, why, sizeof why)) continue;
+        std::fprintf(stderr, "quorbit-cli merge: %s/%s; nothing was appended\n", directory, why);
+        return 1;
+    }
+    std::string record;
+    {
+        FILE* in = std::fopen(MERGE_RECORD_FILE, "rb");
+        if (in == nullptr && errno != ENOENT) {
+            std::fprintf(stderr, "quorbit-cli merge: cannot read %s/%s: %s\n", directory, MERGE_RECORD_FILE,
+                         std::strerror(errno));
+            return 1;
+        }
+        char chunk[4096];
+        size_t got;
+        while (in != nullptr && (got = std::fread(chunk, 1, sizeof chunk, in)) > 0) record.append(chunk, got);
+        if (in != nullptr) std::fclose(in);
+    }
+    MergeEntry entry;
+    char error[160];
+    if (!FindMergeEntry(record.data(), record.size(), unit, prefix, entry, error, sizeof error)) {
+        std::fprintf(stderr, "quorbit-cli merge: %s/%s: %s; nothing was appended\n", directory, MERGE_RECORD_FILE, error);
+        return 1;
+    }
+    std::vector<std::string> lines;
+    for (const auto& taken : mergedLines) lines.push_back(taken.second);
+    if (entry.state == MergeState::Merged) {
+        std::fprintf(stderr, "quorbit-cli merge: %s below %s is merged in %s already (%s line %d); nothing was appended\n",
+                     unit, prefix, directory, MERGE_RECORD_FILE, entry.line);
+        return 0;
+    }
+    if (entry.state == MergeState::Begun) {
+        switch (ReadResultsTail(RESULTS_FILE, entry.resultsSize, lines)) {
+            case ResultsTail::Nothing:
+                break;  // it appended nothing: merged now
+            case ResultsTail::Whole:
+                if (!AppendMergeRecord(std::string("merged ") + identity))
+                    return WriteFailure("the merge made before is not recorded");
+                std::fprintf(stderr, "quorbit-cli merge: %s below %s was merged in %s by a merge that stopped before "
+                             "recording it; recorded now, nothing was appended\n", unit, prefix, directory);
+                return 0;
+            case ResultsTail::Part:
+                std::fprintf(stderr,
+                             "quorbit-cli merge: an earlier merge of %s below %s stopped after appending part of its "
+                             "results to %s/%s (after byte %llu); remove that part and line %d of %s, then merge "
+                             "again; nothing was appended\n",
+                             unit, prefix, directory, RESULTS_FILE, static_cast<unsigned long long>(entry.resultsSize),
+                             entry.line, MERGE_RECORD_FILE);
+                return 1;
+        }
+    }
+    struct stat results;
+    const uint64_t size = ::stat(RESULTS_FILE, &results) == 0 ? static_cast<uint64_t>(results.st_size) : 0;
+    char begun[200];
+    std::snprintf(begun, sizeof begun, "begun %s results %llu", identity, static_cast<unsigned long long>(size));
+    if (!AppendMergeRecord(begun)) return WriteFailure("nothing was appended");
+    if (!AppendMergedLines()) return WriteFailure("the merge is incomplete: merge again once the cause is mended");
+    // Read back: a write that failed without saying so must not be recorded as merged.
+    if (ReadResultsTail(RESULTS_FILE, size, lines) != ResultsTail::Whole) {
+        std::fprintf(stderr, "quorbit-cli merge: %s/%s does not hold the merged lines after writing them; the merge is "
+                     "incomplete: merge again once the cause is mended\n", directory, RESULTS_FILE);
+        return 1;
+    }
+    if (!AppendMergeRecord(std::string("merged ") + identity))
+        return WriteFailure("the results are appended but not recorded as merged");
+    return 0;
 }
 
 int Refuse(const std::string& problems) {
@@ -130,10 +238,18 @@ int RunMerge(int argc, char** argv) {
     const int taken = TakeDirectory(MERGE_COMMAND.name, directory, held, instance);
     if (taken >= 0) return taken;
     AttachTerminalShell();
-    EmitMergedTaskFiles(plan, work.name, files, MergeEmitter{&AppendSolution, &ReportLine});
+    mergedLines.clear();
+    EmitMergedTaskFiles(plan, work.name, files, MergeEmitter{&TakeSolution, &TakeResult});
+    char prefix[SQUARE_COUNT * 3] = {};
+    for (int i = 0; i < a.prefixLength; ++i) {
+        if (i > 0) std::strcat(prefix, "-");
+        WriteSquareName(a.prefix[i], prefix + std::strlen(prefix));
+    }
+    const int merged = MergeOnce(work.name, prefix, cutMove, plan.tasks.size(), directory);
     FreeLineTables();
     ReleaseInstanceLock(instance.lock);
-    return FinishOutput(MERGE_COMMAND.name);
+    const int written = FinishOutput(MERGE_COMMAND.name);
+    return merged != 0 ? merged : written;
 }
 
 }  // namespace

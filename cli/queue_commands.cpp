@@ -61,7 +61,8 @@ const Subcommand STOP_COMMAND = {
     "halt the computation running in the working directory",
     "\nHalts the computation of the instance working in the directory, as its Stop\n"
     "command does: the unit being computed stays queued and is computed again from its\n"
-    "beginning next time. quorbit-cli run then ends. With no instance it says so.\n\n" QUORBIT_INSTANCE_NOTE,
+    "beginning next time. quorbit-cli run then ends. With no instance it says so and\n"
+    "exits with status 1, as show does.\n\n" QUORBIT_INSTANCE_NOTE,
     &RunStop,
 };
 
@@ -96,8 +97,8 @@ int RunLocally(const Subcommand& command, char** units, int unitCount, const cha
         return 0;
     }
     if (&command == &STOP_COMMAND) {
-        PrintOut("Nothing is computing in %s.\n", directory);
-        return 0;
+        std::fprintf(stderr, "quorbit-cli stop: nothing is computing in %s\n", directory);
+        return 1;
     }
     std::fprintf(stderr, "quorbit-cli show: no desktop program runs in %s\n", directory);
     return 1;

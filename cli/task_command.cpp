@@ -3,13 +3,17 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <limits.h>
+#include <string>
 
 #include "cli/cli_arguments.h"
 #include "cli/halt_signals.h"
+#include "cli/output_path.h"
 #include "cli/subtree_arguments.h"
 #include "control/catalogue.h"
 #include "control/task_range.h"
 #include "support/cpu_identity.h"
+#include "support/file_replace.h"
 
 namespace quorbit {
 
@@ -34,7 +38,9 @@ UNIT       a number 0..44 or a name such as a1-a2.
 --cut MOVE the move at which the unit is cut into tasks.
 --tasks A-B
            the range of task numbers; a single number A for one task.
---out FILE the result file to write (replaced if it exists).
+--out FILE the result file to write (replaced if it exists; a name that holds
+           anything but a regular file, such as a device, FIFO or folder, is
+           refused before the search).
 --prefix MOVES
            tasks of the part of the search below these moves (as for plan).
 --threads N
@@ -44,8 +50,8 @@ UNIT       a number 0..44 or a name such as a1-a2.
 Ctrl+C, SIGTERM and the other halt signals (as for search) stop the search within
 milliseconds and write nothing: run the range again.
 
-exit status: 0 written, 1 the file could not be written, 2 bad arguments, 128+N
-halted by signal N.
+exit status: 0 written, 1 the file could not be written or is not a regular file,
+2 bad arguments, 128+N halted by signal N.
 )",
     &RunTask,
 };
@@ -55,6 +61,16 @@ namespace {
 TaskRange range;  // static: the halt handler reaches its run
 
 void HaltTasks() { HaltTaskRun(range.run); }
+
+// FILE and the temporary FILE.tmp beside it must be regular files where they exist.
+bool RefuseOutput(const char* path) {
+    char why[PATH_MAX + 64];
+    const std::string temporary = std::string(path) + REPLACEMENT_SUFFIX;
+    if (IsWritableFileName(path, why, sizeof why) && IsWritableFileName(temporary.c_str(), why, sizeof why)) return false;
+    (void)path;
+    std::fprintf(stderr, "quorbit-cli task: --out %s; nothing was written\n", why);
+    return true;
+}
 
 bool ParseRange(const char* text, uint64_t& first, uint64_t& last) {
     char* end = nullptr;
@@ -88,6 +104,7 @@ int RunTask(int argc, char** argv) {
     }
     if (options[2].value == nullptr || options[2].value[0] == '\0')
         return RefuseArguments(TASK_COMMAND, "--out is needed (the result file to write)");
+    if (RefuseOutput(options[2].value)) return 1;
     const ProcessorCount processors = CountProcessors();
     uint64_t threads = processors.known && processors.available > 0 ? static_cast<uint64_t>(processors.available) : 1;
     if (options[4].value != nullptr && (!ParsePositiveCount(options[4].value, threads) || threads > MAX_TASK_THREADS)) {
@@ -111,6 +128,8 @@ int RunTask(int argc, char** argv) {
                      HaltSignalName(signal));
         return signal != 0 ? 128 + signal : 1;
     }
+    // Looked at again: the search may have lasted hours.
+    if (RefuseOutput(options[2].value)) return 1;
     char error[TASK_FILE_ERROR_SIZE];
     if (!WriteTaskFile(options[2].value, file, error, sizeof error)) {
         std::fprintf(stderr, "quorbit-cli task: %s\n", error);

@@ -38,8 +38,11 @@ the working directory) and checks that:
     counters add up to the total nodes and, for a finished unit, move 1 is
     counted once and move 34 once per solution.
 It then reports, per unit, how many distinct tours the files hold and the last
-summary, lists the tours that one file holds more than once (after a unit was
-computed again, for instance), and names every invalid line.
+summary (a trial run's, marked "Trial run of ..." in the file, is reported as
+such: it is not the unit's whole search), lists the tours that one file holds more
+than once (after a unit was computed again, for instance), and names every invalid
+line and every line that is not the program's (time stamps, the store's "More
+than N lines" message, the console's lines and blank lines are the program's).
 
 FILE       a file to check instead of the two above, named from the current
            directory.
@@ -49,9 +52,9 @@ FILE       a file to check instead of the two above, named from the current
            directory, or where it may not write there, the user's data directory).
 -h, --help this text.
 
-exit status: 0 every line valid, 1 an invalid line (the first is named on
-standard error), a file that cannot be read, no file to check, or output that
-could not be written; 2 bad arguments.
+exit status: 0 every line valid, 1 an invalid line or one that is not the
+program's (the first is named on standard error), a file that cannot be read, no
+file to check, or output that could not be written; 2 bad arguments.
 )",
     &RunVerify,
 };
@@ -115,8 +118,9 @@ void PrintList(const char* title, const List& list, Print print) {
 void PrintReport(const ResultsVerifier& v) {
     for (size_t f = 0; f < v.files.size(); ++f) {
         const FileTally& t = v.files[f];
-        PrintOut("%s: %d lines: %d solution lines, %d unit summaries, %d time stamps, %d other lines\n",
-                 v.fileNames[f].c_str(), t.lines, t.solutions, t.summaries, t.stamps, t.other);
+        PrintOut("%s: %d lines: %d solution lines, %d unit summaries, %d time stamps, %d other lines%s\n",
+                 v.fileNames[f].c_str(), t.lines, t.solutions, t.summaries, t.stamps, t.other,
+                 t.trials > 0 ? (", " + std::to_string(t.trials) + " trial marks").c_str() : "");
     }
     for (int u = 0; u < WORK_UNIT_COUNT; ++u) {
         const UnitTally& t = v.units[u];
@@ -127,16 +131,21 @@ void PrintReport(const ResultsVerifier& v) {
             PrintOut("no summary\n");
             continue;
         }
-        PrintOut("%s summary (%s): %d solutions in %" PRIu64 " total nodes%s\n", t.summaryPartial ? "partial" : "last",
-                 Where(v, t.summaryAt).c_str(), t.summarySolutions, t.summaryNodes,
-                 !t.summaryPartial && t.summarySolutions != t.distinctTours ? "; not the number of distinct tours"
-                                                                          : "");
+        PrintOut("%s summary (%s): %d solutions in %" PRIu64 " total nodes%s\n",
+                 t.summaryTrial ? "trial run's" : t.summaryPartial ? "partial" : "last", Where(v, t.summaryAt).c_str(),
+                 t.summarySolutions, t.summaryNodes,
+                 t.summaryTrial ? "; a trial run, not the unit's whole search"
+                 : !t.summaryPartial && t.summarySolutions != t.distinctTours ? "; not the number of distinct tours"
+                                                                              : "");
     }
     PrintList("Tours one file holds more than once:", v.repeats, [&](const ToursRepeated& r) {
         PrintOut("  %s repeats %s (%s)\n", Where(v, r.again).c_str(), Where(v, r.first).c_str(), workUnits[r.unit].name);
     });
     PrintList("Tours given as the image of a unit's tour:", v.orientations, [&](const VerifyFinding& f) {
         PrintOut("  %s: %s\n", Where(v, f.where).c_str(), f.text.c_str());
+    });
+    PrintList("Lines that are not the program's:", v.foreign, [&](const VerifyFinding& f) {
+        PrintOut("  %s\n", Where(v, f.where).c_str());
     });
     PrintList("Invalid lines:", v.invalid, [&](const VerifyFinding& f) {
         PrintOut("  %s: %s\n", Where(v, f.where).c_str(), f.text.c_str());
@@ -177,7 +186,7 @@ int RunVerify(int argc, char** argv) {
     }
     FinishVerification(verifier);
     PrintReport(verifier);
-    if (verifier.invalid.empty())
+    if (verifier.invalid.empty() && verifier.foreign.empty())
         PrintOut("%s\n", unreadable ? "Every line read is valid, but not every file could be read."
                                     : "Every line is valid.");
     if (FinishOutput(VERIFY_COMMAND.name) != 0) return 1;
@@ -185,6 +194,12 @@ int RunVerify(int argc, char** argv) {
         const VerifyFinding& first = verifier.invalid.front();
         std::fprintf(stderr, "quorbit-cli verify: %zu invalid line%s; the first is %s: %s\n", verifier.invalid.size(),
                      verifier.invalid.size() == 1 ? "" : "s", Where(verifier, first.where).c_str(), first.text.c_str());
+        return 1;
+    }
+    if (!verifier.foreign.empty()) {
+        std::fprintf(stderr, "quorbit-cli verify: %zu line%s not the program's; the first is %s\n",
+                     verifier.foreign.size(), verifier.foreign.size() == 1 ? " is" : "s are",
+                     Where(verifier, verifier.foreign.front().where).c_str());
         return 1;
     }
     return unreadable ? 1 : 0;

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "control/result_line.h"
+#include "control/trial_mark.h"
 
 namespace quorbit {
 
@@ -79,6 +80,7 @@ void CheckDetail(ResultsVerifier& v) {
     unit.summarySolutions = v.summarySolutions;
     unit.summaryNodes = v.summaryTotal;
     unit.summaryPartial = v.summaryStopped;
+    unit.summaryTrial = v.summaryTrial;
     unit.summaryAt = v.summaryLine;
 }
 
@@ -113,10 +115,34 @@ void BeginSummary(ResultsVerifier& v, const ResultLine& line) {
     v.summaryLine = Here(v);
     v.summaryUnit = line.unit;
     v.summaryStopped = line.kind == ResultLineKind::StoppedSummary;
+    v.summaryTrial = v.trialUnit == line.unit;
     v.summarySolutions = line.solutions;
     v.summaryTotal = line.totalNodes;
     v.counterCount = 0;
     ++v.files.back().summaries;
+}
+
+// The lines of the program's console that a saved transcript may hold, and blank lines.
+bool IsConsoleLine(const char* text, size_t length) {
+    static const char* const LINES[] = {"Execution halted.", "Choose Test/Continue to restart.",
+                                        "Error opening the results file.", "Unimplemented"};
+    const std::string line(text, length);
+    if (line.find_first_not_of(" \t") == std::string::npos) return true;
+    for (const char* known : LINES)
+        if (line == known) return true;
+    // "Computation of a1-a2 has started" (the result line reader has checked its unit).
+    return line.rfind("Computation of ", 0) == 0 || line.rfind("Cannot write ", 0) == 0;
+}
+
+void OtherLine(ResultsVerifier& v, const char* text, size_t length) {
+    int unit = -1;
+    if (ReadTrialMark(text, length, &unit)) {
+        ++v.files.back().trials;
+        v.trialUnit = unit;
+        return;
+    }
+    ++v.files.back().other;
+    if (!IsConsoleLine(text, length)) v.foreign.push_back({Here(v), "not a line the program writes"});
 }
 
 void MissingDetail(ResultsVerifier& v, LineRef where) {
@@ -207,6 +233,7 @@ void BeginResultsFile(ResultsVerifier& v, const char* name) {
     v.files.emplace_back();
     v.line = 0;
     v.summaryPending = false;
+    v.trialUnit = -1;
 }
 
 void VerifyResultLine(ResultsVerifier& v, const char* text, size_t length) {
@@ -214,6 +241,10 @@ void VerifyResultLine(ResultsVerifier& v, const char* text, size_t length) {
     ++v.files.back().lines;
     ResultLine line;
     ReadResultLine(text, length, line);
+    // A trial mark stands just before its summary; any other line in between voids it.
+    const int trialUnit = v.trialUnit;
+    if (line.kind != ResultLineKind::Stamp) v.trialUnit = -1;
+    if (line.kind == ResultLineKind::Summary || line.kind == ResultLineKind::StoppedSummary) v.trialUnit = trialUnit;
     if (v.summaryPending && TakeDetail(v, line)) return;
     if (v.summaryPending && line.kind == ResultLineKind::Malformed) {
         v.summaryPending = false;  // the fault of the line says more than a missing detail
@@ -225,7 +256,9 @@ void VerifyResultLine(ResultsVerifier& v, const char* text, size_t length) {
             return CheckSolution(v, line);
         case ResultLineKind::Summary:
         case ResultLineKind::StoppedSummary:
-            return BeginSummary(v, line);
+            BeginSummary(v, line);
+            v.trialUnit = -1;
+            return;
         case ResultLineKind::DetailHeader:
         case ResultLineKind::Detail:
             return Invalid(v, Here(v), "node detail without a summary before it");
@@ -235,9 +268,10 @@ void VerifyResultLine(ResultsVerifier& v, const char* text, size_t length) {
         case ResultLineKind::Malformed:
             return Invalid(v, Here(v), line.fault);
         case ResultLineKind::Overflow:
-        case ResultLineKind::Other:
             ++v.files.back().other;
             return;
+        case ResultLineKind::Other:
+            return OtherLine(v, text, length);
     }
 }
 

@@ -36,7 +36,8 @@ struct FileTally {
     int solutions = 0;
     int summaries = 0;
     int stamps = 0;
-    int other = 0;  // lines that are none of the program's results
+    int trials = 0;  // marks of a trial run before a summary
+    int other = 0;   // lines that are none of the program's results
 };
 
 struct UnitTally {
@@ -47,6 +48,7 @@ struct UnitTally {
     int32_t summarySolutions = -1;
     uint64_t summaryNodes = 0;
     bool summaryPartial = false;
+    bool summaryTrial = false;  // a trial run's summary (marked by the line before it)
     LineRef summaryAt{};
 };
 
@@ -61,6 +63,7 @@ struct ResultsVerifier {
     std::vector<FileTally> files;
     UnitTally units[WORK_UNIT_COUNT];
     std::vector<VerifyFinding> invalid;       // in the order met; the first is the verdict
+    std::vector<VerifyFinding> foreign;       // lines the program never writes (nor its console)
     std::vector<VerifyFinding> orientations;  // tours given as the image of a unit's tour
     std::vector<ToursRepeated> repeats;       // filled by FinishVerification
 
@@ -71,6 +74,8 @@ struct ResultsVerifier {
     LineRef summaryLine{};
     int summaryUnit = 0;
     bool summaryStopped = false;
+    bool summaryTrial = false;
+    int trialUnit = -1;  // the unit of a trial mark just read, for the summary after it
     int32_t summarySolutions = 0;
     uint64_t summaryTotal = 0;
     uint64_t counters[34] = {};

@@ -17,6 +17,7 @@
 #include "control/computation.h"
 #include "control/kill_points.h"
 #include "control/task_record.h"
+#include "control/trial_mark.h"
 #include "control/unit_report.h"
 #include "control/worker.h"
 #include "support/console.h"
@@ -248,6 +249,15 @@ std::vector<std::string> SummaryLines(const UnitTasks& u, int32_t elapsedMs, uin
                                       const SearchState& counts) {
     static std::vector<std::string>* collected = nullptr;
     std::vector<std::string> lines;
+    // A trial run's marks come first, each a line of its own, announced with the summary.
+    char marks[256];
+    FormatTrialMarks(u.name, marks, sizeof marks);
+    for (const char* line = marks; *line != '\0';) {
+        const char* end = std::strchr(line, '\n');
+        const size_t length = end != nullptr ? static_cast<size_t>(end - line) + 1 : std::strlen(line);
+        lines.emplace_back(line, length);
+        line += length;
+    }
     collected = &lines;
     EmitUnitResults(u.name, elapsedMs, cycles, solutions, counts, [](const char* line) { collected->emplace_back(line); });
     return lines;

@@ -5,6 +5,7 @@
 #include "control/catalogue.h"
 #include "control/computation.h"
 #include "control/solution_report.h"
+#include "control/trial_mark.h"
 #include "control/unit_report.h"
 #include "control/unit_tasks.h"
 #include "control/work_queue.h"
@@ -91,6 +92,7 @@ void RunQueue(SearchState& state) {
 
         // From here the unit's results are written whole and it leaves the queue, even if a
         // halt arrives meanwhile; the halt then takes effect before the next unit.
+        ReportTrialMarks(name);
         ReportUnitResults(name, state, after - before);
         RemoveQueueEntry(0);
         DiscardCheckpointOfUnit(unit);

@@ -1,5 +1,6 @@
 #include "support/instance_channel.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -20,7 +21,21 @@ namespace quorbit {
 namespace {
 
 constexpr int MAX_REQUEST_WORDS = INSTANCE_REQUEST_MAX / 2;
-constexpr int SERVER_IO_TIMEOUT_MS = 2000;
+// Room for the longest request accepted, its CR LF, and one byte more to see it is too long.
+constexpr size_t REQUEST_ROOM = INSTANCE_REQUEST_MAX + 2;
+
+// One client's connection, from its acceptance to its close.
+struct Connection {
+    enum State { Free, Reading, Writing, Draining } state = Free;
+    int fd = -1;
+    int64_t accepted = 0;  // monotonic milliseconds: the oldest reader gives way first
+    int64_t deadline = 0;
+    char in[REQUEST_ROOM];
+    size_t inUsed = 0;
+    char out[INSTANCE_REPLY_MAX + 16];
+    size_t outUsed = 0;
+    size_t outSent = 0;
+};
 
 struct Server {
     int listenFd = -1;
@@ -29,12 +44,19 @@ struct Server {
     bool running = false;
     InstanceRequestOps ops{};
     char socketPath[sizeof(sockaddr_un::sun_path)] = {};
+    Connection connections[INSTANCE_SERVER_CONNECTIONS];
 };
 Server server;  // touched only by Start/StopInstanceServer (one thread) and the server thread
 
 int32_t Reply(char* reply, size_t size, int32_t status, const char* text) {
     std::snprintf(reply, size, "%s", text);
     return status;
+}
+
+int64_t NowMs() {
+    timespec now;
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
 void SetTimeouts(int fd, int milliseconds) {
@@ -94,44 +116,139 @@ bool PeerIsThisUser(int fd) {
     return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && peer.uid == ::geteuid();
 }
 
-void ServeConnection(int fd) {
-    if (!PeerIsThisUser(fd)) return;
-    SetTimeouts(fd, SERVER_IO_TIMEOUT_MS);
-    char request[INSTANCE_REQUEST_MAX + 1];
-    size_t length = 0;
-    bool overflow = false;
-    char reply[INSTANCE_REPLY_MAX];
-    int32_t status;
-    const bool received = ReceiveText(fd, request, sizeof request, true, &length, &overflow);
-    char* end = static_cast<char*>(std::memchr(request, '\n', length));
-    if (!received) return;
-    if (end == nullptr && overflow) {
-        status = Reply(reply, sizeof reply, REPLY_BAD_REQUEST, "the request is too long\n");
-    } else {
-        if (end != nullptr) *end = '\0';
-        const size_t lineLength = std::strlen(request);
-        if (lineLength > 0 && request[lineLength - 1] == '\r') request[lineLength - 1] = '\0';
-        status = DispatchInstanceRequest(request, server.ops, reply, sizeof reply);
+void Close(Connection& c) {
+    if (c.fd >= 0) ::close(c.fd);
+    c.fd = -1;
+    c.state = Connection::Free;
+}
+
+// The client hung up (closed its socket, not merely ended its sending): it no longer waits
+// for an answer, for instance because it gave up and told its user nothing was done.
+bool ClientGone(int fd) {
+    pollfd probe{fd, 0, 0};
+    return ::poll(&probe, 1, 0) > 0 && (probe.revents & (POLLHUP | POLLERR)) != 0;
+}
+
+void StartReply(Connection& c, int32_t status, const char* text) {
+    const int head = std::snprintf(c.out, sizeof c.out, "%d\n", static_cast<int>(status));
+    const int body = std::snprintf(c.out + head, sizeof c.out - static_cast<size_t>(head), "%s", text);
+    c.outUsed = static_cast<size_t>(head) + std::min(static_cast<size_t>(body), sizeof c.out - 1 - static_cast<size_t>(head));
+    c.outSent = 0;
+    c.state = Connection::Writing;
+    c.deadline = NowMs() + INSTANCE_SERVER_DEADLINE_MS;
+}
+
+// Reads what the client sent; once the line is whole (or cannot be), answers it.
+void ReadRequest(Connection& c) {
+    for (;;) {
+        const ssize_t got = ::recv(c.fd, c.in + c.inUsed, sizeof c.in - c.inUsed, MSG_DONTWAIT);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+        if (got <= 0) return Close(c);  // gone before its line was whole: nothing is done
+        c.inUsed += static_cast<size_t>(got);
+        char line[INSTANCE_REQUEST_MAX];
+        switch (FrameInstanceRequest(c.in, c.inUsed, line)) {
+            case RequestFrame::Incomplete:
+                continue;
+            case RequestFrame::TooLong:
+                return StartReply(c, REPLY_BAD_REQUEST, "the request is too long\n");
+            case RequestFrame::Malformed:
+                return StartReply(c, REPLY_BAD_REQUEST, "the request holds a NUL byte\n");
+            case RequestFrame::Whole: {
+                if (NowMs() > c.deadline || ClientGone(c.fd)) return Close(c);
+                char reply[INSTANCE_REPLY_MAX];
+                const int32_t status = DispatchInstanceRequest(line, server.ops, reply, sizeof reply);
+                return StartReply(c, status, reply);
+            }
+        }
     }
-    char head[16];
-    const int headLength = std::snprintf(head, sizeof head, "%d\n", static_cast<int>(status));
-    if (SendAll(fd, head, static_cast<size_t>(headLength))) SendAll(fd, reply, std::strlen(reply));
+}
+
+void WriteReply(Connection& c) {
+    while (c.outSent < c.outUsed) {
+        const ssize_t sent = ::send(c.fd, c.out + c.outSent, c.outUsed - c.outSent, MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+        if (sent <= 0) return Close(c);
+        c.outSent += static_cast<size_t>(sent);
+    }
+    // The reply ends with the end of our sending. What the client sent beyond its line (the
+    // rest of a request too long) is read and dropped before the close: a socket closed with
+    // unread bytes resets the connection, and the client would lose the reply.
+    ::shutdown(c.fd, SHUT_WR);
+    c.state = Connection::Draining;
+    c.deadline = NowMs() + INSTANCE_SERVER_DEADLINE_MS;
+}
+
+void Drain(Connection& c) {
+    char sink[4096];
+    for (;;) {
+        const ssize_t got = ::recv(c.fd, sink, sizeof sink, MSG_DONTWAIT);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+        if (got <= 0) return Close(c);
+    }
+}
+
+// A free place for a new connection; when every place is taken, the reader that has waited
+// longest for its request gives up its place (so idle connections cannot lock others out).
+Connection* FreeConnection() {
+    Connection* oldest = nullptr;
+    for (Connection& c : server.connections) {
+        if (c.state == Connection::Free) return &c;
+        if (oldest == nullptr || (c.state == Connection::Reading) > (oldest->state == Connection::Reading) ||
+            ((c.state == Connection::Reading) == (oldest->state == Connection::Reading) && c.accepted < oldest->accepted))
+            oldest = &c;
+    }
+    Close(*oldest);
+    return oldest;
+}
+
+void AcceptConnections() {
+    for (;;) {
+        const int fd = ::accept4(server.listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) return;
+        if (!PeerIsThisUser(fd)) {
+            ::close(fd);
+            continue;
+        }
+        Connection& c = *FreeConnection();
+        c.fd = fd;
+        c.state = Connection::Reading;
+        c.inUsed = 0;
+        c.accepted = NowMs();
+        c.deadline = c.accepted + INSTANCE_SERVER_DEADLINE_MS;
+    }
 }
 
 void* ServerLoop(void*) {
+    constexpr int COUNT = INSTANCE_SERVER_CONNECTIONS;
     for (;;) {
-        pollfd watched[2] = {{server.listenFd, POLLIN, 0}, {server.wake[0], POLLIN, 0}};
-        if (::poll(watched, 2, -1) < 0) {
+        pollfd watched[COUNT + 2] = {{server.listenFd, POLLIN, 0}, {server.wake[0], POLLIN, 0}};
+        int64_t next = -1;
+        const int64_t now = NowMs();
+        for (int i = 0; i < COUNT; ++i) {
+            Connection& c = server.connections[i];
+            if (c.state != Connection::Free && now >= c.deadline) Close(c);  // too slow: dropped
+            watched[i + 2] = {c.fd, static_cast<short>(c.state == Connection::Writing ? POLLOUT : POLLIN), 0};
+            if (c.state != Connection::Free && (next < 0 || c.deadline < next)) next = c.deadline;
+        }
+        const int timeout = next < 0 ? -1 : static_cast<int>(std::max<int64_t>(next - now, 0) + 1);
+        if (::poll(watched, COUNT + 2, timeout) < 0) {
             if (errno == EINTR) continue;
             break;
         }
         if (watched[1].revents != 0) break;
-        if ((watched[0].revents & POLLIN) == 0) continue;
-        const int fd = ::accept4(server.listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0) continue;
-        ServeConnection(fd);
-        ::close(fd);
+        for (int i = 0; i < COUNT; ++i) {
+            Connection& c = server.connections[i];
+            if (c.state == Connection::Free || watched[i + 2].revents == 0) continue;
+            if (c.state == Connection::Reading) ReadRequest(c);
+            if (c.state == Connection::Writing) WriteReply(c);
+            if (c.state == Connection::Draining) Drain(c);
+        }
+        if ((watched[0].revents & POLLIN) != 0) AcceptConnections();
     }
+    for (Connection& c : server.connections) Close(c);
     return nullptr;
 }
 
@@ -149,6 +266,18 @@ int MillisecondsSince(const timespec& start) {
 }
 
 }  // namespace
+
+RequestFrame FrameInstanceRequest(const char* bytes, size_t length, char* line) {
+    const char* end = static_cast<const char*>(std::memchr(bytes, '\n', length));
+    size_t text = end != nullptr ? static_cast<size_t>(end - bytes) : length;
+    if (end == nullptr) return length > INSTANCE_REQUEST_MAX ? RequestFrame::TooLong : RequestFrame::Incomplete;
+    if (text > 0 && bytes[text - 1] == '\r') --text;
+    if (text >= INSTANCE_REQUEST_MAX) return RequestFrame::TooLong;
+    if (std::memchr(bytes, '\0', text) != nullptr) return RequestFrame::Malformed;
+    std::memcpy(line, bytes, text);
+    line[text] = '\0';
+    return RequestFrame::Whole;
+}
 
 int32_t DispatchInstanceRequest(const char* line, const InstanceRequestOps& ops, char* reply, size_t size) {
     if (size > 0) reply[0] = '\0';
@@ -202,9 +331,9 @@ bool StartInstanceServer(const InstanceLock& lock, const InstanceRequestOps& ops
     std::snprintf(server.socketPath, sizeof server.socketPath, "%s", lock.paths.socketPath);
     server.ops = ops;
     ::unlink(server.socketPath);  // left by an instance that died: the lock is ours now
-    server.listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    server.listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (server.listenFd < 0 || ::bind(server.listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(server.listenFd, 16) != 0 || ::pipe2(server.wake, O_CLOEXEC) != 0) {
+        ::listen(server.listenFd, SOMAXCONN) != 0 || ::pipe2(server.wake, O_CLOEXEC) != 0) {
         std::snprintf(error, errorSize, "cannot listen on %s: %s", server.socketPath, std::strerror(errno));
         CloseServerFds();
         return false;

@@ -11,7 +11,8 @@
 
 namespace quorbit {
 
-inline constexpr size_t INSTANCE_REQUEST_MAX = 1024;  // a request line, line end included
+// A request line holds fewer bytes than this before its line end (LF, or CR LF).
+inline constexpr size_t INSTANCE_REQUEST_MAX = 1024;
 inline constexpr size_t INSTANCE_REPLY_MAX = 8192;    // the reply text
 
 // Reply statuses.
@@ -36,9 +37,28 @@ struct InstanceRequestOps {
 // blanks) and calls the matching operation. Plain text in, reply out: the server's core.
 int32_t DispatchInstanceRequest(const char* line, const InstanceRequestOps& ops, char* reply, size_t size);
 
+// The server's reading of the bytes a client has sent so far.
+enum class RequestFrame {
+    Incomplete,  // no line end yet, and still room for one
+    Whole,       // one line, its line end removed: copied into line
+    TooLong,     // INSTANCE_REQUEST_MAX bytes or more before the line end
+    Malformed,   // a NUL byte within the line
+};
+// Frames the first line of bytes[0..length). line must hold INSTANCE_REQUEST_MAX bytes.
+RequestFrame FrameInstanceRequest(const char* bytes, size_t length, char* line);
+
+// The server's limits: connections served at once (a new one beyond them takes the place
+// of the one that has waited longest for its request), and the time a connection has to
+// deliver its request line, then again to take its reply.
+inline constexpr int INSTANCE_SERVER_CONNECTIONS = 32;
+inline constexpr int INSTANCE_SERVER_DEADLINE_MS = 2000;
+
 // Listens on the lock's socket (a stale socket left by a dead instance is replaced) and
 // serves requests on a thread of its own until StopInstanceServer. Only processes of this
-// user may connect. One server per process; false, with the reason, when it cannot start.
+// user may connect. Connections are served side by side, so a slow or idle client never
+// holds up another; a request is carried out only when its whole line arrived within the
+// deadline and its client is still connected. One server per process; false, with the
+// reason, when it cannot start.
 bool StartInstanceServer(const InstanceLock& lock, const InstanceRequestOps& ops, char* error, size_t errorSize);
 
 // Stops serving, waits for the server's thread and removes the socket. Safe when not started.

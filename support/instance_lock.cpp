@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,20 +59,45 @@ bool LockWholeFile(int fd) {
 
 }  // namespace
 
-bool InstanceRuntimeFolder(char* out, size_t size, char* error, size_t errorSize) {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && runtime[0] == '/') {
-        if (Fits(std::snprintf(out, size, "%s/quorbit", runtime), size) && PrivateFolder(out, error, errorSize))
+bool ChooseRuntimeFolder(const char* runtimeDir, const char* tmpDir, const char* home, char* out, size_t size,
+                         char* error, size_t errorSize) {
+    if (runtimeDir != nullptr && runtimeDir[0] == '/') {
+        if (Fits(std::snprintf(out, size, "%s/quorbit", runtimeDir), size) && PrivateFolder(out, error, errorSize))
             return true;
-        // A runtime folder that is missing or someone else's (after su, say): the private
-        // folder below serves; the lock on the working directory itself still keeps two
-        // instances with different runtime folders apart.
+        // A runtime folder that is missing or someone else's (after su, say): the folders
+        // below serve; the lock on the working directory itself still keeps two instances
+        // with different runtime folders apart.
     }
-    if (!Fits(std::snprintf(out, size, "/tmp/quorbit-%ju", static_cast<uintmax_t>(::geteuid())), size)) {
-        std::snprintf(error, errorSize, "the runtime folder's path is too long");
+    if (Fits(std::snprintf(out, size, "%s/quorbit-%ju", tmpDir, static_cast<uintmax_t>(::geteuid())), size) &&
+        PrivateFolder(out, error, errorSize))
+        return true;
+    // Another user made that name first (anyone may create names in /tmp), or it is open
+    // to others: the user's own home holds a private folder no one else can take.
+    char refused[320];
+    std::snprintf(refused, sizeof refused, "%s", error);
+    char cache[PATH_MAX];
+    if (home == nullptr || home[0] != '/' || !Fits(std::snprintf(cache, sizeof cache, "%s/.cache", home), sizeof cache) ||
+        !Fits(std::snprintf(out, size, "%s/quorbit-runtime", cache), size)) {
+        std::snprintf(error, errorSize, "%s, and there is no home folder to use instead", refused);
         return false;
     }
-    return PrivateFolder(out, error, errorSize);
+    if (::mkdir(cache, 0700) != 0 && errno != EEXIST) {
+        std::snprintf(error, errorSize, "%s, and %s cannot be made: %s", refused, cache, std::strerror(errno));
+        return false;
+    }
+    if (PrivateFolder(out, error, errorSize)) return true;
+    std::snprintf(refused + std::strlen(refused), sizeof refused - std::strlen(refused), "; %s", error);
+    std::snprintf(error, errorSize, "%s", refused);
+    return false;
+}
+
+bool InstanceRuntimeFolder(char* out, size_t size, char* error, size_t errorSize) {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/') {
+        const passwd* entry = ::getpwuid(::geteuid());
+        home = entry != nullptr ? entry->pw_dir : nullptr;
+    }
+    return ChooseRuntimeFolder(std::getenv("XDG_RUNTIME_DIR"), "/tmp", home, out, size, error, errorSize);
 }
 
 bool FindInstancePaths(const char* instanceName, const char* directory, InstancePaths& paths, char* error,

@@ -18,11 +18,15 @@ struct InstancePaths {
     char socketPath[sizeof(sockaddr_un::sun_path)];
 };
 
-// The runtime folder: "$XDG_RUNTIME_DIR/quorbit" when XDG_RUNTIME_DIR is an absolute path
-// and that folder can be made private, else "/tmp/quorbit-UID". Created private (0700) when
-// missing; refused (false, with the reason in error) when it is not a folder of this
-// user's closed to others.
+// The runtime folder: the first of "$XDG_RUNTIME_DIR/quorbit" (when XDG_RUNTIME_DIR is an
+// absolute path), "/tmp/quorbit-UID" and "$HOME/.cache/quorbit-runtime" that is, or can be
+// made, a folder of this user's closed to others (created with mode 0700 when missing). A
+// name someone else took first, or one open to others, is passed over. False, with the
+// reasons in error, when none serves.
 bool InstanceRuntimeFolder(char* out, size_t size, char* error, size_t errorSize);
+// The same choice with the three places given (tmpDir in place of "/tmp").
+bool ChooseRuntimeFolder(const char* runtimeDir, const char* tmpDir, const char* home, char* out, size_t size,
+                         char* error, size_t errorSize);
 
 // The lock and socket names: the instance name (e.g. "TRI 347562") and a 64-bit hash of the
 // directory, so that two directories whose instance names happen to be equal never share

@@ -29,12 +29,13 @@ inline std::string Slurp(const std::string& path) {
     return text.str();
 }
 
-// Runs quorbit-cli through the shell; redirect may send its standard output elsewhere.
-inline CliRun Cli(const std::string& arguments, const std::string& redirect = "") {
+// Runs quorbit-cli through the shell; redirect may send its standard output elsewhere, and
+// environment ("NAME=VALUE ") sets variables for it.
+inline CliRun Cli(const std::string& arguments, const std::string& redirect = "", const std::string& environment = "") {
     char dir[] = "/tmp/quorbit-cli-test-XXXXXX";
     EXPECT_NE(mkdtemp(dir), nullptr);
     const std::string out = std::string(dir) + "/out", err = std::string(dir) + "/err";
-    const std::string command = std::string(QUORBIT_CLI_PATH) + " " + arguments + " " +
+    const std::string command = environment + std::string(QUORBIT_CLI_PATH) + " " + arguments + " " +
                                 (redirect.empty() ? ">" + out : redirect) + " 2>" + err;
     const int raw = std::system(command.c_str());
     CliRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};

@@ -255,7 +255,9 @@ TEST_F(RunCommandTest, RunningInstanceTakesRequestsAndRefusesASecondRun) {
     EXPECT_EQ(finished.status, 0) << finished.err;
     EXPECT_NE(finished.out.find("Execution halted.\n"), std::string::npos);
     EXPECT_EQ(File("WORKTOUR.INI"), "0\r\n2\r\n");  // the halted unit stays, the added one behind it
-    EXPECT_EQ(Cli({"stop"}).out, "Nothing is computing in " + work_ + ".\n");
+    reply = Cli({"stop"});  // no instance: refused as show is
+    EXPECT_EQ(reply.status, 1);
+    EXPECT_EQ(reply.err, "quorbit-cli stop: nothing is computing in " + work_ + "\n");
 }
 
 TEST_F(RunCommandTest, BadArgumentsAndFilesAreRefusedPlainly) {

@@ -78,4 +78,34 @@ TEST_F(VerifyCommand, FilesNamedOrMissing) {
     EXPECT_NE(missing.err.find("cannot read " + std::string(dir_) + "/gone.txt"), std::string::npos) << missing.err;
 }
 
+TEST_F(VerifyCommand, ATrialRunIsReportedAsSuchAndRandomBytesAreNotResults) {
+    // A unit run as a trial, in the single search and in task mode: its marks pass, its
+    // summary is reported as a trial run's.
+    for (const char* threads : {"", " --threads 2"}) {
+        ASSERT_EQ(Cli("add 0 -w " + std::string(dir_)).status, 0);
+        const CliRun run = Cli("run -w " + std::string(dir_) + threads, ">/dev/null", "QUORBIT_UNIT_PREFIX_MOVES=12 ");
+        ASSERT_EQ(run.status, 0) << run.err;
+    }
+    const std::string results = Slurp(std::string(dir_) + "/SOLUTION.TXT");
+    const std::string mark = "Trial run of a1-a2: searched below its first 12 moves only\r\nComputation of a1-a2 has finished";
+    EXPECT_NE(results.find(mark), results.rfind(mark)) << results;  // twice
+    CliRun run = Verify();
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("trial run's summary"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("2 trial marks"), std::string::npos) << run.out;
+
+    // 20 KB of bytes that are no one's results.
+    std::string noise;
+    uint32_t x = 2463534242u;
+    for (int i = 0; i < 20000; ++i) {
+        x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+        noise += static_cast<char>(x & 0xff);
+    }
+    Write("SOLUTION.TXT", noise);
+    run = Verify();
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_EQ(run.out.find("Every line is valid."), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("not the program's; the first is"), std::string::npos) << run.err;
+}
+
 }  // namespace

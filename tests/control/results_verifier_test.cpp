@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -196,8 +197,24 @@ TEST(ResultsVerifier, TourFaults) {
         for (int file = 0; file < BOARD_SIZE; ++file)
             numbered[magic[rank][file] - 1] = static_cast<uint8_t>(MakeSquare(file, rank));
     EXPECT_EQ(SemiMagicFault(numbered), "");
-    std::swap(numbered[0], numbered[1]);  // 1 and 2 change places: two files and two ranks change
-    EXPECT_EQ(SemiMagicFault(numbered).rfind("not semi-magic: file ", 0), 0u) << SemiMagicFault(numbered);
+    // Two moves of one file change places: every file still adds up to 111, two ranks do not.
+    uint8_t ranksOnly[SQUARE_COUNT];
+    for (int move = 1; move < SQUARE_COUNT; ++move) {
+        if (SquareFile(numbered[move]) != SquareFile(numbered[0])) continue;
+        std::copy(numbered, numbered + SQUARE_COUNT, ranksOnly);
+        std::swap(ranksOnly[0], ranksOnly[move]);
+        break;
+    }
+    EXPECT_EQ(SemiMagicFault(ranksOnly).rfind("not semi-magic: rank ", 0), 0u) << SemiMagicFault(ranksOnly);
+    // And the other way round: two moves of one rank, the files wrong.
+    uint8_t filesOnly[SQUARE_COUNT];
+    for (int move = 1; move < SQUARE_COUNT; ++move) {
+        if (SquareRank(numbered[move]) != SquareRank(numbered[0])) continue;
+        std::copy(numbered, numbered + SQUARE_COUNT, filesOnly);
+        std::swap(filesOnly[0], filesOnly[move]);
+        break;
+    }
+    EXPECT_EQ(SemiMagicFault(filesOnly).rfind("not semi-magic: file ", 0), 0u) << SemiMagicFault(filesOnly);
     const std::vector<std::string> found =
         Verify({"Solution 1: " + TourText(KnightTour()) + " found in 5 milliseconds (9 nodes)"});
     ASSERT_EQ(found.size(), 1u);
@@ -224,6 +241,51 @@ TEST(ResultsVerifier, EveryImageOfAUnitIsFoundWithItsSymmetry) {
                 }
             }
         }
+    }
+}
+
+// A trial run's mark stands just before its summary; lines the program never writes are
+// named, while its console's lines, stamps and blank lines are not.
+TEST(ResultsVerifier, TrialRunsAndLinesThatAreNotTheProgramsAreNamed) {
+    const std::string summary = "Computation of a1-a2 has finished in 5 milliseconds (9 cycles), 2 solutions have "
+                                "been found in 36 total nodes";
+    const std::string ones = " 1 1 1 1 1 1 1 1 1 1";
+    const std::vector<std::string> results = {summary, "Detail of nodes:", ones, ones, ones, " 1 1 2 2"};
+    auto with = [&](std::vector<std::string> head) {
+        head.insert(head.end(), results.begin(), results.end());
+        return head;
+    };
+    const struct {
+        const char* what;
+        std::vector<std::string> lines;
+        bool trial;
+        std::vector<int> foreign;  // the lines named
+    } cases[] = {
+        {"plain", with({}), false, {}},
+        {"prefix trial", with({"Trial run of a1-a2: searched below its first 12 moves only"}), true, {}},
+        {"both marks and a stamp",
+         with({"Trial run of a1-a2: searched below its first 12 moves only", "Trial run of a1-a2: stopped after 20 nodes",
+               "[Sat Dec 05 14:16:32 2026]"}),
+         true, {}},
+        {"another unit's mark", with({"Trial run of a1-a4: stopped after 20 nodes"}), false, {}},
+        {"a mark not next to it", with({"Trial run of a1-a2: stopped after 20 nodes", "Execution halted."}), false, {}},
+        {"a mark not as written", with({"Trial run of a1-a2: stopped after 020 nodes"}), false, {1}},
+        {"console lines", with({"Computation of a1-a2 has started", "Execution halted.", "Choose Test/Continue to restart.",
+                                "Cannot write SOLUTION.TXT: No space left on device", "", "More than 1024 lines in LOGSOL.TXT file"}),
+         false, {}},
+        {"a user's notes", with({"checked by Ann", std::string("\x93\x00\xff", 3)}), false, {1, 2}},
+    };
+    for (const auto& c : cases) {
+        ResultsVerifier v;
+        BeginResultsFile(v, "SOLUTION.TXT");
+        for (const std::string& line : c.lines) VerifyResultLine(v, line.data(), line.size());
+        EndResultsFile(v);
+        EXPECT_TRUE(v.invalid.empty()) << c.what << ": " << v.invalid[0].text;
+        EXPECT_EQ(v.units[0].summaries, 1) << c.what;
+        EXPECT_EQ(v.units[0].summaryTrial, c.trial) << c.what;
+        std::vector<int> foreign;
+        for (const VerifyFinding& f : v.foreign) foreign.push_back(f.where.line);
+        EXPECT_EQ(foreign, c.foreign) << c.what;
     }
 }
 

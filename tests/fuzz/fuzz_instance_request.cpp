@@ -52,6 +52,30 @@ int32_t Add(const char* const* units, int32_t count, char* reply, size_t size, v
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace quorbit;
+    // The bytes as a client sends them: framed whole only up to its line end, never cut.
+    {
+        const char* bytes = reinterpret_cast<const char*>(data);
+        char framed[INSTANCE_REQUEST_MAX];
+        const RequestFrame frame = FrameInstanceRequest(bytes, size, framed);
+        const char* end = static_cast<const char*>(std::memchr(bytes, '\n', size));
+        size_t text = end != nullptr ? static_cast<size_t>(end - bytes) : size;
+        if (end != nullptr && text > 0 && bytes[text - 1] == '\r') --text;
+        switch (frame) {
+            case RequestFrame::Incomplete:
+                FUZZ_CHECK(end == nullptr && size <= INSTANCE_REQUEST_MAX);
+                break;
+            case RequestFrame::TooLong:
+                FUZZ_CHECK(end != nullptr ? text >= INSTANCE_REQUEST_MAX : size > INSTANCE_REQUEST_MAX);
+                break;
+            case RequestFrame::Malformed:
+                FUZZ_CHECK(end != nullptr && text < INSTANCE_REQUEST_MAX && std::memchr(bytes, '\0', text) != nullptr);
+                break;
+            case RequestFrame::Whole:
+                FUZZ_CHECK(end != nullptr && text < INSTANCE_REQUEST_MAX && std::strlen(framed) == text &&
+                           std::memcmp(framed, bytes, text) == 0);
+                break;
+        }
+    }
     const std::string line(reinterpret_cast<const char*>(data), strnlen(reinterpret_cast<const char*>(data), size));
     if (line.size() >= INSTANCE_REQUEST_MAX) return 0;  // the server refuses such a line before dispatching
     std::vector<std::string> tokens;

@@ -8,6 +8,7 @@
 #include "control/catalogue.h"
 #include "control/result_line.h"
 #include "control/results_verifier.h"
+#include "control/trial_mark.h"
 #include "search/geometry.h"
 #include "tests/fuzz/fuzz_check.h"
 
@@ -57,6 +58,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string again = Rewritten(line);
         if (!again.empty()) FUZZ_CHECK(again == std::string(text + start, length));
         if (kind == ResultLineKind::Malformed) FUZZ_CHECK(line.fault[0] != '\0');
+        int trialUnit = -1;
+        if (ReadTrialMark(text + start, length, &trialUnit)) {
+            // A mark is read only as the program writes it, for a unit of the catalogue.
+            FUZZ_CHECK(trialUnit >= 0 && trialUnit < WORK_UNIT_COUNT);
+            const std::string mark = "Trial run of " + std::string(workUnits[trialUnit].name) + ": ";
+            FUZZ_CHECK(std::string(text + start, length).rfind(mark, 0) == 0);
+        }
         VerifyResultLine(verifier, text + start, length);
         start = i + 1;
     }

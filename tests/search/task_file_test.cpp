@@ -103,12 +103,15 @@ TEST(TaskFiles, ASetThatIsNotThePlansTasksEachOnceIsRefused) {
     const uint64_t last = s.plan.tasks.size() - 1;
     const std::string second = std::to_string(s.files[1].header.first) + "-" + std::to_string(s.files[1].header.last);
     struct Case {
-        std::vector<int> files;  // indices into s.files; -1: the first file changed by `change`
+        std::vector<int> files;  // indices into s.files; -1 - i: file i changed by `change`
         void (*change)(TaskFile&);
         const char* problem;
     };
     const Case cases[] = {
         {{0, 2}, nullptr, "no file holds the tasks "},
+        // The plan's last task alone missing: the last file ends one task early.
+        {{0, 1, -3}, [](TaskFile& f) { f.results.pop_back(); --f.header.last; },
+         "no file holds the tasks "},
         {{0, 1, 2, 0}, nullptr, "are in both range0 and range0"},
         {{-1, 1, 2}, [](TaskFile& f) { f.header.unit = 3; }, "range0: tasks of another search"},
         {{-1, 1, 2}, [](TaskFile& f) { f.header.cutMove += 1; }, "range0: tasks of another search"},
@@ -119,8 +122,8 @@ TEST(TaskFiles, ASetThatIsNotThePlansTasksEachOnceIsRefused) {
         std::vector<TaskFile> files;
         std::vector<std::string> names;
         for (const int i : c.files) {
-            files.push_back(s.files[static_cast<size_t>(i < 0 ? 0 : i)]);
-            names.push_back(s.names[static_cast<size_t>(i < 0 ? 0 : i)]);
+            files.push_back(s.files[static_cast<size_t>(i < 0 ? -1 - i : i)]);
+            names.push_back(s.names[static_cast<size_t>(i < 0 ? -1 - i : i)]);
             if (i < 0) c.change(files.back());
         }
         const std::string problems = CheckTaskFileCover(s.plan, 0, files, names);

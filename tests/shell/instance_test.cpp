@@ -2,11 +2,19 @@
 // processes of quorbit-cli meet over the lock and the socket in tests/cli/run_command_test.cpp.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 #include <limits.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include "app/instance_key.h"
@@ -71,20 +79,56 @@ TEST_F(InstanceTest, DirectoriesRunSideBySideAndOneDirectoryOnce) {
     ::rmdir(other);
 }
 
-TEST_F(InstanceTest, RuntimeFolderMustBePrivateElseTheUsersOwnServes) {
-    const std::string folder = std::string(runtime_) + "/quorbit";
-    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
-    InstanceLock lock;
-    char path[PATH_MAX], error[256];
-    ASSERT_TRUE(InstanceRuntimeFolder(path, sizeof path, error, sizeof error)) << error;
-    EXPECT_EQ(std::string(path), "/tmp/quorbit-" + std::to_string(::geteuid()));
-    struct stat info;
-    ASSERT_EQ(::stat(path, &info), 0);
-    EXPECT_EQ(info.st_mode & 077, 0u);
-    ::chmod(folder.c_str(), 0700);
-    ASSERT_EQ(AcquireInstanceLock(name_, work_, lock).outcome, InstanceLockOutcome::Acquired);
-    EXPECT_EQ(std::string(lock.paths.lockPath).rfind(folder + "/TRI ", 0), 0u) << lock.paths.lockPath;
-    ReleaseInstanceLock(lock);
+// The first folder that is the user's own and closed to others serves; a name someone else
+// took first in the shared temporary folder is passed over for one in the user's home.
+TEST_F(InstanceTest, RuntimeFolderIsThisUsersPrivateOne) {
+    const std::string base = runtime_, xdg = base + "/xdg", tmp = base + "/tmp", home = base + "/home";
+    const std::string mine = tmp + "/quorbit-" + std::to_string(::geteuid());
+    const std::string fallback = home + "/.cache/quorbit-runtime";
+    for (const std::string& d : {xdg, tmp, home}) ASSERT_EQ(::mkdir(d.c_str(), 0755), 0);
+    struct Case {
+        const char* what;
+        const char* runtimeDir;
+        void (*arrange)(const std::string& mine);
+        const std::string& expected;
+    };
+    const std::string xdgFolder = xdg + "/quorbit";
+    const Case cases[] = {
+        {"XDG_RUNTIME_DIR", xdg.c_str(), [](const std::string&) {}, xdgFolder},
+        {"no XDG_RUNTIME_DIR: the temporary folder", nullptr, [](const std::string&) {}, mine},
+        {"another user's, open to all", nullptr,
+         [](const std::string& m) {
+             ASSERT_EQ(::mkdir(m.c_str(), 0777), 0);
+             ASSERT_EQ(::chmod(m.c_str(), 0777), 0);
+             ASSERT_EQ(::chown(m.c_str(), 65534, 65534), 0);
+         },
+         fallback},
+        {"another user's, closed", nullptr,
+         [](const std::string& m) {
+             ASSERT_EQ(::mkdir(m.c_str(), 0700), 0);
+             ASSERT_EQ(::chown(m.c_str(), 65534, 65534), 0);
+         },
+         fallback},
+        {"ours but open to others", nullptr, [](const std::string& m) { ASSERT_EQ(::mkdir(m.c_str(), 0777), 0); ASSERT_EQ(::chmod(m.c_str(), 0777), 0); },
+         fallback},
+        {"a link", nullptr, [](const std::string& m) { ASSERT_EQ(::symlink("/", m.c_str()), 0); }, fallback},
+    };
+    for (const Case& c : cases) {
+        std::system(("rm -rf '" + xdgFolder + "' '" + mine + "' '" + home + "/.cache'").c_str());
+        c.arrange(mine);
+        char path[PATH_MAX], error[400];
+        ASSERT_TRUE(ChooseRuntimeFolder(c.runtimeDir, tmp.c_str(), home.c_str(), path, sizeof path, error, sizeof error))
+            << c.what << ": " << error;
+        EXPECT_EQ(std::string(path), c.expected) << c.what;
+        struct stat info;
+        ASSERT_EQ(::lstat(path, &info), 0) << c.what;
+        EXPECT_TRUE(S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 077) == 0) << c.what;
+    }
+    // Nowhere private at all: refused, naming why.
+    ASSERT_EQ(::chown(fallback.c_str(), 65534, 65534), 0);
+    char path[PATH_MAX], error[400];
+    EXPECT_FALSE(ChooseRuntimeFolder(nullptr, tmp.c_str(), home.c_str(), path, sizeof path, error, sizeof error));
+    EXPECT_NE(std::string(error).find("not private to this user"), std::string::npos) << error;
 }
 
 TEST(InstanceRequests, LinesAreDispatchedOrRefused) {
@@ -107,6 +151,151 @@ TEST(InstanceRequests, LinesAreDispatchedOrRefused) {
         EXPECT_EQ(DispatchInstanceRequest(c.line, OPS, reply, sizeof reply), c.status) << c.line;
         EXPECT_EQ(std::string(reply).rfind(c.reply, 0), 0u) << c.line << ": " << reply;
     }
+}
+
+// A running server met by real clients over raw sockets. Its operations count the stops and
+// can hold a status request until the test lets it go (so the server's loop is busy).
+struct Served {
+    std::atomic<int> stops{0};
+    std::mutex lock;
+    std::condition_variable changed;
+    bool holdStatus = false;
+    bool statusHeld = false;
+};
+Served served;
+
+int32_t ServedStatus(char* reply, size_t size, void*) {
+    std::unique_lock<std::mutex> hold(served.lock);
+    served.statusHeld = true;
+    served.changed.notify_all();
+    served.changed.wait(hold, [] { return !served.holdStatus; });
+    served.statusHeld = false;
+    return Answer("status", reply, size);
+}
+int32_t ServedStop(char* reply, size_t size, void*) {
+    served.stops.fetch_add(1);
+    return Answer("stopped", reply, size);
+}
+
+class InstanceServerTest : public InstanceTest {
+protected:
+    void SetUp() override {
+        InstanceTest::SetUp();
+        served.stops.store(0);
+        ASSERT_EQ(AcquireInstanceLock(name_, work_, lock_).outcome, InstanceLockOutcome::Acquired);
+        const InstanceRequestOps ops = {&Show, &Add, &ServedStatus, &ServedStop, nullptr};
+        char error[256];
+        ASSERT_TRUE(StartInstanceServer(lock_, ops, error, sizeof error)) << error;
+    }
+    void TearDown() override {
+        StopInstanceServer();
+        ReleaseInstanceLock(lock_);
+        InstanceTest::TearDown();
+    }
+    int Connect() {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", lock_.paths.socketPath);
+        EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << std::strerror(errno);
+        return fd;
+    }
+    // Sends the bytes on a connection of its own and reads the answer to its end; a reset
+    // shows as "reset".
+    std::string Exchange(const std::string& bytes) {
+        const int fd = Connect();
+        EXPECT_EQ(::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
+        std::string answer;
+        char chunk[4096];
+        ssize_t got;
+        while ((got = ::recv(fd, chunk, sizeof chunk, 0)) > 0) answer.append(chunk, static_cast<size_t>(got));
+        if (got < 0) answer = std::string("reset: ") + std::strerror(errno);
+        ::close(fd);
+        return answer;
+    }
+    std::string Status(int timeoutMs = 10000) {
+        char reply[INSTANCE_REPLY_MAX];
+        const int32_t status = SendInstanceRequest(lock_.paths.socketPath, "status", reply, sizeof reply, 0, timeoutMs);
+        return std::to_string(status) + " " + reply;
+    }
+
+    InstanceLock lock_{};
+};
+
+TEST_F(InstanceServerTest, RequestsAreReadWholeOrRefusedWithoutBeingCarriedOut) {
+    const std::string pad(1100, ' ');
+    const struct {
+        std::string bytes;
+        const char* answer;  // the beginning of the whole answer
+    } cases[] = {
+        {"stop\n", "0\nstopped by"},
+        {"stop\r\n", "0\nstopped by"},
+        {"add 3" + std::string(1023 - 5, ' ') + "\n", "0\nadded 3\n"},  // the longest line served
+        {"stop" + std::string(1024 - 4, ' ') + "\n", "2\nthe request is too long\n"},
+        {"stop" + pad + "\n", "2\nthe request is too long\n"},
+        {"stop" + pad + pad + pad + pad + "x\n", "2\nthe request is too long\n"},
+        {"add 3" + pad, "2\nthe request is too long\n"},
+        {std::string("stop\0 now\n", 10), "2\nthe request holds a NUL byte\n"},
+        {"stop now\n", "2\nstop takes no arguments\n"},
+    };
+    int expectedStops = 0;
+    for (const auto& c : cases) {
+        const std::string answer = Exchange(c.bytes);
+        EXPECT_EQ(answer.rfind(c.answer, 0), 0u) << c.bytes.substr(0, 12) << "...: " << answer;
+        if (std::string(c.answer).rfind("0\nstopped", 0) == 0) ++expectedStops;
+        EXPECT_EQ(served.stops.load(), expectedStops) << c.bytes.substr(0, 12);
+    }
+}
+
+TEST_F(InstanceServerTest, SlowAndIdleClientsHoldUpNoOne) {
+    // Far more idle connections than the server serves at once, and a client that sends one
+    // byte and then nothing: a status is answered long before their deadlines.
+    std::vector<int> idle;
+    for (int i = 0; i < 200; ++i) idle.push_back(Connect());
+    const int slow = Connect();
+    ASSERT_EQ(::send(slow, "s", 1, MSG_NOSIGNAL), 1);
+    EXPECT_EQ(Status(INSTANCE_SERVER_DEADLINE_MS / 2), "0 status by " + std::to_string(::getpid()) + "\n");
+    char reply[64];
+    EXPECT_EQ(SendInstanceRequest(lock_.paths.socketPath, "stop", reply, sizeof reply, 0, INSTANCE_SERVER_DEADLINE_MS / 2),
+              REPLY_DONE);
+    EXPECT_EQ(served.stops.load(), 1);
+    for (const int fd : idle) ::close(fd);
+    ::close(slow);
+}
+
+TEST_F(InstanceServerTest, ARequestWhoseClientHungUpIsNotCarriedOut) {
+    {
+        std::lock_guard<std::mutex> hold(served.lock);
+        served.holdStatus = true;
+    }
+    // One status occupies the server until it is let go; meanwhile a client sends a stop
+    // and gives up waiting, as `quorbit-cli stop` does when no answer comes in time.
+    std::thread busy([&] { Status(); });
+    {
+        std::unique_lock<std::mutex> hold(served.lock);
+        served.changed.wait(hold, [] { return served.statusHeld; });
+    }
+    const int gaveUp = Connect();
+    ASSERT_EQ(::send(gaveUp, "stop\n", 5, MSG_NOSIGNAL), 5);
+    ::close(gaveUp);
+    {
+        std::lock_guard<std::mutex> hold(served.lock);
+        served.holdStatus = false;
+    }
+    served.changed.notify_all();
+    busy.join();
+    // Two exchanges later the server has read the stop's connection, whatever its order.
+    Status();
+    Status();
+    EXPECT_EQ(served.stops.load(), 0);
+    // A client that only ended its sending (as `socat` does) still waits: it is served.
+    const int halfClosed = Connect();
+    ASSERT_EQ(::send(halfClosed, "stop\n", 5, MSG_NOSIGNAL), 5);
+    ::shutdown(halfClosed, SHUT_WR);
+    char answer[64] = {};
+    EXPECT_GT(::recv(halfClosed, answer, sizeof answer - 1, MSG_WAITALL), 0);
+    ::close(halfClosed);
+    EXPECT_EQ(served.stops.load(), 1);
 }
 
 }  // namespace

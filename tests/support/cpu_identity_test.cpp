@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <tuple>
 
@@ -24,8 +25,8 @@ protected:
     }
 };
 
-TEST_F(CpuIdentityTest, NamesFollowFamilyAndExactVendorAndBitsAreCounted) {
-    const std::tuple<uint8_t, const char*, const char*> cases[] = {
+// Family, vendor and the name the program gives them.
+constexpr std::tuple<uint8_t, const char*, const char*> NAMES[] = {
         {3, "GenuineIntel", "386"},          {4, "", "486"},
         {5, "GenuineIntel", "Pentium"},      {6, "GenuineIntel", "Pentium"},
         {6, "AuthenticAMD", "AMD"},          {5, "CyrixInstead", "Cyrix"},
@@ -33,8 +34,23 @@ TEST_F(CpuIdentityTest, NamesFollowFamilyAndExactVendorAndBitsAreCounted) {
         {6, "GenuineIntelX", "Unknown CPU"}, {15, "GenuineIntel", "P4"},
         {15, "AuthenticAMD", "Unknown CPU"}, {2, "GenuineIntel", "Unknown CPU"},
         {7, "GenuineIntel", "Unknown CPU"},
-    };
-    for (const auto& [family, vendor, name] : cases) EXPECT_STREQ(ProcessorName(family, vendor), name) << vendor;
+};
+
+// What /proc/cpuinfo says of the first processor under `key`, or "".
+std::string CpuInfo(const char* key) {
+    std::ifstream in("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind(key, 0) == 0 && line.find(':') != std::string::npos) {
+            const size_t value = line.find_first_not_of(' ', line.find(':') + 1);
+            return value == std::string::npos ? "" : line.substr(value);
+        }
+    }
+    return "";
+}
+
+TEST_F(CpuIdentityTest, NamesFollowFamilyAndExactVendorAndBitsAreCounted) {
+    for (const auto& [family, vendor, name] : NAMES) EXPECT_STREQ(ProcessorName(family, vendor), name) << vendor;
     EXPECT_EQ(CountBits(0), 0);
     EXPECT_EQ(CountBits(0x80000001u), 2);
     EXPECT_EQ(CountBits(0xFFFFFFFFu), 32);
@@ -69,11 +85,19 @@ TEST_F(CpuIdentityTest, ThisMachineIsIdentifiedAndItsProcessorsCounted) {
     const std::string total = std::to_string(::sysconf(_SC_NPROCESSORS_ONLN));
     EXPECT_EQ(ConsoleSlot(1), "Running processor 1 out of " + total + " processors");
     EXPECT_EQ(cpuNumber.load(), 1);
-    EXPECT_EQ(ConsoleSlot(3), std::string(ProcessorName(cpuFamily, cpuVendor)) + " detected");
 #if defined(__x86_64__)
-    EXPECT_EQ(std::strlen(cpuVendor), 12u);
-    EXPECT_EQ(cpuFamily, (cpuSignature >> 8) & 0xF);
+    // The identification must agree with what the kernel read from the same instruction.
+    EXPECT_EQ(std::string(cpuVendor), CpuInfo("vendor_id"));
+    const int baseFamily = static_cast<int>((cpuSignature >> 8) & 0xF);
+    const int extendedFamily = static_cast<int>((cpuSignature >> 20) & 0xFF);
+    EXPECT_EQ(std::to_string(baseFamily == 15 ? 15 + extendedFamily : baseFamily), CpuInfo("cpu family"));
+    EXPECT_EQ(cpuFamily, baseFamily);
     EXPECT_NE(cpuFeatures, 0u);
+    for (const auto& [family, vendor, name] : NAMES) {
+        if (family == cpuFamily && std::string(vendor) == cpuVendor) {
+            EXPECT_EQ(ConsoleSlot(3), std::string(name) + " detected");
+        }
+    }
 #else
     EXPECT_STREQ(ConsoleSlot(3).c_str(), "Unknown CPU detected");
 #endif

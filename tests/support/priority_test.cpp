@@ -68,47 +68,38 @@ protected:
     Schedule own_{};
 };
 
-int Rank(int32_t level) {
-    const PrioritySetting s = PriorityForLevel(level);
-    return s.idlePolicy ? -1 : 20 - s.nice;
-}
-
-TEST_F(PriorityTest, LevelsKeepTheirOrder) {
-    EXPECT_TRUE(PriorityForLevel(1).idlePolicy);
-    for (int32_t level = 2; level <= 10; ++level) {
-        EXPECT_FALSE(PriorityForLevel(level).idlePolicy);
-        if (level == 7) {
-            EXPECT_EQ(Rank(7), Rank(6));
-        } else {
-            EXPECT_GT(Rank(level), Rank(level - 1)) << level;
-        }
-    }
-    for (int32_t other : {0, 11, -5, 1000}) EXPECT_EQ(PriorityForLevel(other).nice, 0) << other;
-}
+// The documented scale (docs/priority.md): level, whether it runs under SCHED_IDLE, nice.
+struct Level {
+    int32_t level;
+    bool idle;
+    int nice;
+};
+constexpr Level LEVELS[] = {{1, true, 19}, {2, false, 16}, {3, false, 14}, {4, false, 12},
+                            {5, false, 10}, {6, false, 8},  {7, false, 8},  {8, false, 6},
+                            {9, false, 4},  {10, false, 2}, {0, false, 0},  {11, false, 0},
+                            {-5, false, 0}};
 
 TEST_F(PriorityTest, EachLevelReachesOnlyTheGivenThreadAndALoweredThreadRisesOnlyWithPrivilege) {
-    for (int32_t level : {1, 2, 6, 7, 10, 11}) {
+    for (const Level& want : LEVELS) {
         ParkedThread worker;
         const Schedule start = ScheduleOf(worker.Id());
-        priorityLevel.store(level);
+        priorityLevel.store(want.level);
         ApplyPriority(worker.Id());
         const Schedule now = ScheduleOf(worker.Id());
-        const PrioritySetting want = PriorityForLevel(level);
         const bool allowed = MayRaise(start.nice, want.nice);
-        EXPECT_EQ(now.nice, allowed ? want.nice : start.nice) << level;
-        if (allowed) {
-            EXPECT_EQ(now.policy, want.idlePolicy ? SCHED_IDLE : SCHED_OTHER) << level;
-        }
+        EXPECT_EQ(now.nice, allowed ? want.nice : start.nice) << want.level;
+        if (allowed) EXPECT_EQ(now.policy, want.idle ? SCHED_IDLE : SCHED_OTHER) << want.level;
     }
+    // From the weakest level back up to the strongest, on the same thread.
     ParkedThread worker;
     priorityLevel.store(1);
     ApplyPriorityIfRunning(0);  // no thread: nothing (TearDown checks the calling thread)
     ApplyPriorityIfRunning(worker.Id());
     priorityLevel.store(10);
     ApplyPriority(worker.Id());
-    const bool allowed = MayRaise(PriorityForLevel(1).nice, PriorityForLevel(10).nice);
+    const bool allowed = MayRaise(19, 2);
     EXPECT_EQ(ScheduleOf(worker.Id()).policy, allowed ? SCHED_OTHER : SCHED_IDLE);
-    EXPECT_EQ(ScheduleOf(worker.Id()).nice, PriorityForLevel(allowed ? 10 : 1).nice);
+    EXPECT_EQ(ScheduleOf(worker.Id()).nice, allowed ? 2 : 19);
 }
 
 // A fresh thread's processors after ApplyPriority with the given "CpuNumber".

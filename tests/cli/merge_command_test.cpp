@@ -1,0 +1,163 @@
+// quorbit-cli merge and task on real result files of a small subtree: a search merged once
+// per directory (also when an earlier merge stopped half way), a failed write never taken
+// for a merge, and output names that are not regular files refused before anything is written.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "tests/cli/cli_run.h"
+
+namespace {
+
+using quorbit::testing::Cli;
+using quorbit::testing::CliRun;
+using quorbit::testing::Slurp;
+
+constexpr const char* SUBTREE = "0 --prefix a1-e6-c5-a4-e3-c2-a3-e2-c1-b5";
+
+class MergeCommand : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_NE(mkdtemp(files_), nullptr);
+        // Two ranges of the subtree cut at move 12 (12 tasks), and the results merged once.
+        const std::string to = std::string(" --out ") + files_;
+        ASSERT_EQ(Cli(std::string("task ") + SUBTREE + " --cut 12 --tasks 0-5" + to + "/a.qtr").status, 0);
+        ASSERT_EQ(Cli(std::string("task ") + SUBTREE + " --cut 12 --tasks 6-11" + to + "/b.qtr").status, 0);
+        const std::string once = std::string(files_) + "/once";
+        ASSERT_EQ(::mkdir(once.c_str(), 0755), 0);
+        ASSERT_EQ(Cli(std::string("merge ") + SUBTREE + " -w " + once + Files()).status, 0);
+        merged_ = Slurp(once + "/SOLUTION.TXT");
+        ASSERT_NE(merged_.find("Computation of a1-a2 has finished"), std::string::npos) << merged_;
+    }
+    static void TearDownTestSuite() { std::system((std::string("rm -rf ") + files_).c_str()); }
+    void SetUp() override { ASSERT_NE(mkdtemp(dir_), nullptr); }
+    void TearDown() override { std::system((std::string("rm -rf ") + dir_).c_str()); }
+
+    static std::string Files() { return std::string(" ") + files_ + "/a.qtr " + files_ + "/b.qtr"; }
+    // The merge, after the shell commands `before` (a file size limit, say) in its shell.
+    CliRun Merge(const std::string& before = "") {
+        const std::string out = std::string(dir_) + "/../" + (dir_ + 5) + ".out";
+        // bash, whose ulimit -f counts kilobytes.
+        const std::string command = "bash -c '" + before + std::string(QUORBIT_CLI_PATH) + " merge " + SUBTREE + " -w " +
+                                    dir_ + Files() + " >/dev/null 2>" + out + "'";
+        const int raw = std::system(command.c_str());
+        CliRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, "", Slurp(out)};
+        std::remove(out.c_str());
+        return run;
+    }
+    std::string File(const char* name) { return Slurp(std::string(dir_) + "/" + name); }
+    void Put(const char* name, const std::string& text) { std::ofstream(std::string(dir_) + "/" + name) << text; }
+    static std::string Begun(size_t size) {
+        return "begun a1-a2 a1-e6-c5-a4-e3-c2-a3-e2-c1-b5 cut 12 tasks 12 results " + std::to_string(size) + "\r\n";
+    }
+
+    static char files_[40];
+    static std::string merged_;
+    char dir_[40] = "/tmp/quorbit-merge-test-XXXXXX";
+};
+char MergeCommand::files_[40] = "/tmp/quorbit-merge-files-XXXXXX";
+std::string MergeCommand::merged_;
+
+// Masks the time stamp lines, which differ between runs.
+std::string Unstamped(const std::string& text) {
+    std::string out;
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = text.find('\n', at);
+        const std::string line = text.substr(at, end - at + 1);
+        if (line[0] != '[') out += line;
+        at = end == std::string::npos ? text.size() : end + 1;
+    }
+    return out;
+}
+
+TEST_F(MergeCommand, ASearchIsMergedOnceEvenAfterAMergeThatStoppedHalfWay) {
+    const std::string note = "a line of the user's\r\n";
+    const struct {
+        const char* what;
+        std::string results;  // SOLUTION.TXT before the merge
+        std::string record;   // MERGED.TXT before the merge
+        int status;
+        const char* says;
+        bool appends;
+    } cases[] = {
+        {"first merge", note, "", 0, "", true},
+        {"merged before", note + merged_,
+         Begun(note.size()) + "merged a1-a2 a1-e6-c5-a4-e3-c2-a3-e2-c1-b5 cut 9 tasks 1\r\n", 0, "merged in", false},
+        {"stopped before appending", note, Begun(note.size()), 0, "", true},
+        {"stopped after appending all", note + merged_, Begun(note.size()), 0, "recorded now", false},
+        {"stopped half way", note + merged_.substr(0, merged_.size() / 2), Begun(note.size()), 1,
+         "stopped after appending part of its results", false},
+        {"a record that is not one", note, "merged a1-a2\r\n", 1, "line 1 is not a merge's record", false},
+    };
+    for (const auto& c : cases) {
+        Put("SOLUTION.TXT", c.results);
+        if (!c.record.empty()) Put("MERGED.TXT", c.record);
+        const CliRun run = Merge();
+        EXPECT_EQ(run.status, c.status) << c.what << ": " << run.err;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << c.what << ": " << run.err;
+        EXPECT_EQ(Unstamped(File("SOLUTION.TXT")), Unstamped(c.results + (c.appends ? merged_ : ""))) << c.what;
+        if (c.status == 0) {
+            // Recorded: the same merge again appends nothing.
+            const std::string after = File("SOLUTION.TXT");
+            const CliRun again = Merge();
+            EXPECT_EQ(again.status, 0) << c.what << ": " << again.err;
+            EXPECT_NE(again.err.find("nothing was appended"), std::string::npos) << again.err;
+            EXPECT_EQ(File("SOLUTION.TXT"), after) << c.what;
+        }
+        std::remove((std::string(dir_) + "/MERGED.TXT").c_str());
+    }
+}
+
+TEST_F(MergeCommand, AFailedWriteIsNamedAndNeverRecordedAsMerged) {
+    // SOLUTION.TXT a folder; then a file size limit that the results pass half way.
+    const std::string results = std::string(dir_) + "/SOLUTION.TXT";
+    ASSERT_EQ(::mkdir(results.c_str(), 0755), 0);
+    CliRun run = Merge();
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(results + " is a folder"), std::string::npos) << run.err;
+    ASSERT_EQ(::rmdir(results.c_str()), 0);
+    Put("SOLUTION.TXT", std::string(900, 'x') + "\r\n");
+    run = Merge("trap \"\" XFSZ; ulimit -f 1; ");
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("SOLUTION.TXT"), std::string::npos) << run.err;
+    EXPECT_EQ(File("MERGED.TXT").find("merged "), std::string::npos) << File("MERGED.TXT");
+    run = Merge();
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("part of its results"), std::string::npos) << run.err;
+}
+
+TEST_F(MergeCommand, TaskRefusesAnOutputThatIsNotARegularFile) {
+    const std::string fifo = std::string(dir_) + "/fifo", folder = std::string(dir_) + "/folder",
+                      beside = std::string(dir_) + "/x.qtr";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    ASSERT_EQ(::mkfifo((beside + ".tmp").c_str(), 0644), 0);
+    const struct {
+        std::string out;
+        const char* kind;
+        bool (*still)(mode_t);
+    } cases[] = {
+        {"/dev/full", "a character device", [](mode_t m) { return S_ISCHR(m); }},
+        {"/dev/null", "a character device", [](mode_t m) { return S_ISCHR(m); }},
+        {fifo, "a FIFO", [](mode_t m) { return S_ISFIFO(m); }},
+        {folder, "a folder", [](mode_t m) { return S_ISDIR(m); }},
+        {beside, "a FIFO", [](mode_t m) { return S_ISFIFO(m); }},  // its temporary name is one
+    };
+    for (const auto& c : cases) {
+        const CliRun run = Cli(std::string("task ") + SUBTREE + " --cut 12 --tasks 0-1 --out " + c.out);
+        EXPECT_EQ(run.status, 1) << c.out;
+        EXPECT_NE(run.err.find(c.kind), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("nothing was written"), std::string::npos) << run.err;
+        struct stat info;
+        const std::string looked = c.out == beside ? beside + ".tmp" : c.out;
+        ASSERT_EQ(::stat(looked.c_str(), &info), 0) << looked;
+        EXPECT_TRUE(c.still(info.st_mode)) << looked;
+    }
+}
+
+}  // namespace
