@@ -263,12 +263,21 @@ std::vector<std::string> SummaryLines(const UnitTasks& u, int32_t elapsedMs, uin
     return lines;
 }
 
-// False, with the reason in errno, when the file exists but cannot be read whole.
-bool ReadWholeFile(const char* name, std::vector<uint8_t>& bytes, bool& exists) {
+// False, with the reason in errno, when the file exists but cannot be read whole. A name
+// that holds neither a regular file nor a folder (a device, a FIFO) is read as empty, with
+// regular false: it never held a checkpoint, and reading a device may never end.
+bool ReadWholeFile(const char* name, std::vector<uint8_t>& bytes, bool& exists, bool& regular) {
     exists = false;
-    const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
+    regular = true;
+    const int fd = ::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return errno == ENOENT;
     exists = true;
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode)) {
+        ::close(fd);
+        regular = false;
+        return true;
+    }
     uint8_t buffer[65536];
     ssize_t got;
     while ((got = ::read(fd, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR))
@@ -310,7 +319,8 @@ bool CheckpointFits(UnitTasks& u, const uint8_t* base, int baseLength, Checkpoin
     failed = false;
     std::vector<uint8_t> bytes;
     bool exists = false;
-    if (!ReadWholeFile(CHECKPOINT_FILE, bytes, exists)) {
+    bool regular = true;
+    if (!ReadWholeFile(CHECKPOINT_FILE, bytes, exists, regular)) {
         // A folder, say: it can be neither resumed from nor written.
         NoteWriteFailure(CHECKPOINT_FILE, errno);
         failed = true;
@@ -319,7 +329,9 @@ bool CheckpointFits(UnitTasks& u, const uint8_t* base, int baseLength, Checkpoin
     if (!exists) return false;
     char why[200] = "";
     const WorkUnit& work = workUnits[u.unit];
-    if (ParseCheckpoint(bytes.data(), bytes.size(), contents, why, sizeof why)) {
+    if (!regular) {
+        std::snprintf(why, sizeof why, "it is not a regular file");
+    } else if (ParseCheckpoint(bytes.data(), bytes.size(), contents, why, sizeof why)) {
         if (!contents.headed) return false;  // made and never written: nothing to keep
         const CheckpointHeader& header = contents.header;
         if (header.unit != static_cast<uint32_t>(u.unit) && AnnouncedItsSummary(contents)) {
@@ -554,7 +566,8 @@ void DiscardCheckpointIf(bool (*done)(const CheckpointContents& contents, int32_
     bool exists = false;
     static CheckpointContents contents;
     char why[200];
-    if (ReadWholeFile(CHECKPOINT_FILE, bytes, exists) && exists &&
+    bool regular = true;
+    if (ReadWholeFile(CHECKPOINT_FILE, bytes, exists, regular) && exists && regular &&
         ParseCheckpoint(bytes.data(), bytes.size(), contents, why, sizeof why) && contents.headed && done(contents, unit))
         ::unlink(CHECKPOINT_FILE);
     contents = CheckpointContents{};

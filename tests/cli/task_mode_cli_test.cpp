@@ -213,6 +213,13 @@ TEST_F(TaskModeRun, ACheckpointOfAnotherUnitOrDamagedIsSetAsideAndTheUnitCompute
         EXPECT_EQ(Slurp(work + "/" + aside[1].str()), c.checkpoint) << c.name;
         EXPECT_EQ(Results(work), Results(single)) << c.name;
     }
+    // A device is no checkpoint (and reading it would never end): the link is set aside.
+    const std::string device = Work("device");
+    ASSERT_EQ(::symlink("/dev/zero", (device + "/CHECKPT.DAT").c_str()), 0);
+    EXPECT_EQ(WaitFor(Start(device, "2")), 0);
+    const std::string out = Slurp(device + ".out");
+    EXPECT_NE(out.find("The checkpoint CHECKPT.DAT is not used for a1-a2: it is not a regular file"), std::string::npos) << out;
+    EXPECT_EQ(Results(device), Results(single));
 }
 
 
