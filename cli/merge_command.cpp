@@ -130,7 +130,7 @@ int RunMerge(int argc, char** argv) {
     const int taken = TakeDirectory(MERGE_COMMAND.name, directory, held, instance);
     if (taken >= 0) return taken;
     AttachTerminalShell();
-    EmitMergedTaskFiles(plan, work.name, files, MergeEmitter{&AppendSolution, &ReportLine});
+    EmitMergedTaskFiles(plan, work.name, files, MergeEmitter{&AppendSolution, [](const char* line) { (void)ReportLine(line); }});
     FreeLineTables();
     ReleaseInstanceLock(instance.lock);
     return FinishOutput(MERGE_COMMAND.name);
