@@ -194,8 +194,11 @@ int Compute(const sigset_t& signals, int& signalNumber) {
             return 128 + signalNumber;
         }
         if (OutputFailed()) return 1;
-        if (end != ComputationEnd::QueueDone && end != ComputationEnd::Halted && end != ComputationEnd::None)
-            return ReportFailedEnd(end);
+        if (end == ComputationEnd::None) {  // no worker ran: the console has said why
+            std::fprintf(stderr, "quorbit-cli run: the computation threads could not be created\n");
+            return 1;
+        }
+        if (end != ComputationEnd::QueueDone && end != ComputationEnd::Halted) return ReportFailedEnd(end);
         if (halted || QueueCount() == 0) return 0;
         if (unitsAdded.exchange(0) > 0) {  // work added just as the last unit ended
             StartComputation();

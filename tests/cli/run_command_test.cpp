@@ -334,10 +334,12 @@ TEST_F(RunCommandTest, BadArgumentsAndFilesAreRefusedPlainly) {
 // whole in SOLUTION.TXT, and no file holds a partial line.
 TEST_F(RunCommandTest, AFileThatCannotBeWrittenEndsTheRunWithItsCauseAndKeepsTheUnitQueued) {
     const std::string names[] = {"a1-a2", "a1-a4", "a1-a6", "a1-b3", "a1-b5", "a1-c4", "a1-c6", "a1-d5"};
+    // The repros as written, but at full speed: Priority 1 could starve beside other tests.
+    const std::string fast = "printf 'Priority=10\\r\\n' >s/QUORBIT.INI; ";
     // Mounts a tmpfs of 1 MB on s (exit 77 where the machine does not allow it) and fills it
     // up to `free` bytes; the files are copied out to k before it goes.
-    const auto onTmpfs = [](const std::string& setUp, const std::string& free, const std::string& run) {
-        return "mkdir s k && { mount -t tmpfs -o size=1m tmpfs s 2>/dev/null || exit 77; } && " + setUp +
+    const auto onTmpfs = [&](const std::string& setUp, const std::string& free, const std::string& run) {
+        return "mkdir s k && { mount -t tmpfs -o size=1m tmpfs s 2>/dev/null || exit 77; } && " + fast + setUp +
                "$Q add 0 1 -w s && "
                "{ dd if=/dev/zero of=s/filler bs=4096 2>/dev/null; truncate -s -" + free + " s/filler; } && " + run +
                "; status=$?; cp s/*.* k/ 2>/dev/null; umount s; exit $status";
@@ -349,17 +351,17 @@ TEST_F(RunCommandTest, AFileThatCannotBeWrittenEndsTheRunWithItsCauseAndKeepsThe
         const char* stays;  // the unit left at the head; nullptr: the one the queue holds first, "": none
     } cases[] = {
         {"a folder for SOLUTION.TXT",
-         "mkdir s s/SOLUTION.TXT; $Q add 0 1 -w s; QUORBIT_UNIT_PREFIX_MOVES=7 $Q run -w s; status=$?; "
+         "mkdir s s/SOLUTION.TXT; " + fast + "$Q add 0 1 -w s; QUORBIT_UNIT_PREFIX_MOVES=7 $Q run -w s; status=$?; "
          "rmdir s/SOLUTION.TXT; mkdir k; cp s/*.* k/; exit $status",
          "Cannot write SOLUTION.TXT: Is a directory", "a1-a2"},
         {"SOLUTION.TXT on /dev/full",
-         "mkdir s; ln -s /dev/full s/SOLUTION.TXT; $Q add 0 1 -w s; QUORBIT_UNIT_PREFIX_MOVES=7 $Q run -w s; status=$?; "
+         "mkdir s; " + fast + "ln -s /dev/full s/SOLUTION.TXT; $Q add 0 1 -w s; QUORBIT_UNIT_PREFIX_MOVES=7 $Q run -w s; status=$?; "
          "rm s/SOLUTION.TXT; mkdir k; cp s/*.* k/; exit $status",
          "Cannot write SOLUTION.TXT: No space left on device", "a1-a2"},
         // Two units' results fit below the limit, the third's do not. (Standard output goes
         // through a pipe, which the limit does not concern.)
         {"a file size limit",
-         "mkdir s k; $Q add 0 1 2 3 4 5 6 7 -w s; { trap '' XFSZ; ulimit -f 1; QUORBIT_UNIT_PREFIX_MOVES=7 $Q run -w s; "
+         "mkdir s k; " + fast + "$Q add 0 1 2 3 4 5 6 7 -w s; { trap '' XFSZ; ulimit -f 1; QUORBIT_UNIT_PREFIX_MOVES=7 $Q run -w s; "
          "echo $? >k/status; } | cat; cp s/*.* k/; exit $(cat k/status)",
          "Cannot write SOLUTION.TXT: File too large", nullptr},
         // The first run's settings cannot be saved: nothing is computed.
