@@ -8,6 +8,7 @@
 #include "control/work_queue.h"
 #include "support/instance_channel.h"
 #include "support/line_table.h"
+#include "support/write_failure.h"
 
 namespace quorbit {
 
@@ -49,6 +50,7 @@ int32_t QueueUnitWords(const char* const* words, int32_t count, char* reply, siz
     if (ReadUnitWords(words, count, units, MAX_TABLE_LINES, &unitCount, reply, size) != REPLY_DONE)
         return REPLY_REFUSED;
     char queued[512] = "";
+    bool refused = false;
     for (int32_t i = 0; i < unitCount; ++i) {
         char entry[16];
         std::snprintf(entry, sizeof entry, "%lu", static_cast<unsigned long>(units[i]));
@@ -61,6 +63,16 @@ int32_t QueueUnitWords(const char* const* words, int32_t count, char* reply, siz
             char message[96];
             std::snprintf(message, sizeof message, "The work queue is full: %s was not queued.\n", UnitName(units[i]));
             Append(reply, size, message);
+            refused = true;
+        } else if (result == EnqueueResult::NotSaved) {
+            // Kept in memory, where a running instance computes it, but not in the file.
+            char message[700];
+            char failure[600];
+            FormatWriteFailure(failure, sizeof failure);
+            std::snprintf(message, sizeof message, "%s; %s is not in the file.\n", failure, UnitName(units[i]));
+            Append(reply, size, message);
+            refused = true;
+            break;
         }
     }
     if (*added > 0) {
@@ -69,7 +81,7 @@ int32_t QueueUnitWords(const char* const* words, int32_t count, char* reply, siz
         std::snprintf(body, sizeof body, "%s%s", queued, reply);
         std::snprintf(reply, size, "%s", body);
     }
-    return REPLY_DONE;
+    return refused ? REPLY_REFUSED : REPLY_DONE;
 }
 
 }  // namespace quorbit

@@ -17,8 +17,11 @@ int32_t ReadUnitWords(const char* const* words, int32_t count, int32_t* units, i
 // Reads every word first: when one names no unit, nothing is queued, the reply quotes the
 // word with the dialog's refusal, and the result is REPLY_REFUSED. Otherwise each unit not
 // yet queued is appended (one already queued is passed over silently), the reply names the
-// units queued and any the full queue did not take, and the result is REPLY_DONE; *added
-// receives how many were appended. The computation is not started here.
+// units queued and any the full queue did not take; *added receives how many were
+// appended. The result is REPLY_DONE when every unit is queued (or was already), and
+// REPLY_REFUSED when the full queue did not take one or "WORKTOUR.INI" could not be
+// written (the reply then says so, and no later unit is tried). The computation is not
+// started here.
 int32_t QueueUnitWords(const char* const* words, int32_t count, char* reply, size_t size, int32_t* added);
 
 }  // namespace quorbit

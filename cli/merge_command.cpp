@@ -83,12 +83,9 @@ void TakeResult(const char* line) { mergedLines.emplace_back(false, line); }
 // that could not be written.
 bool AppendMergedLines() {
     for (const auto& [solution, line] : mergedLines) {
-        ReportLine(line.c_str());
-        if (solution && !WriteFailed()) {
-            std::string logged = line;
-            LogSolutionLine(logged.data());
-        }
-        if (WriteFailed()) return false;
+        if (!ReportLine(line.c_str())) return false;
+        std::string logged = line;
+        if (solution && !LogSolutionLine(logged.data())) return false;
     }
     return true;
 }

@@ -10,7 +10,9 @@
 #include "cli/standard_output.h"
 #include "control/queue_status.h"
 #include "support/instance_channel.h"
+#include "support/console.h"
 #include "support/line_table.h"
+#include "support/results_file.h"
 
 namespace quorbit {
 
@@ -31,8 +33,8 @@ int RunShow(int argc, char** argv);
     "-h, --help this text.\n"                                                                        \
     "\n"                                                                                             \
     "exit status: 0 done, 1 failed (no instance where one is needed, an instance that\n"             \
-    "does not answer, a directory that cannot be written, output that cannot be\n"                   \
-    "written), 2 bad arguments.\n"
+    "does not answer, a directory or queue that cannot be written, a full queue,\n"                  \
+    "output that cannot be written), 2 bad arguments.\n"
 
 }  // namespace
 
@@ -77,6 +79,8 @@ const Subcommand SHOW_COMMAND = {
 
 namespace {
 
+void SayOnStandardError(const char* text, bool, void*) { std::fprintf(stderr, "quorbit-cli status: %s", text); }
+
 // The command carried out here, under the directory's lock.
 int RunLocally(const Subcommand& command, char** units, int unitCount, const char* directory) {
     if (&command == &ADD_COMMAND) {
@@ -86,13 +90,23 @@ int RunLocally(const Subcommand& command, char** units, int unitCount, const cha
         }
         static char reply[INSTANCE_REPLY_MAX];
         int32_t added = 0;
-        QueueUnitWords(units, unitCount, reply, sizeof reply, &added);
+        // A full queue or a queue file that cannot be written is refused: said on
+        // standard error, with what was queued all the same.
+        if (QueueUnitWords(units, unitCount, reply, sizeof reply, &added) != REPLY_DONE) {
+            std::fprintf(stderr, "quorbit-cli add: %s", reply);
+            return 1;
+        }
         WriteOut(reply);
         return 0;
     }
     if (&command == &STATUS_COMMAND) {
+        // Only reads: the store's report of an over-long file goes to standard error, and
+        // no file is created or written.
+        SetResultsFileReadOnly(true);
+        SetConsoleTextSink(&SayOnStandardError, nullptr);
         char text[QUEUE_STATUS_SIZE];
         FormatQueueStatus(text, sizeof text);
+        SetConsoleTextSink(nullptr, nullptr);
         PrintOut("%s\n", text);
         return 0;
     }

@@ -18,13 +18,16 @@
 #include "cli/short_work.h"
 #include "cli/standard_output.h"
 #include "cli/terminal_shell.h"
+#include "control/catalogue.h"
 #include "control/computation.h"
 #include "control/queue_status.h"
 #include "control/unit_tasks.h"
 #include "control/work_queue.h"
+#include "control/worker.h"
 #include "support/console.h"
 #include "support/instance_channel.h"
 #include "support/line_table.h"
+#include "support/write_failure.h"
 
 namespace quorbit {
 
@@ -54,6 +57,14 @@ directory, so that a unit halted, killed or cut off by a power failure resumes w
 it was, without writing any tour twice; the checkpoint goes once the unit's results
 are written.
 
+Every line reaches the disk (synced) before the run goes on, and a unit leaves the queue
+only once its results are on disk. A file that cannot be written (a full disk, a file
+size limit, a folder where SOLUTION.TXT should be) halts the run at once: the unit being
+computed stays queued, the files keep whole lines only, and standard error names the
+file and the system's reason. A WORKTOUR.INI that cannot be rewritten (one holding NUL
+bytes, for instance) is refused before anything is computed, since no finished unit
+could leave it.
+
 One instance works in a directory at a time, desktop program or console program.
 While this one runs, quorbit-cli add, status and stop in another terminal reach it.
 Ctrl+C, SIGTERM and SIGHUP (and SIGQUIT, SIGXCPU, SIGALRM, SIGUSR1, SIGUSR2) halt it
@@ -71,7 +82,8 @@ every unit only below its first M moves as the search first takes them: such res
 are not whole units'.
 
 exit status: 0 the queue is done (or was empty, or quorbit-cli stop ended the run),
-1 failed (output or a file that cannot be written, an entry that names no unit),
+1 failed (output or a file that cannot be written, a WORKTOUR.INI that cannot be
+rewritten, an entry that names no unit),
 2 bad arguments, 3 another instance works in the directory, 128+N halted by
 signal N (130 for Ctrl+C, 143 for SIGTERM).
 )",
@@ -120,8 +132,47 @@ int WaitForSignal(const sigset_t& signals) {
     return got > 0 ? got : 0;
 }
 
+// Says on standard error why the computation failed, naming the cause the worker recorded
+// and no other. Returns the exit status.
+int ReportFailedEnd(ComputationEnd end) {
+    char cause[640];
+    FormatComputationEnd(cause, sizeof cause);
+    const char* unit = UnitName(ComputationEndUnit());
+    char stays[64] = "";
+    if (unit != nullptr) std::snprintf(stays, sizeof stays, "; %s stays queued", unit);
+    switch (end) {
+        case ComputationEnd::WriteFailed:
+            std::fprintf(stderr, "quorbit-cli run: %s%s\n", cause, stays);
+            return 1;
+        case ComputationEnd::QueueNotKept:
+            std::fprintf(stderr, "quorbit-cli run: %s\n", cause);
+            return 1;
+        case ComputationEnd::UnitRefused:
+            std::fprintf(stderr, "quorbit-cli run: unit %s could not be computed%s\n", unit != nullptr ? unit : "?",
+                         stays);
+            return 1;
+        case ComputationEnd::TaskFailed:
+            std::fprintf(stderr, "quorbit-cli run: the unit could not be computed in task mode (the reason is above)%s\n",
+                         stays);
+            return 1;
+        case ComputationEnd::NoUnit: {
+            char head[QUEUE_ENTRY_SIZE];
+            char quoted[2 * QUEUE_ENTRY_SIZE];
+            QueueEntry(0, head, sizeof head);
+            QuoteArgument(head, quoted, sizeof quoted);
+            std::fprintf(stderr,
+                         "quorbit-cli run: the queue's first entry %s names no unit; correct WORKTOUR.INI in %s\n",
+                         quoted, runDirectory);
+            return 1;
+        }
+        default:
+            return 0;
+    }
+}
+
 // Runs the computation until the queue is done, a signal or a stop request halts it, or the
-// head entry names no unit. Returns the exit status.
+// worker ends for a failure it records (a file that cannot be written, an entry that names
+// no unit...). Returns the exit status.
 int Compute(const sigset_t& signals, int& signalNumber) {
     bool halted = false;
     unitsAdded.store(0);
@@ -136,20 +187,24 @@ int Compute(const sigset_t& signals, int& signalNumber) {
         }
         if (WorkerThreadExists() || ProgressThreadExists()) continue;
         WaitForComputationEnd();
-        if (signalNumber != 0) return 128 + signalNumber;
+        const ComputationEnd end = LastComputationEnd();
+        if (signalNumber != 0) {
+            // A failure that came before the signal is still said; the signal gives the status.
+            if (end != ComputationEnd::Halted) ReportFailedEnd(end);
+            return 128 + signalNumber;
+        }
         if (OutputFailed()) return 1;
+        if (end == ComputationEnd::None) {  // no worker ran: the console has said why
+            std::fprintf(stderr, "quorbit-cli run: the computation threads could not be created\n");
+            return 1;
+        }
+        if (end != ComputationEnd::QueueDone && end != ComputationEnd::Halted) return ReportFailedEnd(end);
         if (halted || QueueCount() == 0) return 0;
         if (unitsAdded.exchange(0) > 0) {  // work added just as the last unit ended
             StartComputation();
             continue;
         }
-        char head[QUEUE_ENTRY_SIZE];
-        char quoted[2 * QUEUE_ENTRY_SIZE];
-        QueueEntry(0, head, sizeof head);
-        QuoteArgument(head, quoted, sizeof quoted);
-        std::fprintf(stderr, "quorbit-cli run: the queue's first entry %s names no unit; correct WORKTOUR.INI in %s\n",
-                     quoted, runDirectory);
-        return 1;
+        return 0;
     }
 }
 
@@ -216,7 +271,14 @@ int RunRun(int argc, char** argv) {
 
     int status = 0;
     int signalNumber = 0;
-    if (queued == 0) {
+    char failure[600];
+    FormatWriteFailure(failure, sizeof failure);
+    if (failure[0] != '\0') {
+        // A file that cannot be written already (the settings of the first run): computing
+        // now would only lose results.
+        std::fprintf(stderr, "quorbit-cli run: %s\n", failure);
+        status = 1;
+    } else if (queued == 0) {
         DiscardFinishedCheckpoint();
         ConsolePrint("The work queue is empty. Queue units with: quorbit-cli add UNIT... (numbers 0..44, names such "
                      "as a1-a2, or all), then run again.\n");

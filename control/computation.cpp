@@ -183,6 +183,8 @@ bool LaunchLocked() {
     workerRunning.store(true);
     stopRequest.store(0);
     haltPending.store(false);
+    // Every file is tried again, and the new computation records its own end.
+    ResetComputationEnd();
     startGate.store(GATE_CLOSED, std::memory_order_relaxed);
     ComputationThread* worker = CreateThread(Role::Worker, &WorkerBody);
     if (worker != nullptr && CreateThread(Role::Progress, &ProgressBody) != nullptr) {

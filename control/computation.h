@@ -27,7 +27,9 @@ extern std::atomic<ThreadId> workerThreadId;
 extern std::atomic<ThreadId> progressThreadId;
 
 // Starts the worker and the reporter, each with the chosen priority and processor applied
-// before it does anything, and shows the running state. Does nothing while a worker runs
+// before it does anything, and shows the running state. Forgets the last computation's end
+// and any recorded write failure (ResetComputationEnd, control/worker.h), so that every
+// file is tried again. Does nothing while a worker runs
 // unhalted (it looks at the queue once more before it ends). While the threads of an
 // earlier computation are still ending, returns at once and the computation starts as soon
 // as the last of them has ended, unless a halt calls it off first. When a thread cannot be

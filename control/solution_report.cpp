@@ -1,5 +1,6 @@
 #include "control/solution_report.h"
 
+#include "control/computation.h"
 #include "control/unit_report.h"
 #include "control/worker.h"
 #include "support/results_file.h"
@@ -16,8 +17,12 @@ void ReportSolution(const SearchState& state, void*) {
     FormatSolutionLine(line, sizeof line, number, state,
                        static_cast<int32_t>(now - unitStartTick.load(std::memory_order_relaxed)), total);
     // The console line also takes the place of a progress line shown last.
-    ReportLine(line);
-    LogSolutionLine(line);
+    if (ReportLine(line) && LogSolutionLine(line)) return;
+    // A tour that is not in both files: nothing more is written for the unit. The search
+    // unwinds, the unit stays queued, and the worker ends saying why (the failure is recorded).
+    stopRequest.fetch_or(1);
+    // The halt is the one thing a sink may change: the search reads it, it never writes it.
+    RequestSearchHalt(const_cast<SearchState&>(state));
 }
 
 }  // namespace quorbit

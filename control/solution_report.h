@@ -7,7 +7,9 @@
 namespace quorbit {
 
 // The worker's solution sink; runs on the worker thread while the search waits. Once the
-// search has been asked to halt it reports nothing: the unit will be computed again.
+// search has been asked to halt it reports nothing: the unit will be computed again. A tour
+// that cannot be written to "SOLUTION.TXT" and "LOGSOL.TXT" (the failure is recorded)
+// asks the computation to stop and the search to halt, so that nothing more is written.
 void ReportSolution(const SearchState& state, void* context);
 
 }  // namespace quorbit

@@ -36,8 +36,7 @@ bool ReportTrialMarks(const char* unitName) {
     char marks[256];
     FormatTrialMarks(unitName, marks, sizeof marks);
     if (marks[0] == '\0') return true;
-    ReportLine(marks);
-    return !WriteFailed();
+    return ReportLine(marks);
 }
 
 bool ReadTrialMark(const char* text, size_t length, int* unit) {

@@ -119,18 +119,16 @@ bool Mark(UnitTasks& u, uint64_t from, uint64_t to, bool summary, int32_t elapse
 // written: the unit is then failed.
 bool WriteLines(UnitTasks& u, const std::vector<std::string>& lines, size_t from, bool log) {
     u.linesUnsynced = true;
-    for (size_t i = from; i < lines.size(); ++i) {
-        ReportLine(lines[i].c_str());
-        if (WriteFailed()) break;
-        PassLineKillPoint();
+    bool written = true;
+    for (size_t i = from; written && i < lines.size(); ++i) {
+        written = ReportLine(lines[i].c_str());
+        if (written) PassLineKillPoint();
     }
-    if (log && !WriteFailed())
-        for (const std::string& text : lines) {
-            std::string logged = text;
-            LogSolutionLine(logged.data());
-            if (WriteFailed()) break;
-        }
-    if (!WriteFailed()) return true;
+    for (size_t i = 0; log && written && i < lines.size(); ++i) {
+        std::string logged = lines[i];
+        written = LogSolutionLine(logged.data());
+    }
+    if (written) return true;
     FailUnit(u);
     return false;
 }

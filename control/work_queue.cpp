@@ -1,5 +1,6 @@
 #include "control/work_queue.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -7,6 +8,7 @@
 #include "control/computation.h"
 #include "support/console.h"
 #include "support/line_table.h"
+#include "support/write_failure.h"
 
 namespace quorbit {
 
@@ -76,8 +78,14 @@ EnqueueResult AddQueueEntry(const char* entry) {
         if (EqualIgnoringCase(table->lines[i], entry)) result = EnqueueResult::AlreadyQueued;
     // A full table would only take the line onto the end of the file, out of the worker's sight.
     if (result == EnqueueResult::Added && table->lineCount >= MAX_TABLE_LINES) result = EnqueueResult::QueueFull;
-    if (result == EnqueueResult::Added) AddLineOnce(QUEUE_FILE, entry);
+    int error = 0;
+    if (result == EnqueueResult::Added && !AddLineOnce(QUEUE_FILE, entry)) {
+        result = EnqueueResult::NotSaved;
+        error = errno;
+    }
     UnlockQueue();
+    // Recorded outside the lock: the record is said on the console.
+    if (result == EnqueueResult::NotSaved) NoteWriteFailure(QUEUE_FILE, error != 0 ? error : EIO);
     return result;
 }
 
@@ -95,9 +103,30 @@ bool RemoveQueueEntry(int32_t index) {
     if (table == nullptr) return false;
     LockQueue();
     const bool removed = RemoveTableLine(*table, index);
-    if (removed) SaveLineTable(*table);
+    const bool saved = removed && SaveLineTable(*table);
+    const int error = errno;
     UnlockQueue();
-    return removed;
+    // A file the store may not rewrite (errno 0) is for QueueFileKept to tell; a failed
+    // write is recorded, outside the lock since the record is said on the console.
+    if (removed && !saved && error != 0) NoteWriteFailure(QUEUE_FILE, error);
+    return saved;
+}
+
+bool QueueFileKept(char* why, size_t size) {
+    if (why != nullptr && size > 0) why[0] = '\0';
+    const LineTable* table = QueueTable();
+    if (table == nullptr) return true;
+    char reason[160];
+    LockQueue();
+    const bool kept = !table->rewriteHeldBack;
+    DescribeHeldBack(*table, reason, sizeof reason);
+    UnlockQueue();
+    if (!kept && why != nullptr)
+        std::snprintf(why, size,
+                      "%s cannot be rewritten: %s, so finished units would stay queued. Correct the file (one unit "
+                      "number per line) while the program is not running.\n",
+                      QUEUE_FILE, reason);
+    return kept;
 }
 
 int32_t EntryUnit(const char* entry) {

@@ -36,6 +36,8 @@ enum class EnqueueResult {
     Added,          // appended and the file rewritten
     AlreadyQueued,  // an equal entry (letters in either case) is there: nothing changed
     QueueFull,      // the queue holds its 1024 entries (or has no table at all): nothing changed
+    NotSaved,       // appended in memory, but "WORKTOUR.INI" could not be written: the
+                    // failure is recorded (support/write_failure.h) and said on the console
 };
 
 // Appends the entry unless an equal one is queued or the queue is full.
@@ -45,8 +47,17 @@ EnqueueResult AddQueueEntry(const char* entry);
 // (which does nothing while a computation runs or is ending).
 void EnqueueWork(const char* entry);
 
-// Removes entry `index` and rewrites the file; false, changing nothing, for a bad index.
+// Removes entry `index` and rewrites the file. True once the file no longer holds it (synced);
+// false, changing nothing, for a bad index. When the file cannot be rewritten the entry
+// is gone from memory all the same and the result is false: a failed write is recorded
+// (support/write_failure.h), and a file that may not be rewritten is told by QueueFileKept.
 bool RemoveQueueEntry(int32_t index);
+
+// True when "WORKTOUR.INI" can be kept equal to the queue: the file is rewritten at each
+// change. False when it holds what the store cannot write back (NUL bytes, more than 8 MB
+// past its 1024th line, it is unreadable or not a regular file); `why` then receives the
+// message that says so and how to mend it, with a line end.
+bool QueueFileKept(char* why, size_t size);
 
 // The unit an entry names: its leading decimal integer (after white space, with an optional
 // sign; the rest of the line is ignored), or -1 when it has none or it is outside 0..44.

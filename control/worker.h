@@ -30,4 +30,33 @@ void SetUnitRunner(UnitRunner runner);
 // The body of the worker thread (StartComputation creates it).
 void WorkerThreadProc();
 
+// Why the last computation ended, as its worker recorded it. Each front-end reports this
+// cause and no other.
+enum class ComputationEnd : int32_t {
+    None,          // a computation runs, or none has ended since the last start
+    QueueDone,     // the queue ran out
+    Halted,        // the Stop command (a signal, quorbit-cli stop), or a stop asked while a unit ran
+    NoUnit,        // the head entry names no unit ("Unimplemented"); it stays queued
+    UnitRefused,   // the unit's routine refused its number ("Error"); it stays queued
+    WriteFailed,   // a file of the user's could not be written (FormatWriteFailure says which
+                   // and why); the unit being computed stays queued
+    QueueNotKept,  // "WORKTOUR.INI" cannot be rewritten (FormatComputationEnd says why); nothing
+                   // was computed
+    TaskFailed,    // task mode could not use its checkpoint (said on the console); the unit
+                   // stays queued
+};
+ComputationEnd LastComputationEnd();
+
+// The unit the end concerns (the one that stays queued), or -1.
+int32_t ComputationEndUnit();
+
+// For an end that is a failure (WriteFailed, QueueNotKept): the one line that names the
+// cause, without a line end, such as "Cannot write SOLUTION.TXT: No space left on device".
+// Empty for any other end.
+void FormatComputationEnd(char* out, size_t size);
+
+// Forgets the last end and the recorded write failure: StartComputation calls it, so that
+// a Continue tries every file again.
+void ResetComputationEnd();
+
 }  // namespace quorbit

@@ -32,14 +32,16 @@ TableGuard tableGuards[MAX_LINE_TABLES];  // guarded by bindLock
 
 constexpr const char* LINE_END = "\r\n";
 
-// Cuts a file into the pieces the store reads as lines: each piece ends after an LF or
-// after MAX_READ_LINE bytes; one trailing LF, then one trailing CR, are removed; empty
-// pieces are skipped. Bytes arrive in any number of calls.
+// Cuts a file into the pieces the store reads as lines: each piece ends after an LF, after
+// a CR or after MAX_READ_LINE bytes, and an LF just after a CR belongs to the line that CR
+// ended; one trailing LF, then one trailing CR, are removed; empty pieces are skipped.
+// Bytes arrive in any number of calls.
 struct PieceSplitter {
     char piece[MAX_READ_LINE];
     size_t length = 0;
-    size_t start = 0;   // offset of the current piece's first byte
-    size_t offset = 0;  // offset of the next byte fed
+    size_t start = 0;     // offset of the current piece's first byte
+    size_t offset = 0;    // offset of the next byte fed
+    bool afterCr = false;  // the last byte fed was a CR that ended a piece
 };
 
 // onPiece(bytes, length, startOffset) returns false to stop; Feed then returns false.
@@ -56,10 +58,19 @@ bool EmitPiece(PieceSplitter& s, OnPiece& onPiece) {
 template <typename OnPiece>
 bool FeedPieces(PieceSplitter& s, const char* bytes, size_t count, OnPiece& onPiece) {
     for (size_t i = 0; i < count; ++i) {
+        const char byte = bytes[i];
+        const bool lineFeedOfCr = s.afterCr && byte == '\n';
+        s.afterCr = false;
+        if (lineFeedOfCr) {  // the second half of a CR LF
+            ++s.offset;
+            continue;
+        }
         if (s.length == 0) s.start = s.offset;
-        s.piece[s.length++] = bytes[i];
+        s.piece[s.length++] = byte;
         ++s.offset;
-        if ((bytes[i] == '\n' || s.length == static_cast<size_t>(MAX_READ_LINE)) && !EmitPiece(s, onPiece))
+        if (byte == '\r') s.afterCr = true;
+        if ((byte == '\n' || byte == '\r' || s.length == static_cast<size_t>(MAX_READ_LINE)) &&
+            !EmitPiece(s, onPiece))
             return false;
     }
     return true;
@@ -70,20 +81,25 @@ bool FinishPieces(PieceSplitter& s, OnPiece& onPiece) {
     return s.length == 0 || EmitPiece(s, onPiece);
 }
 
-bool PieceEqualsLine(const char* piece, size_t length, const char* line) {
-    if (std::strlen(line) != length || std::memchr(piece, '\0', length) != nullptr) return false;
-    char copy[MAX_READ_LINE + 1];
-    std::memcpy(copy, piece, length);
-    copy[length] = '\0';
-    return EqualIgnoringCase(copy, line);
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameLine(const char* stored, size_t length, const char* line) {
+    for (size_t i = 0; i < length; ++i)
+        if (line[i] == '\0' || LowerAscii(stored[i]) != LowerAscii(line[i])) return false;
+    return line[length] == '\0';
 }
 
-bool TailHoldsLine(const LineTable& table, const char* line) {
+bool PieceMatchesLine(const char* piece, size_t length, const char* line, LineMatch match) {
+    if (std::memchr(piece, '\0', length) != nullptr) return false;
+    return match(piece, length, line);
+}
+
+bool TailHoldsLine(const LineTable& table, const char* line, LineMatch match) {
     if (table.unreadTailLength == 0) return false;
     PieceSplitter splitter;
     bool found = false;
     auto onPiece = [&](const char* piece, size_t length, size_t) {
-        found = PieceEqualsLine(piece, length, line);
+        found = PieceMatchesLine(piece, length, line, match);
         return !found;
     };
     FeedPieces(splitter, table.unreadTail, table.unreadTailLength, onPiece);
@@ -91,10 +107,18 @@ bool TailHoldsLine(const LineTable& table, const char* line) {
     return found;
 }
 
-bool TableHoldsLine(const LineTable& table, const char* line) {
+bool TableHoldsLine(const LineTable& table, const char* line, LineMatch match) {
     for (int32_t i = 0; i < table.lineCount; ++i)
-        if (EqualIgnoringCase(table.lines[i], line)) return true;
-    return TailHoldsLine(table, line);
+        if (match(table.lines[i], std::strlen(table.lines[i]), line)) return true;
+    return TailHoldsLine(table, line, match);
+}
+
+void HoldBack(LineTable& table, HeldBack why, int error = 0) {
+    if (!table.rewriteHeldBack) {
+        table.heldBack = why;
+        table.heldBackError = error;
+    }
+    table.rewriteHeldBack = true;
 }
 
 bool GrowTail(LineTable& table, const char* bytes, size_t length) {
@@ -127,14 +151,19 @@ void ReleaseContents(LineTable& table) {
     table.unreadTailLength = 0;
 }
 
-bool ReadAllFrom(int fd, size_t from, LineTable& table) {
+// Reads the rest of the file into the unread tail; the reason when it cannot be kept.
+HeldBack ReadAllFrom(int fd, size_t from, LineTable& table, int& error) {
     char chunk[65536];
     for (;;) {
         const ssize_t got = ::pread(fd, chunk, sizeof chunk, static_cast<off_t>(from));
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return false;
-        if (got == 0) return true;
-        if (!GrowTail(table, chunk, static_cast<size_t>(got))) return false;
+        if (got < 0) {
+            error = errno;
+            return HeldBack::Unreadable;
+        }
+        if (got == 0) return HeldBack::No;
+        if (table.unreadTailLength + static_cast<size_t>(got) > MAX_UNREAD_TAIL) return HeldBack::TooLong;
+        if (!GrowTail(table, chunk, static_cast<size_t>(got))) return HeldBack::OutOfMemory;
         from += static_cast<size_t>(got);
     }
 }
@@ -154,13 +183,13 @@ bool LoadLines(int fd, LineTable& table) {
         }
         // A NUL byte cannot live in a line; the file is kept as it is on disk instead.
         if (std::memchr(piece, '\0', length) != nullptr) {
-            table.rewriteHeldBack = true;
+            HoldBack(table, HeldBack::NulBytes);
             length = std::strlen(piece);
             if (length == 0) return true;
         }
         char* copy = static_cast<char*>(std::malloc(length + 1));
         if (copy == nullptr) {
-            table.rewriteHeldBack = true;
+            HoldBack(table, HeldBack::OutOfMemory);
             return false;
         }
         std::memcpy(copy, piece, length);
@@ -173,7 +202,7 @@ bool LoadLines(int fd, LineTable& table) {
         const ssize_t got = ::read(fd, chunk, sizeof chunk);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) {
-            table.rewriteHeldBack = true;
+            HoldBack(table, HeldBack::Unreadable, errno);
             break;
         }
         if (got == 0) {
@@ -182,8 +211,10 @@ bool LoadLines(int fd, LineTable& table) {
         }
         stopped = !FeedPieces(splitter, chunk, static_cast<size_t>(got), onPiece);
     }
-    if (overflow && !ReadAllFrom(fd, tailStart, table)) {
-        table.rewriteHeldBack = true;
+    int error = 0;
+    const HeldBack tail = overflow ? ReadAllFrom(fd, tailStart, table, error) : HeldBack::No;
+    if (tail != HeldBack::No) {
+        HoldBack(table, tail, error);
         std::free(table.unreadTail);
         table.unreadTail = nullptr;
         table.unreadTailLength = 0;
@@ -197,22 +228,27 @@ bool BindAndLoad(LineTable& table, const char* name) {
     table.lineCount = 0;
     std::memset(table.lines, 0, sizeof table.lines);
     table.rewriteHeldBack = false;
+    table.heldBack = HeldBack::No;
+    table.heldBackError = 0;
     table.unreadTail = nullptr;
     table.unreadTailLength = 0;
     const int fd = ::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         // Missing: an empty file. Present but unreadable: empty too, but never overwritten.
-        if (errno != ENOENT && errno != ENOTDIR) table.rewriteHeldBack = true;
+        if (errno != ENOENT && errno != ENOTDIR) HoldBack(table, HeldBack::Unreadable, errno);
         return false;
     }
     struct stat info;
     bool overflow = false;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        table.rewriteHeldBack = true;
+    if (::fstat(fd, &info) != 0) {
+        HoldBack(table, HeldBack::Unreadable, errno);
+    } else if (!S_ISREG(info.st_mode)) {
+        HoldBack(table, HeldBack::NotRegularFile);
     } else {
         overflow = LoadLines(fd, table);
     }
-    ::close(fd);
+    // Only read: closing it cannot lose anything.
+    (void)::close(fd);
     return overflow;
 }
 
@@ -220,16 +256,21 @@ bool AppendWithLineEnd(const char* name, const char* line) {
     const size_t length = std::strlen(line);
     char stackCopy[512];
     char* bytes = length + 2 <= sizeof stackCopy ? stackCopy : static_cast<char*>(std::malloc(length + 2));
-    if (bytes == nullptr) return false;
+    if (bytes == nullptr) {
+        errno = ENOMEM;
+        return false;
+    }
     std::memcpy(bytes, line, length);
     std::memcpy(bytes + length, LINE_END, 2);
     const bool ok = AppendLineToFile(name, bytes, length + 2);
+    const int error = errno;
     if (bytes != stackCopy) std::free(bytes);
+    errno = error;
     return ok;
 }
 
 // For a name without a table: looks for the line in the file itself, then appends it.
-void AddLineOnceOnDisk(const char* name, const char* line) {
+bool AddLineOnceOnDisk(const char* name, const char* line, LineMatch match) {
     const int fd = ::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd >= 0) {
         struct stat info;
@@ -237,7 +278,7 @@ void AddLineOnceOnDisk(const char* name, const char* line) {
         if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
             PieceSplitter splitter;
             auto onPiece = [&](const char* piece, size_t length, size_t) {
-                found = PieceEqualsLine(piece, length, line);
+                found = PieceMatchesLine(piece, length, line, match);
                 return !found;
             };
             char chunk[65536];
@@ -251,10 +292,11 @@ void AddLineOnceOnDisk(const char* name, const char* line) {
                 if (!FeedPieces(splitter, chunk, static_cast<size_t>(got), onPiece)) break;
             }
         }
-        ::close(fd);
-        if (found) return;
+        // Only read: closing it cannot lose anything.
+        (void)::close(fd);
+        if (found) return true;
     }
-    AppendWithLineEnd(name, line);
+    return AppendWithLineEnd(name, line);
 }
 
 }  // namespace
@@ -299,34 +341,68 @@ LineTable* GetLineTable(const char* name) {
     return found;
 }
 
-void SaveLineTable(LineTable& table) {
-    if (table.rewriteHeldBack || table.fileName[0] == '\0') return;
+bool SaveLineTable(LineTable& table) {
+    if (table.rewriteHeldBack || table.fileName[0] == '\0') {
+        errno = 0;
+        return false;
+    }
     FileReplacement replacement;
-    if (!BeginReplacement(replacement, table.fileName)) return;
+    if (!BeginReplacement(replacement, table.fileName)) return false;
     for (int32_t i = 0; i < table.lineCount; ++i) {
         ReplacementWrite(replacement, table.lines[i], std::strlen(table.lines[i]));
         ReplacementWrite(replacement, LINE_END, 2);
     }
     ReplacementWrite(replacement, table.unreadTail, table.unreadTailLength);
-    CommitReplacement(replacement);
+    return CommitReplacement(replacement);
 }
 
-void AddLineOnce(const char* name, const char* line) {
-    if (line == nullptr) return;
+bool AddLineOnce(const char* name, const char* line, LineMatch match) {
+    if (line == nullptr || name == nullptr || name[0] == '\0') {
+        errno = EINVAL;
+        return false;
+    }
+    if (match == nullptr) match = &SameLine;
     LineTable* table = GetLineTable(name);
     if (table == nullptr) {
-        if (name != nullptr && name[0] != '\0') AddLineOnceOnDisk(name, line);
-        return;
+        return AddLineOnceOnDisk(name, line, match);
     }
-    if (TableHoldsLine(*table, line)) return;
-    if (!table->rewriteHeldBack && AppendTableLine(*table, line)) {
-        SaveLineTable(*table);
-        return;
-    }
+    if (TableHoldsLine(*table, line, match)) return true;
+    if (!table->rewriteHeldBack && AppendTableLine(*table, line)) return SaveLineTable(*table);
     // The file cannot simply be rewritten from the table: the line goes onto its end, and
     // stays in memory where it is still seen by later duplicate checks.
-    if (!AppendTableLine(*table, line) && !AddLineToTail(*table, line)) table->rewriteHeldBack = true;
-    AppendWithLineEnd(table->fileName, line);
+    if (!AppendTableLine(*table, line) && !AddLineToTail(*table, line)) HoldBack(*table, HeldBack::TooLong);
+    return AppendWithLineEnd(table->fileName, line);
+}
+
+void DescribeHeldBack(const LineTable& table, char* out, size_t size) {
+    if (size == 0) return;
+    out[0] = '\0';
+    if (!table.rewriteHeldBack) return;
+    switch (table.heldBack) {
+        case HeldBack::Unreadable: {
+            char reason[128];
+            const char* text = strerror_r(table.heldBackError, reason, sizeof reason);
+            std::snprintf(out, size, "it cannot be read (%s)", text != nullptr ? text : "unknown error");
+            return;
+        }
+        case HeldBack::NotRegularFile:
+            std::snprintf(out, size, "it is not a regular file");
+            return;
+        case HeldBack::NulBytes:
+            std::snprintf(out, size, "it holds NUL bytes");
+            return;
+        case HeldBack::TooLong:
+            std::snprintf(out, size, "it holds more than %zu MB after its %d lines", MAX_UNREAD_TAIL >> 20,
+                          MAX_TABLE_LINES);
+            return;
+        case HeldBack::OutOfMemory:
+            std::snprintf(out, size, "there is not enough memory to hold it");
+            return;
+        case HeldBack::Released:
+        case HeldBack::No:
+            std::snprintf(out, size, "the program is ending");
+            return;
+    }
 }
 
 bool IsLineTableFull(const char* name) {
@@ -361,7 +437,7 @@ void FreeLineTables() {
         {
             std::lock_guard<std::mutex> hold(bindLock);
             ReleaseContents(table);
-            table.rewriteHeldBack = true;
+            HoldBack(table, HeldBack::Released);
         }
         if (guard.unlock != nullptr) guard.unlock();
     }
@@ -372,6 +448,8 @@ void ResetLineTables() {
     for (LineTable& table : lineTables) {
         ReleaseContents(table);
         table.rewriteHeldBack = false;
+        table.heldBack = HeldBack::No;
+        table.heldBackError = 0;
         table.fileName[0] = '\0';
     }
 }

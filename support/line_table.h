@@ -16,8 +16,22 @@ inline constexpr int32_t MAX_READ_LINE = 254;  // a longer line in a file is rea
 // more than that is never rewritten whole (see `rewriteHeldBack`).
 inline constexpr size_t MAX_UNREAD_TAIL = 8u << 20;
 
+// Why a table's file may not be rewritten from the table (see `rewriteHeldBack`).
+enum class HeldBack : uint8_t {
+    No,
+    Unreadable,      // it could not be opened or read (`heldBackError` says why)
+    NotRegularFile,  // a directory, a device, a FIFO...
+    NulBytes,        // it holds NUL bytes, which no line can hold
+    TooLong,         // more than MAX_UNREAD_TAIL bytes after its 1024th line
+    OutOfMemory,
+    Released,        // FreeLineTables emptied the table
+};
+
 // One cached file. Callers may read `lineCount` and `lines` and change them (through
 // AppendTableLine and RemoveTableLine) under the lock that guards the file's use.
+//
+// Lines end at LF, at CR LF or at a CR alone; a line longer than MAX_READ_LINE bytes is
+// read as several.
 struct LineTable {
     int32_t lineCount;                // 0..MAX_TABLE_LINES
     char* lines[MAX_TABLE_LINES];     // owned, never empty, no line ends
@@ -25,8 +39,10 @@ struct LineTable {
 
     // The file holds something this table cannot reproduce (it could not be read, is not a
     // regular file, holds NUL bytes, or its tables were released), so saving never replaces
-    // it; added lines are appended to it instead.
+    // it; added lines are appended to it instead. `heldBack` says why.
     bool rewriteHeldBack;
+    HeldBack heldBack;
+    int heldBackError;  // the errno of an unreadable file
     // The bytes after the 1024th line, exactly as read (plus lines appended since), written
     // back after the table's lines so that a rewrite loses none of them.
     char* unreadTail;
@@ -40,14 +56,28 @@ struct LineTable {
 
 // Rewrites the table's file: its lines, each followed by CR LF, then its unread tail. The
 // file is replaced in one step; if that fails the old file stays and the table keeps its
-// change, which the next successful save writes.
-void SaveLineTable(LineTable& table);
+// change, which the next successful save writes. Returns true only once the new file is on
+// disk (synced). A failed open, write, sync, close or rename returns false with the system's
+// reason in errno, which the caller records with NoteWriteFailure (support/write_failure.h)
+// once it holds no lock (the record is said on the console). A table whose file may not be
+// rewritten (`rewriteHeldBack`, see DescribeHeldBack) returns false with errno 0.
+bool SaveLineTable(LineTable& table);
 
-// Appends the line unless one equal to it (ASCII letters in either case) is already there,
-// then saves. A full table, or one whose file may not be rewritten, still gets the line
-// onto the end of its file (and into its unread tail); so does a name without a table,
-// after the file on disk has been searched for the line.
-void AddLineOnce(const char* name, const char* line);
+// Tells whether two lines are the same for AddLineOnce: `stored` (of `length` bytes, no
+// NUL among them) is a line already held, `line` the one being added.
+using LineMatch = bool (*)(const char* stored, size_t length, const char* line);
+
+// Appends the line unless one equal to it (ASCII letters in either case, or as `match`
+// says when given) is already there, then saves. A full table, or one whose file may not be
+// rewritten, still gets the line onto the end of its file (and into its unread tail); so
+// does a name without a table, after the file on disk has been searched for the line.
+// True when the line was there or is now on disk (synced); otherwise false with the reason
+// in errno, as for SaveLineTable, and the line stays in memory.
+bool AddLineOnce(const char* name, const char* line, LineMatch match = nullptr);
+
+// Why the table's file may not be rewritten, as a clause for a message ("it holds NUL
+// bytes"); empty when it may.
+void DescribeHeldBack(const LineTable& table, char* out, size_t size);
 
 // True when the table holds MAX_TABLE_LINES lines. A name without a table is not full: it
 // still takes lines through AddLineOnce.

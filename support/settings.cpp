@@ -1,11 +1,13 @@
 #include "support/settings.h"
 
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "support/line_table.h"
+#include "support/write_failure.h"
 
 namespace quorbit {
 
@@ -72,35 +74,38 @@ int32_t GetSettingInt(const char* key, int32_t defaultValue) {
     return ParseLeadingInt(text);
 }
 
-void SetSettingText(const char* key, const char* value) {
+bool SetSettingText(const char* key, const char* value) {
     char line[SETTING_LINE_SIZE];
     std::snprintf(line, sizeof line, "%s=%s", key, value);
     LineTable* table = GetLineTable(SETTINGS_FILE);
-    if (table == nullptr) return;
+    if (table == nullptr) return false;
     const int32_t index = FindSettingLine(*table, key);
     if (index >= 0) {
-        if (EqualIgnoringCase(table->lines[index], line)) return;
+        if (EqualIgnoringCase(table->lines[index], line)) return true;
         const size_t length = std::strlen(line);
         if (std::strlen(table->lines[index]) >= length) {
             std::memcpy(table->lines[index], line, length + 1);
         } else {
             char* copy = static_cast<char*>(std::malloc(length + 1));
-            if (copy == nullptr) return;
+            if (copy == nullptr) return false;
             std::memcpy(copy, line, length + 1);
             std::free(table->lines[index]);
             table->lines[index] = copy;
         }
     } else if (!AppendTableLine(*table, line)) {
         // A full settings file takes no new key rather than losing a line to make room.
-        return;
+        return false;
     }
-    SaveLineTable(*table);
+    if (SaveLineTable(*table)) return true;
+    // A file the store may not rewrite (errno 0) keeps the change in memory, silently.
+    if (errno != 0) NoteWriteFailure(SETTINGS_FILE, errno);
+    return false;
 }
 
-void SetSettingInt(const char* key, int32_t value) {
+bool SetSettingInt(const char* key, int32_t value) {
     char text[SETTING_INT_BUFFER];
     std::snprintf(text, sizeof text, "%" PRId32, value);
-    SetSettingText(key, text);
+    return SetSettingText(key, text);
 }
 
 }  // namespace quorbit

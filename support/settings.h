@@ -26,9 +26,13 @@ void GetSettingText(const char* key, char* out, int32_t size, const char* defaul
 int32_t GetSettingInt(const char* key, int32_t defaultValue);
 
 // Replaces the first line for key in place, or appends one, and saves; nothing is written
-// when the line already reads the same (letters in either case).
-void SetSettingText(const char* key, const char* value);
-void SetSettingInt(const char* key, int32_t value);
+// when the line already reads the same (letters in either case). True when the file holds
+// the line (synced). A file that cannot be written keeps the change in memory: the failure
+// is recorded with NoteWriteFailure (support/write_failure.h), which halts a running
+// computation before its next unit; a file the store may not rewrite (one holding NUL
+// bytes, for instance, see DescribeHeldBack) is left as it is, silently.
+bool SetSettingText(const char* key, const char* value);
+bool SetSettingInt(const char* key, int32_t value);
 
 // The leading integer of text as the settings read it: white space, an optional sign,
 // decimal digits up to the first other character; held within the 32-bit range.

@@ -11,9 +11,11 @@
 #include <fcntl.h>
 #include <fstream>
 #include <random>
+#include <regex>
 #include <spawn.h>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -144,9 +146,38 @@ protected:
         EXPECT_EQ(File("LOGSOL.TXT").rfind(log, 0), 0u) << "the solution log lost lines";
     }
 
+    // Runs a shell script in the test's folder as a user types it, $Q standing for
+    // quorbit-cli; standard output and error go to slot 2.
+    Finished Script(const std::string& script) {
+        const std::string command = "cd '" + std::string(dir_) + "' && Q='" QUORBIT_CLI_PATH "' && " + script;
+        std::vector<std::string> all = {"/bin/sh", "-c", command};
+        std::vector<char*> argv;
+        for (std::string& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + runtime_, "PATH=/usr/sbin:/usr/bin:/sbin:/bin"};
+        std::vector<char*> envp;
+        for (std::string& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addopen(&files, 1, Out(2).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&files, 2, Err(2).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        pid_t pid = -1;
+        EXPECT_EQ(posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), envp.data()), 0);
+        posix_spawn_file_actions_destroy(&files);
+        return Wait(pid, 2);
+    }
+    std::string At(const std::string& name) const { return Slurp(std::string(dir_) + "/" + name); }
+
     char dir_[64];
     std::string runtime_, work_;
 };
+
+size_t Count(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
 
 const char* const LOG =
     "Solution 1: a1-e6-c5-a4-e3-c2-b6-f1-e5-c4-a5-e4-c3-a2-e1-c6-b2-f3-e1-c2-a3-e2-c1-a6-e5-c4-a3-e6-c5-a4-e3-c2-a1-e6-"
@@ -297,6 +328,173 @@ TEST_F(RunCommandTest, BadArgumentsAndFilesAreRefusedPlainly) {
     EXPECT_EQ(cut.status, 0) << cut.err;
     EXPECT_NE(cut.out.find("Computation of a1-a4 has finished"), std::string::npos) << cut.out;
     EXPECT_EQ(File("WORKTOUR.INI"), "");
+}
+
+// The repros of a file that cannot be written, run as written: each run ends with exit 1 and
+// one line on standard error naming the file and the system's reason, the unit being
+// computed stays at the head of the queue, every unit that left the queue has its results
+// whole in SOLUTION.TXT, and no file holds a partial line.
+TEST_F(RunCommandTest, AFileThatCannotBeWrittenEndsTheRunWithItsCauseAndKeepsTheUnitQueued) {
+    const std::string names[] = {"a1-a2", "a1-a4", "a1-a6", "a1-b3", "a1-b5", "a1-c4", "a1-c6", "a1-d5"};
+    // The repros as written, but at full speed: Priority 1 could starve beside other tests.
+    const std::string fast = "printf 'Priority=10\\r\\n' >s/QUORBIT.INI; ";
+    // Mounts a tmpfs of 1 MB on s (exit 77 where the machine does not allow it) and fills it
+    // up to `free` bytes; the files are copied out to k before it goes.
+    const auto onTmpfs = [&](const std::string& setUp, const std::string& free, const std::string& run) {
+        return "mkdir s k && { mount -t tmpfs -o size=1m tmpfs s 2>/dev/null || exit 77; } && " + fast + setUp +
+               "$Q add 0 1 -w s && "
+               "{ dd if=/dev/zero of=s/filler bs=4096 2>/dev/null; truncate -s -" + free + " s/filler; } && " + run +
+               "; status=$?; cp s/*.* k/ 2>/dev/null; umount s; exit $status";
+    };
+    const struct {
+        const char* what;
+        std::string script;
+        const char* cause;
+        const char* stays;  // the unit left at the head; nullptr: the one the queue holds first, "": none
+    } cases[] = {
+        {"a folder for SOLUTION.TXT",
+         "mkdir s s/SOLUTION.TXT; " + fast + "$Q add 0 1 -w s; QUORBIT_UNIT_PREFIX_MOVES=7 $Q run -w s; status=$?; "
+         "rmdir s/SOLUTION.TXT; mkdir k; cp s/*.* k/; exit $status",
+         "Cannot write SOLUTION.TXT: Is a directory", "a1-a2"},
+        {"SOLUTION.TXT on /dev/full",
+         "mkdir s; " + fast + "ln -s /dev/full s/SOLUTION.TXT; $Q add 0 1 -w s; QUORBIT_UNIT_PREFIX_MOVES=7 $Q run -w s; status=$?; "
+         "rm s/SOLUTION.TXT; mkdir k; cp s/*.* k/; exit $status",
+         "Cannot write SOLUTION.TXT: No space left on device", "a1-a2"},
+        // Two units' results fit below the limit, the third's do not. (Standard output goes
+        // through a pipe, which the limit does not concern.)
+        {"a file size limit",
+         "mkdir s k; " + fast + "$Q add 0 1 2 3 4 5 6 7 -w s; { trap '' XFSZ; ulimit -f 1; QUORBIT_UNIT_PREFIX_MOVES=7 $Q run -w s; "
+         "echo $? >k/status; } | cat; cp s/*.* k/; exit $(cat k/status)",
+         "Cannot write SOLUTION.TXT: File too large", nullptr},
+        // The first run's settings cannot be saved: nothing is computed.
+        {"a full tmpfs at the first run", onTmpfs("", "0", "QUORBIT_UNIT_PREFIX_MOVES=7 $Q run -w s"),
+         "Cannot write QUORBIT.INI: No space left on device", ""},
+        {"a full tmpfs", onTmpfs("$Q run -w s >/dev/null && ", "0", "QUORBIT_UNIT_PREFIX_MOVES=7 $Q run -w s"),
+         "Cannot write SOLUTION.TXT: No space left on device", "a1-a2"},
+        // One page left: the results of a1-a2 take it, and the queue cannot be rewritten.
+        {"a tmpfs that fills up", onTmpfs("$Q run -w s >/dev/null && ", "4096", "QUORBIT_UNIT_PREFIX_MOVES=7 $Q run -w s"),
+         "Cannot write WORKTOUR.INI: No space left on device", "a1-a2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::system(("rm -rf '" + std::string(dir_) + "/s' '" + std::string(dir_) + "/k'").c_str());
+        const Finished run = Script(c.script);
+        if (run.status == 77) {
+            std::printf("skipped %s: mounting a tmpfs is not allowed here\n", c.what);
+            continue;
+        }
+        EXPECT_EQ(run.status, 1) << run.err;
+        const std::string queue = At("k/WORKTOUR.INI");
+        const std::vector<std::string> left = Lines(queue);
+        ASSERT_FALSE(left.empty());
+        const int head = std::stoi(left[0]);
+        const std::string stays = c.stays == nullptr ? "; " + names[head] + " stays queued"
+                                  : c.stays[0] != '\0'  ? "; " + std::string(c.stays) + " stays queued"
+                                                         : "";
+        EXPECT_NE(run.err.find("quorbit-cli run: " + std::string(c.cause) + stays + "\n"), std::string::npos) << run.err;
+        EXPECT_EQ(Count(run.err, "Cannot write"), 1u) << run.err;
+        EXPECT_EQ(Count(run.out, c.cause), 1u) << run.out;
+        if (!stays.empty()) {
+            EXPECT_NE(run.out.find("Execution halted.\n"), std::string::npos) << run.out;
+        }
+        // The queue is what was queued, from the unit that failed on.
+        for (size_t i = 0; i < left.size(); ++i) EXPECT_EQ(left[i], std::to_string(head + static_cast<int>(i))) << queue;
+        const std::string results = At("k/SOLUTION.TXT");
+        EXPECT_TRUE(results.empty() || results.compare(results.size() - 2, 2, "\r\n") == 0) << "a partial line";
+        for (int unit = 0; unit < head; ++unit) {
+            const std::vector<std::string> after =
+                Lines(results.substr(std::min(results.size(), results.find("Computation of " + names[unit]))));
+            ASSERT_GE(after.size(), 6u) << names[unit] << " left the queue without its results";
+            EXPECT_EQ(after[1], "Detail of nodes:");
+            EXPECT_TRUE(std::regex_match(after[5], std::regex("( [0-9]+){4}"))) << after[5];
+        }
+    }
+}
+
+// A queue file that cannot be rewritten (a NUL byte, a line of 10 MB) would keep every
+// finished unit queued: each run refuses it before computing anything, says why, and leaves
+// the file as it is.
+TEST_F(RunCommandTest, AQueueFileThatCannotBeRewrittenIsRefusedAndNoUnitIsComputedTwice) {
+    const std::string nul("3\0005\r\n4\r\n", 8);
+    Spill(work_ + "/WORKTOUR.INI", nul);
+    for (int run = 0; run < 3; ++run) {
+        const Finished refused = Cli({"run"});
+        EXPECT_EQ(refused.status, 1);
+        // After the trial note of the node limit, the one line of the cause.
+        const std::string last = refused.err.substr(refused.err.rfind('\n', refused.err.size() - 2) + 1);
+        EXPECT_EQ(last,
+                  "quorbit-cli run: WORKTOUR.INI cannot be rewritten: it holds NUL bytes, so finished units would stay "
+                  "queued. Correct the file (one unit number per line) while the program is not running.\n");
+        EXPECT_EQ(refused.out.find("has started"), std::string::npos) << refused.out;
+    }
+    EXPECT_EQ(File("WORKTOUR.INI"), nul);
+    EXPECT_EQ(File("SOLUTION.TXT"), "");
+
+    const std::string huge = "3\r\n" + std::string(10 << 20, 'x') + "\r\n4\r\n";
+    Spill(work_ + "/WORKTOUR.INI", huge);
+    const Finished refused = Cli({"run"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("WORKTOUR.INI cannot be rewritten: it holds more than 8 MB after its 1024 lines"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_EQ(refused.out.find("has started"), std::string::npos);
+    EXPECT_TRUE(File("WORKTOUR.INI") == huge);
+}
+
+// Lines ended by CR alone, by LF or by CR LF: every unit queued is computed, none lost.
+TEST_F(RunCommandTest, QueueFilesWithAnyLineEndsRunOut) {
+    for (const char* queue : {"3\r4\r5\r", "3\n4\r\n\r5"}) {
+        Spill(work_ + "/WORKTOUR.INI", queue);
+        const Finished run = Cli({"run"});
+        EXPECT_EQ(run.status, 0) << run.err;
+        for (const char* name : {"a1-b3", "a1-b5", "a1-c4"})
+            EXPECT_NE(run.out.find(std::string("Computation of ") + name + " has finished"), std::string::npos)
+                << queue << run.out;
+        EXPECT_EQ(File("WORKTOUR.INI"), "");
+    }
+}
+
+// Before its first stamp, a run ends the results file's last line when it lacks its line end.
+TEST_F(RunCommandTest, TheNextStampStartsALineOfItsOwn) {
+    Spill(work_ + "/SOLUTION.TXT", "my notes, not ended");
+    Spill(work_ + "/WORKTOUR.INI", "2\r\n");
+    EXPECT_EQ(Cli({"run"}).status, 0);
+    const std::string results = File("SOLUTION.TXT");
+    EXPECT_EQ(results.rfind("my notes, not ended\r\n[", 0), 0u) << results;
+}
+
+// A full queue refuses the unit with exit 1; status only reads, whatever the queue holds.
+TEST_F(RunCommandTest, AddToAFullQueueFailsAndStatusWritesNothing) {
+    std::string full;
+    for (int i = 0; i < 1024; ++i) full += "99\r\n";
+    Spill(work_ + "/WORKTOUR.INI", full);
+    const Finished add = Cli({"add", "a1-a2"});
+    EXPECT_EQ(add.status, 1);
+    EXPECT_EQ(add.err, "quorbit-cli add: The work queue is full: a1-a2 was not queued.\n");
+    EXPECT_EQ(add.out, "");
+    EXPECT_TRUE(File("WORKTOUR.INI") == full);
+
+    Spill(work_ + "/WORKTOUR.INI", full + "0\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
+    const auto listing = [this] {
+        std::string names;
+        if (DIR* folder = ::opendir(work_.c_str())) {
+            while (const dirent* entry = ::readdir(folder)) {
+                struct stat info{};
+                ::stat((work_ + "/" + entry->d_name).c_str(), &info);
+                names += std::string(entry->d_name) + " " + std::to_string(info.st_size) + " " +
+                         std::to_string(info.st_mtim.tv_nsec) + "\n";
+            }
+            ::closedir(folder);
+        }
+        return names;
+    };
+    const std::string before = listing();
+    const Finished status = Cli({"status"});
+    EXPECT_EQ(status.status, 0);
+    EXPECT_EQ(status.out.rfind("You have 1024 queued works :\n\n?, ?, ", 0), 0u) << status.out;
+    EXPECT_EQ(status.err, "quorbit-cli status: More than 1024 lines in WORKTOUR.INI file\n");
+    EXPECT_EQ(listing(), before);
+    EXPECT_EQ(File("SOLUTION.TXT"), "");
 }
 
 }  // namespace

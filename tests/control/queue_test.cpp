@@ -17,6 +17,7 @@
 #include "control/progress.h"
 #include "control/queue_status.h"
 #include "control/unit_input.h"
+#include "support/write_failure.h"
 #include "tests/control/computation_fixture.h"
 #include "tests/search_fixtures.h"
 
@@ -49,7 +50,11 @@ protected:
         other = std::thread([this] {
             char head[QUEUE_ENTRY_SIZE];
             while (!stop.load()) {
-                if (QueueEntry(0, head, sizeof head) && RemoveQueueEntry(0)) AddQueueEntry(head);
+                // The file may be one that cannot be written: the queue turns in memory.
+                if (QueueEntry(0, head, sizeof head)) {
+                    RemoveQueueEntry(0);
+                    AddQueueEntry(head);
+                }
                 rounds.fetch_add(1);
             }
         });
@@ -82,6 +87,37 @@ TEST_F(WorkQueueTest, AddsOnceReadsAndRemovesHeadFirst) {
     EXPECT_EQ(shell.Calls(), std::vector<std::string>{"message Status: You have 1 queued work :\n\nb2-b3"});
     RemoveQueueEntry(0);
     EXPECT_EQ(StatusText(), "You have no work queued up.");
+}
+
+// A queue whose file cannot be replaced keeps its changes in memory, says each failure's
+// cause once, and tells the caller: the worker must not take a unit it could never remove.
+TEST_F(WorkQueueTest, AQueueFileThatCannotBeWrittenKeepsTheChangeInMemoryAndSaysWhy) {
+    WriteFile(QUEUE_FILE, "3\r\n");
+    ASSERT_EQ(::mkdir("WORKTOUR.INI.tmp", 0700), 0);  // where the new file would be made
+    EXPECT_EQ(AddQueueEntry("5"), EnqueueResult::NotSaved);
+    EXPECT_EQ(Entry(1), "5");
+    EXPECT_FALSE(RemoveQueueEntry(0));
+    EXPECT_EQ(Entry(0), "5");
+    EXPECT_EQ(ReadFile(QUEUE_FILE), "3\r\n");
+    char failure[256];
+    FormatWriteFailure(failure, sizeof failure);
+    EXPECT_STREQ(failure, "Cannot write WORKTOUR.INI: File exists");
+    EXPECT_EQ(testing::ConsoleLines(), std::vector<std::string>{"Cannot write WORKTOUR.INI: File exists"});
+    EXPECT_TRUE(QueueFileKept(failure, sizeof failure));  // the file itself is fine
+    ASSERT_EQ(::rmdir("WORKTOUR.INI.tmp"), 0);
+    EXPECT_EQ(AddQueueEntry("7"), EnqueueResult::Added);
+    EXPECT_EQ(ReadFile(QUEUE_FILE), "5\r\n7\r\n");
+
+    // A file the store may not rewrite: said by QueueFileKept, not recorded as a failure.
+    ClearWriteFailure();
+    ResetLineTables();
+    WriteFile(QUEUE_FILE, std::string("3\0005\r\n4\r\n", 8));
+    EXPECT_EQ(Entry(0), "3");
+    EXPECT_FALSE(QueueFileKept(failure, sizeof failure));
+    EXPECT_EQ(std::string(failure).rfind("WORKTOUR.INI cannot be rewritten: it holds NUL bytes, ", 0), 0u) << failure;
+    EXPECT_FALSE(RemoveQueueEntry(0));
+    EXPECT_FALSE(WriteFailed());
+    EXPECT_EQ(ReadFile(QUEUE_FILE), std::string("3\0005\r\n4\r\n", 8));
 }
 
 TEST_F(WorkQueueTest, AFullQueueRefusesANewEntryAtOnceAndTheStatusStopsAt1800Characters) {

@@ -4,9 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <functional>
 #include <regex>
 #include <string>
 #include <thread>
@@ -17,6 +23,7 @@
 #include "control/progress.h"
 #include "control/work_queue.h"
 #include "support/results_file.h"
+#include "support/write_failure.h"
 #include "tests/control/computation_fixture.h"
 #include "tests/search_fixtures.h"
 
@@ -80,7 +87,9 @@ TEST_F(WorkerTest, AUnitLeavesTheQueueOnlyOnceItsResultsAreWritten) {
     };
     StartComputation();
     ASSERT_TRUE(WaitForIdle());
-    EXPECT_EQ(queueWhileReporting, (Texts{"3\n5\n", "3\n5\n"}));
+    // Unit 3's summary and last counts, and unit 5's last counts (the results go to the file
+    // after the console): each time the unit is still queued.
+    EXPECT_EQ(queueWhileReporting, (Texts{"3\n5\n", "3\n5\n", "5\r\n"}));
     EXPECT_EQ(ReadFile(QUEUE_FILE), "");
 }
 
@@ -127,6 +136,172 @@ TEST_F(WorkerTest, AnEntryNamingNoUnitARefusedUnitOrAStopEndTheQueueWithoutResul
                   c.results ? testing::ExpectedStampLine() + CleanRunText(3) : "<missing>");
     }
     EXPECT_GT(NodeTotal(workerSearchState), 0u);  // the stopped unit's search did run to its end
+}
+
+std::string Joined(const Texts& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+// A file that cannot be written, for each way the system refuses: the unit's search halts
+// at the first line that is not on disk, nothing more is written, the unit stays at the head
+// of the queue, the end names the file and the reason (and the desktop gets it as a message
+// box), and a Continue once the file can be written again finishes the queue.
+TEST_F(WorkerTest, AFileThatCannotBeWrittenHaltsTheUnitKeepsItQueuedAndNamesTheCause) {
+    // Unit 3 reports a tour, searches, reports another; unit 5 only searches.
+    testing::SetShortUnitPlan({{ShortStep::Report, 0, 3}, {ShortStep::Search, 8}, {ShortStep::Report, 1, 3}});
+    const std::string unit3 = CleanRunText(3), unit5 = CleanRunText(5);
+    const std::string firstTour = unit3.substr(0, unit3.find("\r\n") + 2);
+    std::string filled;
+    for (int i = 0; i < 20; ++i) filled += std::string(98, 'x') + "\r\n";
+    rlimit original{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &original), 0);
+    auto limitFileSize = [&](rlim_t bytes) {  // the soft limit only, so that it can be lifted again
+        const rlimit limit{bytes, original.rlim_max};
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    };
+    const struct Case {
+        const char* what;
+        std::function<void()> setUp, undo;
+        const char* cause;
+        std::string results;                   // "SOLUTION.TXT" after the failure, times blanked
+        const char* queue;                     // "WORKTOUR.INI" after it
+    } cases[] = {
+        {"a folder for SOLUTION.TXT", [] { ASSERT_EQ(::mkdir(RESULTS_FILE, 0700), 0); },
+         [] { ASSERT_EQ(::rmdir(RESULTS_FILE), 0); }, "Cannot write SOLUTION.TXT: Is a directory",
+         "<missing>", "3\n5\n"},
+        {"SOLUTION.TXT on a full device", [] { ASSERT_EQ(::symlink("/dev/full", RESULTS_FILE), 0); },
+         [] { ASSERT_EQ(::unlink(RESULTS_FILE), 0); }, "Cannot write SOLUTION.TXT: No space left on device",
+         "<missing>", "3\n5\n"},
+        {"a folder for LOGSOL.TXT", [] { ASSERT_EQ(::mkdir(SOLUTION_LOG_FILE, 0700), 0); },
+         [] { ASSERT_EQ(::rmdir(SOLUTION_LOG_FILE), 0); }, "Cannot write LOGSOL.TXT: Is a directory",
+         testing::ExpectedStampLine() + firstTour, "3\n5\n"},
+        {"LOGSOL.TXT on a full device", [] { ASSERT_EQ(::symlink("/dev/full", SOLUTION_LOG_FILE), 0); },
+         [] { ASSERT_EQ(::unlink(SOLUTION_LOG_FILE), 0); }, "Cannot write LOGSOL.TXT: No space left on device",
+         testing::ExpectedStampLine() + firstTour, "3\n5\n"},
+        // The tour would pass the limit: the part written is taken back out.
+        {"a file size limit",
+         [&] {
+             WriteFile(RESULTS_FILE, filled);
+             std::signal(SIGXFSZ, SIG_IGN);
+             limitFileSize(filled.size() + 100);
+         },
+         [&] {
+             ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &original), 0);
+             std::signal(SIGXFSZ, SIG_DFL);
+         }, "Cannot write SOLUTION.TXT: File too large", filled,
+         "3\n5\n"},
+        // The results are on disk, the queue's rewrite fails: unit 3 stays in the file (its
+        // removal is kept in memory), and unit 5 is not started.
+        {"WORKTOUR.INI that cannot be replaced", [] { ASSERT_EQ(::mkdir("WORKTOUR.INI.tmp", 0700), 0); },
+         [] { ASSERT_EQ(::rmdir("WORKTOUR.INI.tmp"), 0); }, "Cannot write WORKTOUR.INI: File exists",
+         testing::ExpectedStampLine() + unit3, "3\n5\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetLineTables();
+        for (const char* name : {RESULTS_FILE, SOLUTION_LOG_FILE}) std::remove(name);
+        ClearConsole();
+        {
+            std::lock_guard<std::mutex> hold(shell.lock);
+            shell.calls.clear();
+        }
+        testing::shortUnitRuns.store(0);
+        lastStampTime.store(0);
+        WriteFile(QUEUE_FILE, "3\n5\n");
+        c.setUp();
+        StartComputation();
+        ASSERT_TRUE(WaitForIdle());
+        c.undo();
+        EXPECT_EQ(testing::shortUnitRuns.load(), 1);
+        EXPECT_EQ(WithoutTimes(ReadFile(RESULTS_FILE)), c.results);
+        EXPECT_EQ(ReadFile(QUEUE_FILE), c.queue);
+        EXPECT_EQ(LastComputationEnd(), ComputationEnd::WriteFailed);
+        EXPECT_EQ(ComputationEndUnit(), 3);
+        char cause[256];
+        FormatComputationEnd(cause, sizeof cause);
+        EXPECT_EQ(std::string(cause), c.cause);
+        const std::string console = Joined(ConsoleLines());
+        EXPECT_NE(console.find(std::string(c.cause) + "\nExecution halted.\nChoose Test/Continue to restart.\n"),
+                  std::string::npos)
+            << console;
+        EXPECT_EQ(console.find("Computation of a1-c4"), std::string::npos) << console;
+        const Texts calls = shell.Calls();
+        EXPECT_NE(std::find(calls.begin(), calls.end(),
+                            "message Quorbit 1.2a: " + std::string(c.cause) +
+                                "\n\nThe computation has halted; the unit being computed stays queued."),
+                  calls.end());
+
+        // Continue tries the files again, and the queue runs out.
+        StartComputation();
+        ASSERT_TRUE(WaitForIdle());
+        EXPECT_EQ(LastComputationEnd(), ComputationEnd::QueueDone);
+        EXPECT_FALSE(WriteFailed());
+        EXPECT_EQ(ReadFile(QUEUE_FILE), "");
+        const std::string results = WithoutTimes(ReadFile(RESULTS_FILE));
+        EXPECT_NE(results.find(unit3 + unit5), std::string::npos) << results;
+    }
+}
+
+// A queue file the store cannot write back (NUL bytes here) could never lose a finished
+// unit: nothing is computed, the file stays as it is, and the end says why.
+TEST_F(WorkerTest, AQueueFileThatCannotBeRewrittenIsRefusedBeforeAnythingIsComputed) {
+    const std::string queue("3\0005\r\n4\r\n", 8);
+    WriteFile(QUEUE_FILE, queue);
+    for (int run = 0; run < 2; ++run) {
+        StartComputation();
+        ASSERT_TRUE(WaitForIdle());
+    }
+    EXPECT_EQ(testing::shortUnitRuns.load(), 0);
+    EXPECT_EQ(ReadFile(QUEUE_FILE), queue);
+    EXPECT_EQ(ReadFile(RESULTS_FILE), "<missing>");
+    EXPECT_EQ(LastComputationEnd(), ComputationEnd::QueueNotKept);
+    char cause[512];
+    FormatComputationEnd(cause, sizeof cause);
+    const std::string expected =
+        "WORKTOUR.INI cannot be rewritten: it holds NUL bytes, so finished units would stay queued. Correct the file "
+        "(one unit number per line) while the program is not running.";
+    EXPECT_EQ(std::string(cause), expected);
+    const Texts console = ConsoleLines();
+    EXPECT_EQ(console.size(), 6u);
+    EXPECT_EQ(console[0], expected.substr(0, CONSOLE_LINE_MAX));
+    EXPECT_EQ(console[1], "Execution halted.");
+    const Texts calls = shell.Calls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "message Quorbit 1.2a: " + expected + "\n\nThe computation has halted."),
+              calls.end());
+}
+
+// After a halt the unit is computed again and its tours found again, at other times and
+// node counts: "SOLUTION.TXT" shows the tour twice, "LOGSOL.TXT" holds it once.
+TEST_F(WorkerTest, ATourFoundAgainAfterAHaltIsLoggedOnce) {
+    testing::SetShortUnitPlan({{ShortStep::Report, 0}, {ShortStep::Hold, 6}});
+    testing::holdActive.store(true);
+    WriteFile(QUEUE_FILE, "3\n");
+    StartComputation();
+    while (!testing::holdReached.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    HaltComputation();
+    ASSERT_TRUE(WaitForIdle());
+    EXPECT_EQ(LastComputationEnd(), ComputationEnd::Halted);
+    const std::string logged = ReadFile(SOLUTION_LOG_FILE);
+    ASSERT_EQ(std::count(logged.begin(), logged.end(), '\n'), 1) << logged;
+
+    testing::SetShortUnitPlan({{ShortStep::Search, 9}, {ShortStep::Report, 0}, {ShortStep::Report, 1}});
+    ResetLineTables();  // as a new run reads the log afresh
+    StartComputation();
+    ASSERT_TRUE(WaitForIdle());
+    const std::string results = ReadFile(RESULTS_FILE);
+    const std::regex solution("Solution [0-9]+: ([a-f1-6-]+) found in [0-9]+ milliseconds \\(([0-9]+) nodes\\)\r\n");
+    std::vector<std::string> tours, nodes;
+    for (auto m = std::sregex_iterator(results.begin(), results.end(), solution); m != std::sregex_iterator(); ++m) {
+        tours.push_back((*m)[1].str());
+        nodes.push_back((*m)[2].str());
+    }
+    ASSERT_EQ(tours.size(), 3u) << results;
+    EXPECT_EQ(tours[0], tours[1]);
+    EXPECT_NE(nodes[0], nodes[1]);  // the same tour, in a line of its own
+    const std::string second = results.substr(results.rfind("Solution 2: "));
+    EXPECT_EQ(ReadFile(SOLUTION_LOG_FILE), logged + second.substr(0, second.find("\r\n") + 2));
 }
 
 TEST_F(WorkerTest, ProgressLinesReplaceEachOtherAndTheNextSolutionTakesTheirPlace) {

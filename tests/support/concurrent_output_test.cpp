@@ -49,12 +49,12 @@ TEST_F(ConcurrentOutputTest, EachPrintStaysWholeAndItsLinesStayTogether) {
 TEST_F(ConcurrentOutputTest, TheSolutionLogHoldsEachLineOnceWhateverThreadAddsIt) {
     OnThreads(3, [](int) {
         for (int n = 0; n < 12; ++n) {
-            std::string text = "Solution " + std::to_string(n) + ": a1-a2\n";
+            std::string text = "Solution " + std::to_string(n) + ": a1-" + std::to_string(n) + "\n";
             LogSolutionLine(text.data());
         }
     });
     std::string expected;
-    for (int n = 0; n < 12; ++n) expected += "Solution " + std::to_string(n) + ": a1-a2\r\n";
+    for (int n = 0; n < 12; ++n) expected += "Solution " + std::to_string(n) + ": a1-" + std::to_string(n) + "\r\n";
     std::string log = testing::ReadFile(SOLUTION_LOG_FILE);
     std::multiset<std::string> lines, once;
     for (size_t at = 0, end; (end = log.find("\r\n", at)) != std::string::npos; at = end + 2)

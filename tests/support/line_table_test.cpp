@@ -43,8 +43,15 @@ TEST_F(LineTableTest, FilesReadAsLinesAndSavedWithCrLf) {
     } cases[] = {
         {"<missing>", {}},
         {"a\n\r\nb\r\n\n" + std::string(300, 'x') + "\nc", {"a", "b", std::string(254, 'x'), std::string(46, 'x'), "c"}},
-        // CR alone ends no line: pieces of 254 bytes, the last CR dropped at the file's end.
-        {cr, {cr.substr(0, 254), cr.substr(254, 45)}},
+        // A CR alone ends a line too (a file saved with old Macintosh line ends), and CR LF
+        // is one line end, not two: nothing queued in such a file is lost.
+        {cr, [] {
+             std::vector<std::string> keys;
+             for (int i = 0; i < 50; ++i) keys.push_back("Key" + std::to_string(i % 10) + "=");
+             return keys;
+         }()},
+        {"3\r4\r5\r", {"3", "4", "5"}},
+        {"a\r\r\nb\n\rc\r\n\r\nd", {"a", "b", "c", "d"}},
     };
     for (const Case& c : cases) {
         ResetLineTables();
@@ -143,6 +150,13 @@ TEST_F(LineTableTest, FilesTheTableCannotReproduceAreNeverReplaced) {
         EXPECT_EQ(ReadFile("F"), expected);
         EXPECT_EQ(ReadFile("F.tmp"), "<missing>");
     }
+    // Such a settings file keeps a change in memory, silently: no failure is recorded.
+    ResetLineTables();
+    WriteFile("QUORBIT.INI", garbage);
+    EXPECT_FALSE(SetSettingInt("Priority", 9));
+    EXPECT_EQ(GetSettingInt("Priority", 1), 9);
+    EXPECT_FALSE(WriteFailed());
+    EXPECT_EQ(ReadFile("QUORBIT.INI"), garbage);
 }
 
 // Root writes into read-only directories, so there the temporary file is blocked by a
@@ -156,13 +170,18 @@ TEST_F(LineTableTest, RewritesReplaceTheFileInOneStepOrNotAtAll) {
     } else {
         ASSERT_EQ(::chmod(Dir(), 0555), 0);
     }
-    SetSettingInt("Priority", 7);
+    EXPECT_FALSE(SetSettingInt("Priority", 7));
     ::chmod(Dir(), 0700);
     EXPECT_EQ(ReadFile("QUORBIT.INI"), "Priority=5\r\nLeft=3\r\n");
     EXPECT_EQ(GetSettingInt("Priority", 1), 7);  // kept in memory
+    char failure[128];
+    FormatWriteFailure(failure, sizeof failure);  // and recorded, for the computation to halt
+    EXPECT_STREQ(failure, RunningAsRoot() ? "Cannot write QUORBIT.INI: File exists"
+                                          : "Cannot write QUORBIT.INI: Permission denied");
+    ClearWriteFailure();
     ::rmdir("QUORBIT.INI.tmp");
     const ino_t old = InodeOf("QUORBIT.INI");
-    SetSettingInt("Left", 4);  // the next successful save writes both changes, as a new file
+    EXPECT_TRUE(SetSettingInt("Left", 4));  // the next successful save writes both changes, as a new file
     EXPECT_EQ(ReadFile("QUORBIT.INI"), "Priority=7\r\nLeft=4\r\n");
     EXPECT_NE(InodeOf("QUORBIT.INI"), old);
     EXPECT_EQ(ReadFile("QUORBIT.INI.tmp"), "<missing>");

@@ -18,6 +18,7 @@
 #include "support/line_table.h"
 #include "support/results_file.h"
 #include "support/shell.h"
+#include "support/write_failure.h"
 
 namespace quorbit::testing {
 
@@ -65,11 +66,14 @@ protected:
         AttachShell(nullptr);
         lastStampTime.store(0);
         SetCalendarClock(nullptr);
+        SetResultsFileReadOnly(false);
+        ClearWriteFailure();
     }
 
     void TearDown() override {
         ResetLineTables();
         SetCalendarClock(nullptr);
+        ClearWriteFailure();
         ASSERT_EQ(::chdir(previous_), 0);
         ::chmod(dir_, 0700);
         ::nftw(dir_, RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
