@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "control/announced_lines.h"
 #include "control/catalogue.h"
 #include "control/checkpoint.h"
 #include "search/subtree_search.h"
@@ -204,43 +205,11 @@ void ForgetSearchThreads() {
     for (std::atomic<ThreadId>& id : searchThreadIds) id.store(0);
 }
 
-// How many of the announced lines "SOLUTION.TXT" holds from `offset` on, where the mark
-// said they begin: the process may have ended before, during or after writing them, and
-// anything appended later (a merge, an edit, a message) follows them. Stamp lines and the
-// line end that completed an unfinished last line are passed over.
-size_t LinesWrittenAt(uint64_t offset, const std::vector<std::string>& announced) {
-    const int fd = ::open(RESULTS_FILE, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return 0;
-    std::string text;
-    char buffer[65536];
-    ssize_t got;
-    off_t at = static_cast<off_t>(offset);
-    while ((got = ::pread(fd, buffer, sizeof buffer, at)) > 0 || (got < 0 && errno == EINTR))
-        if (got > 0) {
-            text.append(buffer, static_cast<size_t>(got));
-            at += got;
-        }
-    ::close(fd);
-    size_t written = 0;
-    for (size_t start = 0; start < text.size() && written < announced.size();) {
-        const size_t newline = text.find('\n', start);
-        if (newline == std::string::npos) break;  // cut short: not written whole
-        std::string line = text.substr(start, newline - start);
-        start = newline + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const bool stamp = line.size() > 2 && line.front() == '[' && line.back() == ']';
-        if (line.empty() || stamp) continue;
-        if (line + "\n" != announced[written]) break;
-        ++written;
-    }
-    return written;
-}
-
 // Writes the lines the last mark announced that were not written yet. False when one
 // cannot be written (the unit is then failed).
 bool CompleteAnnouncedLines(UnitTasks& u, const std::vector<std::string>& announced, uint64_t offset, bool solutions) {
     // The log keeps each line once: adding all again changes nothing for those already in it.
-    return WriteLines(u, announced, LinesWrittenAt(offset, announced), solutions);
+    return WriteLines(u, announced, LinesWrittenAt(RESULTS_FILE, offset, announced), solutions);
 }
 
 std::vector<std::string> SummaryLines(const UnitTasks& u, int32_t elapsedMs, uint64_t cycles, int32_t solutions,

@@ -347,12 +347,17 @@ TEST_F(TaskModeTours, AResumeWritesWhatTheLastMarkAnnouncedOnceWhateverWasAppend
     Expect();
     const std::string work = Work("marked");
     int status = -1;
-    // Kill points chosen so that every run dies inside unit a1-a2's tours or its summary; and
-    // a resumed run halted before it hands on what the earlier runs reported.
-    const char* stops[] = {"QUORBIT_TEST_KILL_AT_RECORD=40", "QUORBIT_TEST_KILL_AT_LINE=1",  "QUORBIT_TEST_KILL_AT_LINE=150",
-                           "QUORBIT_TEST_KILL_AT_RECORD=500", "QUORBIT_TEST_HALT_BEFORE_SEARCH=1", "QUORBIT_TEST_KILL_AT_LINE=600",
-                           nullptr};
-    for (const char* const* stop = stops; status != 0; ++stop) {
+    // Kill points chosen so that every run dies inside unit a1-a2's tours or its summary; a
+    // run killed right after its first line, which completes what the run before left half
+    // written, so that the text appended stands between the lines of one mark; and a resumed
+    // run halted before it hands on what the earlier runs reported.
+    const char* stops[] = {"QUORBIT_TEST_KILL_AT_RECORD=40",   "QUORBIT_TEST_KILL_AT_LINE=1",
+                           "QUORBIT_TEST_KILL_AT_LINE=150",    "QUORBIT_TEST_KILL_AT_LINE=1",
+                           "QUORBIT_TEST_KILL_AT_RECORD=500",  "QUORBIT_TEST_KILL_AT_LINE=1",
+                           "QUORBIT_TEST_HALT_BEFORE_SEARCH=1", "QUORBIT_TEST_KILL_AT_LINE=600",
+                           "QUORBIT_TEST_KILL_AT_LINE=1",      nullptr};
+    // Every stop in turn (a halted run ends with 0 too), then a run to the end.
+    for (const char* const* stop = stops;; ++stop) {
         status = WaitFor(Start(work, "2", Tours(*stop != nullptr ? std::vector<std::string>{*stop} : std::vector<std::string>{})));
         std::ofstream(work + "/SOLUTION.TXT", std::ios::app) << APPENDED << "\r\n";
         if (*stop == nullptr) break;

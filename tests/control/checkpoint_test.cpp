@@ -3,8 +3,12 @@
 // records after it refuses the file, so that no mark is lost silently.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "control/announced_lines.h"
 #include "control/checkpoint.h"
 #include "control/task_record.h"
 
@@ -152,6 +156,38 @@ TEST(Checkpoint, ForeignContentsAreRefusedWithTheirReason) {
 
     const char text[] = "Solution 1: a1-e6\r\n";
     EXPECT_EQ(Parse(std::vector<uint8_t>(text, text + sizeof text - 1)).why, "it does not begin with a checkpoint header");
+}
+
+// What a resumed unit finds of the lines its last mark announced, from where the mark says
+// they begin: written ones are found in order whatever stands between them.
+TEST(AnnouncedLines, FoundInOrderPastForeignLinesAndStamps) {
+    const std::vector<std::string> announced = {"Solution 1: a\n", "Solution 2: b\n", "Computation of a1-a2\n"};
+    const std::string before = "Solution 1: a\r\nSolution 2: b\r\n";  // an earlier unit's, before the mark
+    const struct {
+        const char* what;
+        std::string after;  // the file from the mark's position on
+        size_t found;
+    } cases[] = {
+        {"none yet", "", 0},
+        {"all", "[Mon Dec 07 04:36:08 2026]\r\nSolution 1: a\r\nSolution 2: b\r\nComputation of a1-a2\r\n", 3},
+        {"the last cut short", "Solution 1: a\r\nSolution 2: b\r\nComputation of a1", 2},
+        {"text appended between two runs' lines", "Solution 1: a\r\nMerged text\r\n[Mon Dec 07 04:36:09 2026]\r\nSolution 2: b\r\n", 2},
+        {"text appended after them", "Solution 1: a\r\nSolution 2: b\r\nComputation of a1-a2\r\nSolution 1: a\r\n", 3},
+        {"a later line without the one before it", "Solution 1: a\r\nComputation of a1-a2\r\n", 1},
+        {"LF line ends", "Solution 1: a\nSolution 2: b\n", 2},
+    };
+    const std::string path = ::testing::TempDir() + "announced_lines.txt";
+    for (const auto& c : cases) {
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        const std::string text = before + c.after;
+        ASSERT_EQ(std::fwrite(text.data(), 1, text.size(), file), text.size());
+        ASSERT_EQ(std::fclose(file), 0);
+        EXPECT_EQ(LinesWrittenAt(path.c_str(), before.size(), announced), c.found) << c.what;
+    }
+    EXPECT_EQ(LinesWrittenAt(path.c_str(), 1u << 20, announced), 0u) << "a mark past the file's end";
+    std::remove(path.c_str());
+    EXPECT_EQ(LinesWrittenAt(path.c_str(), 0, announced), 0u) << "no file";
 }
 
 }  // namespace
