@@ -1,5 +1,6 @@
 #include "app/unit_request.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -50,6 +51,8 @@ int32_t QueueUnitWords(const char* const* words, int32_t count, char* reply, siz
     if (ReadUnitWords(words, count, units, MAX_TABLE_LINES, &unitCount, reply, size) != REPLY_DONE)
         return REPLY_REFUSED;
     char queued[512] = "";
+    char already[512] = "";
+    int32_t alreadyCount = 0;
     bool refused = false;
     for (int32_t i = 0; i < unitCount; ++i) {
         char entry[16];
@@ -59,6 +62,11 @@ int32_t QueueUnitWords(const char* const* words, int32_t count, char* reply, siz
             Append(queued, sizeof queued, *added == 0 ? "Queued " : ", ");
             Append(queued, sizeof queued, UnitName(units[i]));
             ++*added;
+        } else if (result == EnqueueResult::AlreadyQueued) {
+            // Named twice in one request: queued by the first.
+            if (std::find(units, units + i, units[i]) != units + i) continue;
+            Append(already, sizeof already, alreadyCount++ == 0 ? "" : ", ");
+            Append(already, sizeof already, UnitName(units[i]));
         } else if (result == EnqueueResult::QueueFull) {
             char message[96];
             std::snprintf(message, sizeof message, "The work queue is full: %s was not queued.\n", UnitName(units[i]));
@@ -75,10 +83,12 @@ int32_t QueueUnitWords(const char* const* words, int32_t count, char* reply, siz
             break;
         }
     }
-    if (*added > 0) {
-        Append(queued, sizeof queued, ".\n");
+    // Said, not refused: the unit is queued, as asked.
+    if (alreadyCount > 0) Append(already, sizeof already, alreadyCount == 1 ? " is already queued.\n" : " are already queued.\n");
+    if (*added > 0) Append(queued, sizeof queued, ".\n");
+    if (*added > 0 || alreadyCount > 0) {
         char body[INSTANCE_REPLY_MAX];
-        std::snprintf(body, sizeof body, "%s%s", queued, reply);
+        std::snprintf(body, sizeof body, "%s%s%s", queued, already, reply);
         std::snprintf(reply, size, "%s", body);
     }
     return refused ? REPLY_REFUSED : REPLY_DONE;

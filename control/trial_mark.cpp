@@ -6,8 +6,6 @@
 
 #include "control/catalogue.h"
 #include "control/unit_tasks.h"
-#include "support/results_file.h"
-#include "support/write_failure.h"
 
 namespace quorbit {
 
@@ -30,13 +28,6 @@ void FormatTrialMarks(const char* unitName, char* out, size_t size) {
     }
     if (limit > 0 && used < size)
         std::snprintf(out + used, size - used, "%s%s: stopped after %llu nodes\n", TRIAL_PREFIX, unitName, limit);
-}
-
-bool ReportTrialMarks(const char* unitName) {
-    char marks[256];
-    FormatTrialMarks(unitName, marks, sizeof marks);
-    if (marks[0] == '\0') return true;
-    return ReportLine(marks);
 }
 
 bool ReadTrialMark(const char* text, size_t length, int* unit) {

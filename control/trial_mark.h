@@ -14,10 +14,6 @@ namespace quorbit {
 // when no knob is set.
 void FormatTrialMarks(const char* unitName, char* out, size_t size);
 
-// Writes the marks through ReportLine just before a trial unit's summary; nothing when no
-// knob is set. False when they could not be written.
-bool ReportTrialMarks(const char* unitName);
-
 // True when the line (without its line end) is a trial mark; its unit in *unit.
 bool ReadTrialMark(const char* text, size_t length, int* unit);
 

@@ -57,12 +57,15 @@ void ShowAndCollect(const char* line) {
     *unitResults += line;
 }
 
-// The summary and the four lines of node counts: each on the console, then all of them in
-// one append to "SOLUTION.TXT", so that the file holds the whole of them or none. True once
-// they are on disk.
+// A trial run's marks, the summary and the four lines of node counts: each on the console,
+// then all of them in one append to "SOLUTION.TXT", so that the file holds the whole of them
+// or none. True once they are on disk.
 bool ReportUnitResults(const char* name, const SearchState& state, uint64_t cycles) {
     const int32_t elapsed = static_cast<int32_t>(TickCount() - unitStartTick.load(std::memory_order_relaxed));
-    std::string results;
+    char marks[256];
+    FormatTrialMarks(name, marks, sizeof marks);
+    if (marks[0] != '\0') ConsolePrint(marks);
+    std::string results = marks;
     unitResults = &results;
     EmitUnitResults(name, elapsed, cycles, solutionCount.load(std::memory_order_relaxed), state, &ShowAndCollect);
     unitResults = nullptr;
@@ -169,8 +172,7 @@ ComputationEnd RunQueue(SearchState& state) {
         // From here the unit's results are written whole and it leaves the queue, even if a
         // halt arrives meanwhile; the halt then takes effect before the next unit. It leaves
         // only once they are on disk.
-        if (!ReportTrialMarks(name) || !ReportUnitResults(name, state, after - before))
-            return Failed(ComputationEnd::WriteFailed, unit);
+        if (!ReportUnitResults(name, state, after - before)) return Failed(ComputationEnd::WriteFailed, unit);
         const bool removed = RemoveQueueEntry(0);
         DiscardCheckpointOfUnit(unit);
         if (!removed) return RemovalFailed(unit);

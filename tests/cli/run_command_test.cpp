@@ -197,12 +197,17 @@ TEST_F(RunCommandTest, QueueAddedOfflineRunsOut) {
     add = Cli({"add", "0", "99"});  // one bad word: nothing queued
     EXPECT_EQ(add.status, 2);
     EXPECT_EQ(add.err, "quorbit-cli add: '99': Please enter a tour number between 0 and 44 or its name (ex: a1-a2)\n");
-    EXPECT_EQ(Cli({"status"}).out, "You have 2 queued works :\n\na1-a4, a1-a2\n");
+    add = Cli({"add", "a1-a2", "a1-a6"});
+    EXPECT_EQ(add.status, 0) << add.err;
+    EXPECT_EQ(add.out, "Queued a1-a6.\na1-a2 is already queued.\n");
+    EXPECT_EQ(Cli({"add", "1", "0"}).out, "a1-a4, a1-a2 are already queued.\n");
+    EXPECT_EQ(File("WORKTOUR.INI"), "1\r\n0\r\n2\r\n");
+    EXPECT_EQ(Cli({"status"}).out, "You have 3 queued works :\n\na1-a4, a1-a2, a1-a6\n");
 
     const Finished run = Cli({"run"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("Computation of a1-a4 has started\n"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("Computation of a1-a2 has finished in "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Computation of a1-a6 has finished in "), std::string::npos) << run.out;
     EXPECT_EQ(File("WORKTOUR.INI"), "");
     EXPECT_NE(File("SOLUTION.TXT").find("500000 total nodes\r\nDetail of nodes:\r\n"), std::string::npos);
     EXPECT_EQ(Cli({"status"}).out, "You have no work queued up.\n");
@@ -273,7 +278,7 @@ TEST_F(RunCommandTest, RunningInstanceTakesRequestsAndRefusesASecondRun) {
 
     Finished reply = Cli({"add", "a1-a6", "0"});
     EXPECT_EQ(reply.status, 0) << reply.err;
-    EXPECT_EQ(reply.out, "Queued a1-a6.\n");
+    EXPECT_EQ(reply.out, "Queued a1-a6.\na1-a2 is already queued.\n");
     EXPECT_EQ(Cli({"add", "a1-a2 "}).status, 2);
     EXPECT_EQ(Cli({"status"}).out, "You have 2 queued works :\n\na1-a2, a1-a6\n");
     reply = Cli({"show"});
