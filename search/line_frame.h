@@ -141,79 +141,26 @@ QUORBIT_ALWAYS_INLINE LineFrame PlaceOnFrame(LineFrame frame, int s, uint32_t n)
             frame.lower + (placed & (twiceK + Load(frameTables.moveLanes[n].placeShift)))};
 }
 
-// The squares a square passes from, given the lines that refuse it as one of its own
-// (ownFail) and the lines that refuse squares of other lines (otherFail), as lane bits: files
-// in bits 0..5, ranks in bits 8..13. A square passes when both its lines admit it as their
-// own and every line that refuses squares of other lines is one of its own two.
-QUORBIT_ALWAYS_INLINE SquareSet SquaresPassing(uint64_t ownFail, uint64_t otherFail) {
-    const auto& t = line_frame_detail::frameTables.lineSets;
+// The squares that pass their bound checks if entered at move m, for a frame for move m: a
+// square passes when both its lines admit it as their own and every line that refuses
+// squares of other lines is one of its own two.
+QUORBIT_ALWAYS_INLINE SquareSet SquaresPassingBounds(LineFrame frame, uint32_t m) {
+    using namespace line_frame_detail;
+    uint64_t ownFail;  // 64 bits wide, so that the bytes taken out are table indices as they are
+    uint64_t otherFail;
+    if constexpr (EVERY_SUM_ADMITTED) {
+        ownFail = TopBits(Equal(frame.missing, Load(ZEROS)));
+        otherFail = 0;
+    } else {
+        const Bytes16 tooLarge = Greater(frame.upper, Load(FULL_LIMIT));
+        const Bytes16 tooSmall = Greater(Load(frameTables.moveLanes[m].lowerLimit), frame.lower);
+        ownFail = TopBits(tooLarge | tooSmall);
+        otherFail = TopBits(AndNot(Equal(frame.missing, Load(NO_NUMBER)), tooLarge));
+    }
+    const auto& t = frameTables.lineSets;
     const uint64_t ownPass = ~ownFail;
     return t.anyFile[ownPass & 0xFF] & t.anyRank[(ownPass >> 8) & 0xFF] & t.allFiles[otherFail & 0xFF] &
            t.allRanks[(otherFail >> 8) & 0xFF];
-}
-
-// The lanes that refuse, for a frame for move m: as a square's own lines, and as other lines.
-struct LineRefusals {
-    uint64_t own;
-    uint64_t other;
-};
-
-QUORBIT_ALWAYS_INLINE LineRefusals RefusingLanes(Bytes16 missing, Bytes16 upper, Bytes16 lower, uint32_t m) {
-    using namespace line_frame_detail;
-    if constexpr (EVERY_SUM_ADMITTED) {
-        return {TopBits(Equal(missing, Load(ZEROS))), 0};
-    } else {
-        const Bytes16 tooLarge = Greater(upper, Load(FULL_LIMIT));
-        const Bytes16 tooSmall = Greater(Load(frameTables.moveLanes[m].lowerLimit), lower);
-        return {TopBits(tooLarge | tooSmall), TopBits(AndNot(Equal(missing, Load(NO_NUMBER)), tooLarge))};
-    }
-}
-
-// The squares that pass their bound checks if entered at move m, for a frame for move m.
-QUORBIT_ALWAYS_INLINE SquareSet SquaresPassingBounds(LineFrame frame, uint32_t m) {
-    const LineRefusals r = RefusingLanes(frame.missing, frame.upper, frame.lower, m);
-    return SquaresPassing(r.own, r.other);
-}
-
-// The bound checks of the children of a step, judged for all of them at once. A child c
-// entered at move m changes only its own two lines, so for every line the frame after c is
-// one of two: the line as it stands, moved on to m + 1, or with m placed on it. Both are
-// judged once for the step, into one word each: bits 0..15 the lanes that admit a square as
-// their own, bits 16..31 the lanes that refuse squares of other lines. A child takes the
-// second for its two lanes (ChildSquaresPassing).
-struct ChildrenBounds {
-    uint64_t standing;
-    uint64_t change;  // standing ^ placed
-};
-
-QUORBIT_ALWAYS_INLINE ChildrenBounds JudgeChildrenLines(LineFrame frame, uint32_t m) {
-    using namespace line_frame_detail;
-    const Bytes16 k = frame.missing;
-    const Bytes16 twiceK = k + k;
-    const LineRefusals standing = RefusingLanes(k, frame.upper + k, frame.lower, m + 1);
-    const LineRefusals placed = RefusingLanes(k - Load(ONES), frame.upper + k - (twiceK - Load(ONES)),
-                                              frame.lower + (twiceK + Load(frameTables.moveLanes[m].placeShift)), m + 1);
-    return {(~standing.own & 0xFFFF) | standing.other << 16, (standing.own ^ placed.own) | (standing.other ^ placed.other) << 16};
-}
-
-// Per square, its two lines as lane bits, once for the admitting lanes and once for the
-// refusing ones (the layout of ChildrenBounds).
-constexpr std::array<uint32_t, SQUARE_COUNT> MakeChildLanes() {
-    std::array<uint32_t, SQUARE_COUNT> lanes{};
-    for (int s = 0; s < SQUARE_COUNT; ++s) {
-        const uint32_t two = 1u << line_frame_detail::LaneOf(FileLine(s)) | 1u << line_frame_detail::LaneOf(RankLine(s));
-        lanes[s] = two | two << 16;
-    }
-    return lanes;
-}
-
-// The squares that pass their bound checks at move m + 1 after child c's move m, `lanes`
-// being c's entry of MakeChildLanes: the same as
-// SquaresPassingBounds(PlaceOnFrame(frame, c, m), m + 1).
-QUORBIT_ALWAYS_INLINE SquareSet ChildSquaresPassing(const ChildrenBounds& bounds, uint64_t lanes) {
-    const uint64_t x = bounds.standing ^ (bounds.change & lanes);
-    const auto& t = line_frame_detail::frameTables.lineSets;
-    return t.anyFile[x & 0xFF] & t.anyRank[(x >> 8) & 0xFF] & t.allFiles[(x >> 16) & 0xFF] & t.allRanks[(x >> 24) & 0xFF];
 }
 
 }  // namespace quorbit

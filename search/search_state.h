@@ -95,13 +95,4 @@ inline void BumpCounter(std::atomic<uint64_t>& counter) {
 #endif
 }
 
-// Adds `count` to a counter that other threads may read, as BumpCounter adds one.
-inline void BumpCounterBy(std::atomic<uint64_t>& counter, uint64_t count) {
-#if defined(__x86_64__) && !defined(QUORBIT_PORTABLE_SCALAR) && !defined(__SANITIZE_THREAD__)
-    asm("addq %1, %0" : "+m"(*reinterpret_cast<uint64_t*>(&counter)) : "r"(count));
-#else
-    counter.store(counter.load(std::memory_order_relaxed) + count, std::memory_order_relaxed);
-#endif
-}
-
 }  // namespace quorbit

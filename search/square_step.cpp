@@ -25,12 +25,8 @@ namespace {
 inline constexpr int MOVE_SHIFT = 56;  // above every square's bit
 inline constexpr uint64_t NEXT_MOVE = 1ull << MOVE_SHIFT;
 inline constexpr uint64_t NOTHING_BIT = 1ull << 63;  // above every square's bit
-inline constexpr int SQUARE_SHIFT = 8;  // a branching step's square, above the order of its moves
 
 using KernelStep = void (*)(QUORBIT_STEP_PARAMETERS);
-// A step entered with its own state and its moves already chosen (Decided).
-using DecidedStep = void (*)(SearchState& state, uint64_t low, uint64_t middle, uint64_t high, uint64_t negative,
-                             uint64_t moves, Bytes16 missing, Bytes16 upper, Bytes16 lower);
 
 // The index of the lowest bit of a set that is not empty, 64 bits wide: GCC 12 takes the int of
 // __builtin_ctzll and widens it again, and clears the result register before. tzcnt runs as
@@ -56,44 +52,16 @@ struct Kernel {
         return set;
     }
 
-    // The step's rules after the count, for square s entered with the counts and frame of its
-    // parent (the number of s's move in `negative`), in their order:
+    // The step of move n on S, whose bound checks have passed (the caller judged them for
+    // all its children at once). The step's rules, in their order, and where each is done:
+    //   count    the node's counter and path entry (and now and then the poll for a halt)
+    //   hook     move 34 on a square of the end's colour: Hook, nothing else changes
     //   place    PlaceOnFrame: n on the square's file and rank
     //   lower    LowerCounts: every neighbour's free count but the start square's
     //   dead end two counted neighbours at 0 (the end square is not counted): try nothing
-    //   mark     s's own count made negative
+    //   mark     S's own count made negative
     //   try      the candidates, chosen at once as a set: forced or not, bounds, the end guard
     //   undo     nothing: the parent's counts and lines are its own copies
-    // s's lists come either as constants (the step of s judging itself) or from a table (a
-    // parent judging its children). The hook (move 34) is the caller's.
-    struct Judgement {
-        FreePlanes p;
-        LineFrame f;
-        SquareSet moves;
-    };
-    QUORBIT_ALWAYS_INLINE static Judgement Judge(uint64_t s, SquareSet lowered, SquareSet counted, SquareSet moves,
-                                                 FreePlanes p, LineFrame frame) {
-        const uint64_t n = p.negative >> MOVE_SHIFT;
-        const LineFrame f = PlaceOnFrame(frame, static_cast<int>(s), static_cast<uint32_t>(n));
-        p = LowerCounts(p, lowered);
-        const SquareSet zero = ZeroCounts(p);
-        const SquareSet zeros = zero & counted;
-        // Marks s and moves the number on in one add: s's bit is clear, as s was a candidate.
-        p.negative += NEXT_MOVE | 1ull << s;
-        // A forced step may only go to the neighbour left with a single way on (count 0).
-        SquareSet open = (zeros != 0 ? zeros : ~p.negative) & moves & SquaresPassingBounds(f, static_cast<uint32_t>(n + 1));
-        if ((PLAN.endNeighbourSet & counted) != 0) {
-            // Without a branch where the lists are a table's: the parent judges its children
-            // before it takes any branch on them.
-            open &= ~(PLAN.endNeighbourSet & (0 - ((zero >> END) & 1u)));
-        }
-        // A dead end (two neighbours left with a single way on) tries nothing either.
-        if ((zeros & (zeros - 1)) != 0) open = 0;
-        return {p, f, open};
-    }
-
-    // The step of move n on S, whose bound checks have passed (the caller judged them for
-    // all its children at once): it counts itself, then judges its own moves.
     template <int S>
     static void Step(QUORBIT_STEP_PARAMETERS) {
         // 64 bits wide, so that the counter's and path's addresses take n - 1 as an offset.
@@ -116,152 +84,55 @@ struct Kernel {
         return Counted<S>(state, low, middle, high, negative, missing, upper, lower);
     }
 
+    // The step's rules after the count.
     template <int S>
     QUORBIT_ALWAYS_INLINE static void Counted(QUORBIT_STEP_PARAMETERS) {
         constexpr SquarePlan SQUARE = PLAN.squares[S];
         constexpr bool CAN_BE_MOVE_34 = SquareColour(S) == SquareColour(END);
         constexpr SquareSet LOWERED = SetOf(SQUARE.lower, SQUARE.lowerCount, true);
-        constexpr SquareSet MOVES = SetOf(SQUARE.moves, SQUARE.moveCount, false);  // the counted neighbours too
+        constexpr SquareSet COUNTED_NEIGHBOURS = SetOf(SQUARE.lower, SQUARE.lowerCount, false);  // not the end
+        constexpr SquareSet MOVES = SetOf(SQUARE.moves, SQUARE.moveCount, false);
 
+        const uint64_t n = negative >> MOVE_SHIFT;
         if constexpr (CAN_BE_MOVE_34) {
-            if ((negative >> MOVE_SHIFT) == HOOK_MOVE) return Hook(state, negative);
+            if (n == HOOK_MOVE) return Hook(state, negative);
         }
-        const Judgement j = Judge(S, LOWERED, MOVES, MOVES, {low, middle, high, negative}, {missing, upper, lower});
-        const FreePlanes& p = j.p;
-        const LineFrame& f = j.f;
-        const SquareSet open = j.moves;
+        const LineFrame f = PlaceOnFrame({missing, upper, lower}, S, n);
+        FreePlanes p = LowerCounts({low, middle, high, negative}, LOWERED);
+        const SquareSet zero = ZeroCounts(p);
+        const SquareSet zeros = zero & COUNTED_NEIGHBOURS;
+        // Marks S and moves the number on in one add: S's bit is clear, as S was a candidate.
+        p.negative += NEXT_MOVE | 1ull << S;
+        // A forced step may only go to the neighbour left with a single way on (count 0).
+        SquareSet open = (zeros != 0 ? zeros : ~p.negative) & MOVES & SquaresPassingBounds(f, n + 1);
+        if constexpr ((PLAN.endNeighbourSet & COUNTED_NEIGHBOURS) != 0) {
+            if ((zero >> END) & 1u) open &= ~PLAN.endNeighbourSet;
+        }
+        // A dead end (two neighbours left with a single way on) tries nothing either; one
+        // branch for both is better predicted than two.
+        if ((zeros & (zeros - 1)) != 0) open = 0;
         // No move and one move leave by the same jump: an empty set finds Nothing in the
         // table's last entry, so the step has one data-dependent branch less.
         if ((open & (open - 1)) == 0) return STEPS[LowestBit(open | NOTHING_BIT)](QUORBIT_STEP_ARGUMENTS);
-        return Branch(state, MovesInOrder<S>(open) | S << SQUARE_SHIFT, p.low, p.middle, p.high, p.negative, f.missing,
-                      f.upper, f.lower);
+        return Branch<S>(state, open, p.low, p.middle, p.high, p.negative, f.missing, f.upper, f.lower);
     }
 
-    // The step of S entered with its own state and its moves (not empty) already chosen by its
-    // parent, which has counted it: the branch on the moves depends on nothing computed here.
+    // A step with several moves tries them in KNIGHT_STEPS order; the last is jumped to.
     template <int S>
-    static void Decided(SearchState& state, uint64_t low, uint64_t middle, uint64_t high, uint64_t negative,
-                        uint64_t moves, Bytes16 missing, Bytes16 upper, Bytes16 lower) {
-        if ((moves & (moves - 1)) == 0)
-            return STEPS[LowestBit(moves)](state, low, middle, high, negative, missing, upper, lower);
-        return Branch(state, MovesInOrder<S>(moves) | S << SQUARE_SHIFT, low, middle, high, negative, missing, upper,
-                      lower);
-    }
-
-    // Per square, what a parent needs to judge it as a child: the neighbours it lowers, the
-    // moves it may take (the counted neighbours too) and the lanes of its two lines. One
-    // object, so that a position-independent loop reaches all three by one base register.
-    struct ChildTables {
-        std::array<SquareSet, SQUARE_COUNT> lowered;
-        std::array<SquareSet, SQUARE_COUNT> moves;
-        std::array<uint64_t, SQUARE_COUNT> lanes;
-    };
-    static constexpr ChildTables CHILD = [] {
-        ChildTables t{};
-        const std::array<uint32_t, SQUARE_COUNT> lanes = MakeChildLanes();
-        for (int s = 0; s < SQUARE_COUNT; ++s) {
-            t.lowered[s] = SetOf(PLAN.squares[s].lower, PLAN.squares[s].lowerCount, true);
-            t.moves[s] = SetOf(PLAN.squares[s].moves, PLAN.squares[s].moveCount, false);
-            t.lanes[s] = lanes[s];
-        }
-        return t;
-    }();
-
-    // A step with several moves judges each child's own moves before it enters any (one move
-    // ahead), then walks them in KNIGHT_STEPS order. Children without a move are counted
-    // without a branch of their own, together with the next child that has moves, which is
-    // entered with its moves already decided; the last is jumped to.
-    // One for the kernel, not one per square: the judgement is by table, and one copy keeps
-    // the kernel's hot code within the first-level instruction cache. `orderAndSquare`: bit i
-    // for S's move i, and S above SQUARE_SHIFT.
-    [[gnu::noinline]] static void Branch(SearchState& state, uint64_t orderAndSquare, uint64_t low, uint64_t middle,
+    [[gnu::noinline]] static void Branch(SearchState& state, uint64_t moves, uint64_t low, uint64_t middle,
                                          uint64_t high, uint64_t negative, Bytes16 missing, Bytes16 upper,
                                          Bytes16 lower) {
-        const uint64_t order = orderAndSquare & 0xFF;
-        const SquarePlan& square = PLAN.squares[orderAndSquare >> SQUARE_SHIFT];
-        const uint64_t n = negative >> MOVE_SHIFT;  // the children's move
-        if (n == HOOK_MOVE) [[unlikely]] return HookChildren(state, square, order, negative);
+        uint64_t order = MovesInOrder<S>(moves);
         const FreePlanes p{low, middle, high, negative};
         const LineFrame f{missing, upper, lower};
-        const ChildrenBounds bounds = JudgeChildrenLines(f, static_cast<uint32_t>(n));
-        uint64_t childMoves[STEP_COUNT];
-        uint64_t entered = 0;  // bit i: move i has moves of its own
-        for (uint64_t rest = order; rest != 0; rest &= rest - 1) {
-            const uint64_t i = LowestBit(rest);
-            const uint64_t c = square.moves[i];
-            const SquareSet moves = CHILD.moves[c];
-            const FreePlanes q = LowerCounts(p, CHILD.lowered[c]);
-            const SquareSet zero = ZeroCounts(q);
-            const SquareSet zeros = zero & moves;
-            // The child's own square is not among its moves, so it need not be marked here.
-            SquareSet open = (zeros != 0 ? zeros : ~q.negative) & moves & ChildSquaresPassing(bounds, CHILD.lanes[c]);
-            open &= ~(PLAN.endNeighbourSet & (0 - ((zero >> END) & 1u)));
-            open &= 0 - static_cast<uint64_t>((zeros & (zeros - 1)) == 0);  // a dead end: none
-            childMoves[i] = open;
-            entered |= static_cast<uint64_t>(open != 0) << i;
-        }
-        uint64_t uncounted = order;
-        for (uint64_t rest = entered; rest != 0;) {
-            const uint64_t i = LowestBit(rest);
-            rest &= rest - 1;
-            // The children up to and including move i, counted in one go.
-            const uint64_t now = uncounted & ((2u << i) - 1);
-            uncounted &= ~now;
-            if (!CountChildren(state, square, n, now, i)) return;
-            const uint64_t c = square.moves[i];
-            const Judgement child = Judge(c, CHILD.lowered[c], 0, 0, p, f);
-            // The children after the last one entered are counted after its subtree.
-            if (rest == 0 && uncounted == 0)
-                return DECIDED[c](state, child.p.low, child.p.middle, child.p.high, child.p.negative, childMoves[i],
-                                  child.f.missing, child.f.upper, child.f.lower);
-            DECIDED[c](state, child.p.low, child.p.middle, child.p.high, child.p.negative, childMoves[i],
-                       child.f.missing, child.f.upper, child.f.lower);
-            if (state.unwinding) return;
-        }
-        if (uncounted != 0) CountChildren(state, square, n, uncounted, 63 - static_cast<uint64_t>(__builtin_clzll(uncounted)));
-    }
-
-    // The children of a step at move 33: each is counted and completes a tour.
-    [[gnu::noinline]] static void HookChildren(SearchState& state, const SquarePlan& square, uint64_t order,
-                                               uint64_t negative) {
-        for (; order != 0; order &= order - 1) {
-            if (!CountOneByOne(state, square, HOOK_MOVE, order & (0 - order))) return;
-            Hook(state, negative);
+        for (;;) {
+            const uint64_t i = LowestBit(order);
+            order &= order - 1;
+            if (order == 0) return CHILDREN<S>[i](QUORBIT_STEP_ARGUMENTS);
+            CHILDREN<S>[i](QUORBIT_STEP_ARGUMENTS);
+            if (state.unwinding) return;  // left as it is; the owner resets the state
         }
     }
-
-    // Counts a step's children at move n in `slots` (bits by move index, `last` the highest),
-    // as one step each would: the counter, the path entry of the last, and the poll when it
-    // falls due among them, exactly at its node. False when the search must unwind.
-    QUORBIT_ALWAYS_INLINE static bool CountChildren(SearchState& state, const SquarePlan& square, uint64_t n,
-                                                    uint64_t slots, uint64_t last) {
-        const uint32_t count = CHILD_COUNT[slots];
-        if (state.pollCountdown <= count) [[unlikely]] return CountOneByOne(state, square, n, slots);
-        BumpCounterBy(state.nodeCounters[n - 1], count);
-        state.pollCountdown -= count;
-        state.path[n - 1].store(state.squareMap[square.moves[last]], std::memory_order_relaxed);
-        return true;
-    }
-
-    [[gnu::noinline]] static bool CountOneByOne(SearchState& state, const SquarePlan& square, uint64_t n,
-                                                uint64_t slots) {
-        for (; slots != 0; slots &= slots - 1) {
-            BumpCounter(state.nodeCounters[n - 1]);
-            state.path[n - 1].store(state.squareMap[square.moves[LowestBit(slots)]], std::memory_order_relaxed);
-            if (--state.pollCountdown == 0 && TimeToStop(state)) {
-                state.unwinding = true;
-                return false;
-            }
-        }
-        return true;
-    }
-
-    // The number of bits in a byte.
-    static constexpr std::array<uint8_t, 256> CHILD_COUNT = [] {
-        std::array<uint8_t, 256> counts{};
-        for (int b = 0; b < 256; ++b) counts[b] = static_cast<uint8_t>(__builtin_popcount(static_cast<unsigned>(b)));
-        return counts;
-    }();
 
     // Bit i: S's move i (in KNIGHT_STEPS order) is in `moves`, a set of squares.
     template <int S>
@@ -296,9 +167,7 @@ struct Kernel {
 #endif
     }
 
-    // Move 35 is the end neighbour whose count is not negative. The move-34 square is of
-    // the end's colour and so no end neighbour, whether or not it has lowered and marked its
-    // own counts yet.
+    // Move 35 is the end neighbour whose count is not negative.
     [[gnu::noinline]] static void Hook(SearchState& state, uint64_t negative) {
         for (const uint8_t q : PLAN.endNeighbours) {
             if (((negative >> q) & 1u) == 0) return CompleteTour(state, q);
@@ -314,20 +183,19 @@ struct Kernel {
         Step<S>(QUORBIT_STEP_ARGUMENTS);
     }
 
+    template <int S, size_t... I>
+    static constexpr std::array<KernelStep, STEP_COUNT> Children(std::index_sequence<I...>) {
+        return {(I < PLAN.squares[S].moveCount ? &Step<PLAN.squares[S].moves[I]> : nullptr)...};
+    }
+    template <int S>
+    static constexpr std::array<KernelStep, STEP_COUNT> CHILDREN = Children<S>(std::make_index_sequence<STEP_COUNT>{});
+
     template <int S>
     static constexpr KernelStep StepOf() {
         if constexpr (S == END) {
             return nullptr;  // the end square is placed by the solution hook, never stepped on
         } else {
             return &Step<S>;
-        }
-    }
-    template <int S>
-    static constexpr DecidedStep DecidedOf() {
-        if constexpr (S == END) {
-            return nullptr;
-        } else {
-            return &Decided<S>;
         }
     }
     template <int S>
@@ -346,17 +214,11 @@ struct Kernel {
         return steps;
     }
     template <size_t... S>
-    static constexpr std::array<DecidedStep, SQUARE_COUNT> DecidedSteps(std::index_sequence<S...>) {
-        return {DecidedOf<static_cast<int>(S)>()...};
-    }
-    template <size_t... S>
     static constexpr std::array<StepFunction, SQUARE_COUNT> Entries(std::index_sequence<S...>) {
         return {EntryOf<static_cast<int>(S)>()...};
     }
     // By square its step; the last entry is Nothing, for a step without a move.
     static constexpr std::array<KernelStep, 64> STEPS = Steps(std::make_index_sequence<SQUARE_COUNT>{});
-    static constexpr std::array<DecidedStep, SQUARE_COUNT> DECIDED =
-        DecidedSteps(std::make_index_sequence<SQUARE_COUNT>{});
     static constexpr std::array<StepFunction, SQUARE_COUNT> ENTRIES =
         Entries(std::make_index_sequence<SQUARE_COUNT>{});
 };
