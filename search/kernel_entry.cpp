@@ -8,7 +8,7 @@ const StepFunction* KernelSteps(int end) {
     return end < SQUARE_COUNT / 2 ? kernelsOfFirstHalf[end] : kernelsOfSecondHalf[end];
 }
 
-#if defined(__x86_64__) && !defined(_WIN32)
+#if defined(__x86_64__) && defined(__ELF__)
 
 // Saves the registers the kernel files treat as call-clobbered, then calls the step: five
 // pushes keep the stack aligned to 16 bytes at the call.

@@ -11,7 +11,7 @@
 namespace quorbit {
 namespace {
 
-#if defined(__x86_64__) && !defined(_WIN32)
+#if defined(__x86_64__) && defined(__ELF__)
 
 using Entry = void (*)(StepFunction, SearchState&, uint32_t);
 
