@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdio>
 
-#include "search/square_step.h"
+#include "search/kernel_entry.h"
 #include "search/step_common.h"
 #include "search/step_rules.h"
 
@@ -35,7 +35,7 @@ bool WalkPrefixFrom(SearchState& state, const uint8_t* prefix, int length, int i
         return false;
     }
     if (i == length - 1) {
-        if (searchBelow) state.steps[s](state, n);
+        if (searchBelow) EnterKernel(state.steps[s], state, n);
         return true;
     }
     if (searchBelow && !CountNode(state, s, n)) return true;

@@ -258,13 +258,9 @@ constexpr std::array<const StepFunction*, SQUARE_COUNT> KERNELS = AllKernels(std
 }  // namespace
 
 #if QUORBIT_KERNEL_HALF == 0
-const StepFunction* KernelStepsOfSecondHalf(int end);
-
-const StepFunction* KernelSteps(int end) {
-    return end < FIRST_END_OF_SECOND_HALF ? KERNELS[end] : KernelStepsOfSecondHalf(end);
-}
+const std::array<const StepFunction*, SQUARE_COUNT> kernelsOfFirstHalf = KERNELS;
 #else
-const StepFunction* KernelStepsOfSecondHalf(int end) { return KERNELS[end]; }
+const std::array<const StepFunction*, SQUARE_COUNT> kernelsOfSecondHalf = KERNELS;
 #endif
 
 }  // namespace quorbit

@@ -6,15 +6,20 @@
 // step function per square with its lists of neighbours, guards and children as constants.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "search/search_state.h"
 
 namespace quorbit {
 
-// The 36 step functions of the kernel whose start is a1 and whose end is the given square
-// (of the opposite colour to a1); entries for a1's colour-mates and the end are only used
-// as the search reaches them. Null for an end square of a1's colour.
-const StepFunction* KernelSteps(int end);
+// Per end square, the 36 step functions of the kernel whose start is a1 and whose end is that
+// square (of the opposite colour to a1); entries for a1's colour-mates and the end are only
+// used as the search reaches them. Null for an end square of a1's colour, and in each half
+// for the ends of the other half (square_step.cpp). Data, not a function: the kernel files
+// use a calling convention of their own, and are entered only through EnterKernel
+// (kernel_entry.h).
+extern const std::array<const StepFunction*, SQUARE_COUNT> kernelsOfFirstHalf;
+extern const std::array<const StepFunction*, SQUARE_COUNT> kernelsOfSecondHalf;
 
 }  // namespace quorbit

@@ -1,0 +1,87 @@
+// The kernel files treat rbx and r12 to r15 as call-clobbered; EnterKernel is the door that
+// must give the caller those registers back. The caller's own code keeps nothing in them
+// across the call today, so only a caller that fills every one of them can tell.
+#include "search/kernel_entry.h"
+
+#include <gtest/gtest.h>
+
+#include "search/prefix_walk.h"
+#include "tests/search_fixtures.h"
+
+namespace quorbit {
+namespace {
+
+#if defined(__x86_64__) && defined(__ELF__)
+
+using Entry = void (*)(StepFunction, SearchState&, uint32_t);
+
+// Calls entry(step, state, n) with a mark in each register the callee must preserve; returns
+// the marks that did not survive, ORed together (0 when all did).
+extern "C" uint64_t QuorbitCallKeepingMarks(Entry entry, StepFunction step, SearchState* state, uint32_t n);
+asm(R"(
+    .text
+    .p2align 4
+    .local QuorbitCallKeepingMarks
+    .type QuorbitCallKeepingMarks, @function
+QuorbitCallKeepingMarks:
+    push %rbx
+    push %rbp
+    push %r12
+    push %r13
+    push %r14
+    push %r15
+    sub $8, %rsp
+    mov %rdi, %rax
+    mov %rsi, %rdi
+    mov %rdx, %rsi
+    mov %ecx, %edx
+    movabs $0x5b5b5b5b5b5b5b01, %rbx
+    movabs $0x5b5b5b5b5b5b5b02, %rbp
+    movabs $0x5b5b5b5b5b5b5b03, %r12
+    movabs $0x5b5b5b5b5b5b5b04, %r13
+    movabs $0x5b5b5b5b5b5b5b05, %r14
+    movabs $0x5b5b5b5b5b5b5b06, %r15
+    call *%rax
+    movabs $0x5b5b5b5b5b5b5b01, %rax
+    xor %rbx, %rax
+    movabs $0x5b5b5b5b5b5b5b02, %rcx
+    xor %rbp, %rcx
+    or %rcx, %rax
+    movabs $0x5b5b5b5b5b5b5b03, %rcx
+    xor %r12, %rcx
+    or %rcx, %rax
+    movabs $0x5b5b5b5b5b5b5b04, %rcx
+    xor %r13, %rcx
+    or %rcx, %rax
+    movabs $0x5b5b5b5b5b5b5b05, %rcx
+    xor %r14, %rcx
+    or %rcx, %rax
+    movabs $0x5b5b5b5b5b5b5b06, %rcx
+    xor %r15, %rcx
+    or %rcx, %rax
+    add $8, %rsp
+    pop %r15
+    pop %r14
+    pop %r13
+    pop %r12
+    pop %rbp
+    pop %rbx
+    ret
+    .size QuorbitCallKeepingMarks, .-QuorbitCallKeepingMarks
+)");
+
+TEST(KernelEntry, TheCallersRegistersSurviveASearch) {
+    for (const int end : {1, 8}) {  // a1-a2, a1-b3: two kernels
+        auto state = testing::NewSearchState();
+        const uint8_t start[1] = {0};
+        uint8_t framed[HOOK_MOVE];
+        BeginSearch(*state, 0, end, start, 1, framed, 200000);
+        EXPECT_EQ(QuorbitCallKeepingMarks(&EnterKernel, state->steps[framed[0]], state.get(), 1), 0u);
+        EXPECT_EQ(NodeTotal(*state), 200000u) << "the search below the entry ran to its budget";
+    }
+}
+
+#endif
+
+}  // namespace
+}  // namespace quorbit
