@@ -21,103 +21,51 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
+#include "tests/cli/cli_run.h"
 
 namespace {
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using quorbit::testing::Lines;
+using quorbit::testing::Slurp;
+using Finished = quorbit::testing::CliRun;
 
-void Spill(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+const char* const NAMES[] = {"a1-a2", "a1-a4", "a1-a6", "a1-b3", "a1-b5", "a1-c4", "a1-c6", "a1-d5"};
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
+void Spill(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
-struct Finished {
-    int status;  // exit status, or 1000 + signal when killed
-    std::string out, err;
-};
-
-class RunCommandTest : public ::testing::Test {
+class RunCommandTest : public quorbit::testing::ScratchDirTest {
 protected:
     void SetUp() override {
-        std::snprintf(dir_, sizeof dir_, "/tmp/quorbit-run-XXXXXX");
-        ASSERT_NE(::mkdtemp(dir_), nullptr);
-        runtime_ = std::string(dir_) + "/runtime";
-        ASSERT_EQ(::mkdir(runtime_.c_str(), 0700), 0);
-        work_ = std::string(dir_) + "/work";
-        ASSERT_EQ(::mkdir(work_.c_str(), 0700), 0);
+        ScratchDirTest::SetUp();
+        runtime_ = Dir() + "/runtime";
+        work_ = Dir() + "/work";
+        ASSERT_EQ(::mkdir(runtime_.c_str(), 0700) | ::mkdir(work_.c_str(), 0700), 0);
         // Full speed, a progress line every second, and the first run done already.
         Spill(work_ + "/QUORBIT.INI", "Priority=10\r\nDisplayFrequency=1\r\nAutoInstall=1\r\n");
     }
-    void TearDown() override { std::system(("rm -rf '" + std::string(dir_) + "'").c_str()); }
 
     // Starts quorbit-cli with the arguments and "-w WORK" (unless they name a directory
-    // themselves); each unit stops after `limit` nodes.
-    pid_t Start(const std::vector<std::string>& arguments, unsigned long long limit = 500000, int slot = 0) {
-        std::vector<std::string> all = {QUORBIT_CLI_PATH};
-        all.insert(all.end(), arguments.begin(), arguments.end());
-        if (std::find(arguments.begin(), arguments.end(), "-w") == arguments.end()) {
-            all.push_back("-w");
-            all.push_back(work_);
-        }
-        std::vector<char*> argv;
-        for (std::string& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + runtime_, "QUORBIT_UNIT_NODE_LIMIT=" + std::to_string(limit),
-                                        "PATH=/usr/bin:/bin"};
-        std::vector<char*> envp;
-        for (std::string& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 1, Out(slot).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&files, 2, Err(slot).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        pid_t pid = -1;
-        EXPECT_EQ(posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), envp.data()), 0);
-        posix_spawn_file_actions_destroy(&files);
-        return pid;
+    // themselves); each unit stops after `limit` nodes. Its output goes to slot `slot`.
+    pid_t Start(std::vector<std::string> arguments, unsigned long long limit = 500000, int slot = 0) {
+        if (std::find(arguments.begin(), arguments.end(), "-w") == arguments.end()) arguments.insert(arguments.end(), {"-w", work_});
+        arguments.insert(arguments.begin(), QUORBIT_CLI_PATH);
+        return quorbit::testing::Spawn(arguments, Out(slot), Err(slot),
+                                       {"XDG_RUNTIME_DIR=" + runtime_, "QUORBIT_UNIT_NODE_LIMIT=" + std::to_string(limit), "PATH=/usr/bin:/bin"});
     }
-    Finished Wait(pid_t pid, int slot = 0) {
-        int raw = 0;
-        EXPECT_EQ(::waitpid(pid, &raw, 0), pid);
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : 1000 + WTERMSIG(raw), Slurp(Out(slot)), Slurp(Err(slot))};
-    }
+    Finished Wait(pid_t pid, int slot = 0) { return {quorbit::testing::WaitFor(pid), Slurp(Out(slot)), Slurp(Err(slot))}; }
     Finished Cli(const std::vector<std::string>& arguments, int slot = 1) { return Wait(Start(arguments, 500000, slot), slot); }
 
-    std::string Out(int slot) const { return std::string(dir_) + "/out" + std::to_string(slot); }
-    std::string Err(int slot) const { return std::string(dir_) + "/err" + std::to_string(slot); }
+    std::string Out(int slot) const { return Dir() + "/out" + std::to_string(slot); }
+    std::string Err(int slot) const { return Dir() + "/err" + std::to_string(slot); }
     std::string File(const char* name) const { return Slurp(work_ + "/" + name); }
 
     // Waits until the run listens on its socket, or has ended already.
     void AwaitInstance(pid_t run) {
-        for (int i = 0; i < 1000; ++i) {
-            siginfo_t info{};
-            if (::waitid(P_PID, static_cast<id_t>(run), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == run)
-                return;
-            if (DIR* folder = ::opendir((runtime_ + "/quorbit").c_str())) {
-                bool listening = false;
-                while (const dirent* entry = ::readdir(folder))
-                    listening = listening || std::string(entry->d_name).find(".sock") != std::string::npos;
-                ::closedir(folder);
-                if (listening) return;
-            }
+        for (int i = 0; i < 1000 && !quorbit::testing::Ended(run); ++i) {
+            if (std::system(("ls '" + runtime_ + "/quorbit' 2>/dev/null | grep -q sock").c_str()) == 0) return;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        FAIL() << "the run never listened";
+        EXPECT_TRUE(quorbit::testing::Ended(run)) << "the run never listened";
     }
 
     // The files after an interruption: whole lines only; the queue is what is left of
@@ -131,45 +79,32 @@ protected:
         const std::vector<std::string> left = Lines(File("WORKTOUR.INI"));
         ASSERT_LE(left.size(), queued.size());
         const size_t done = queued.size() - left.size();
-        EXPECT_TRUE(std::equal(left.begin(), left.end(), queued.begin() + static_cast<long>(done)))
-            << File("WORKTOUR.INI");
-        const std::string results = File("SOLUTION.TXT");
-        const char* names[] = {"a1-a2", "a1-a4", "a1-a6", "a1-b3"};
-        for (size_t i = 0; i < done; ++i) {
-            const std::string summary = std::string("Computation of ") + names[std::stoi(queued[i])] + " has finished";
-            const size_t at = results.find(summary);
-            ASSERT_NE(at, std::string::npos) << "unit " << queued[i] << " left the queue without its results";
-            const std::vector<std::string> after = Lines(results.substr(at));
-            ASSERT_GE(after.size(), 6u);
-            EXPECT_EQ(after[1], "Detail of nodes:");
-        }
+        EXPECT_TRUE(std::equal(left.begin(), left.end(), queued.begin() + static_cast<long>(done))) << File("WORKTOUR.INI");
+        ExpectResultsOf(File("SOLUTION.TXT"), done);
         EXPECT_EQ(File("LOGSOL.TXT").rfind(log, 0), 0u) << "the solution log lost lines";
+    }
+
+    // The results hold the summary and whole node detail of each of the first `units` units.
+    static void ExpectResultsOf(const std::string& results, size_t units) {
+        for (size_t unit = 0; unit < units; ++unit) {
+            const std::vector<std::string> after =
+                Lines(results.substr(std::min(results.size(), results.find(std::string("Computation of ") + NAMES[unit]))));
+            ASSERT_GE(after.size(), 6u) << NAMES[unit] << " left the queue without its results";
+            EXPECT_EQ(after[1], "Detail of nodes:");
+            EXPECT_TRUE(std::regex_match(after[5], std::regex("( [0-9]+){4}"))) << after[5];
+        }
     }
 
     // Runs a shell script in the test's folder as a user types it, $Q standing for
     // quorbit-cli; standard output and error go to slot 2.
     Finished Script(const std::string& script) {
-        const std::string command = "cd '" + std::string(dir_) + "' && Q='" QUORBIT_CLI_PATH "' && " + script;
-        std::vector<std::string> all = {"/bin/sh", "-c", command};
-        std::vector<char*> argv;
-        for (std::string& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + runtime_, "PATH=/usr/sbin:/usr/bin:/sbin:/bin"};
-        std::vector<char*> envp;
-        for (std::string& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 1, Out(2).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&files, 2, Err(2).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        pid_t pid = -1;
-        EXPECT_EQ(posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), envp.data()), 0);
-        posix_spawn_file_actions_destroy(&files);
-        return Wait(pid, 2);
+        const std::string command = "cd '" + Dir() + "' && Q='" QUORBIT_CLI_PATH "' && " + script;
+        return Wait(quorbit::testing::Spawn({"/bin/sh", "-c", command}, Out(2), Err(2),
+                                            {"XDG_RUNTIME_DIR=" + runtime_, "PATH=/usr/sbin:/usr/bin:/sbin:/bin"}),
+                    2);
     }
-    std::string At(const std::string& name) const { return Slurp(std::string(dir_) + "/" + name); }
+    std::string At(const std::string& name) const { return Slurp(Dir() + "/" + name); }
 
-    char dir_[64];
     std::string runtime_, work_;
 };
 
@@ -183,13 +118,10 @@ const char* const LOG =
     "Solution 1: a1-e6-c5-a4-e3-c2-b6-f1-e5-c4-a5-e4-c3-a2-e1-c6-b2-f3-e1-c2-a3-e2-c1-a6-e5-c4-a3-e6-c5-a4-e3-c2-a1-e6-"
     "c5-a2 found in 5 milliseconds (77 nodes)\r\n";
 
-TEST_F(RunCommandTest, EmptyQueueSaysHowToAddWork) {
-    const Finished run = Cli({"run"});
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("quorbit-cli add UNIT"), std::string::npos) << run.out;
-}
-
 TEST_F(RunCommandTest, QueueAddedOfflineRunsOut) {
+    const Finished empty = Cli({"run"});
+    EXPECT_EQ(empty.status, 0) << empty.err;
+    EXPECT_NE(empty.out.find("quorbit-cli add UNIT"), std::string::npos) << empty.out;
     Finished add = Cli({"add", "a1-a4", "0", "A1-A2"});
     EXPECT_EQ(add.status, 0) << add.err;
     EXPECT_EQ(add.out, "Queued a1-a4, a1-a2.\n");
@@ -340,7 +272,6 @@ TEST_F(RunCommandTest, BadArgumentsAndFilesAreRefusedPlainly) {
 // computed stays at the head of the queue, every unit that left the queue has its results
 // whole in SOLUTION.TXT, and no file holds a partial line.
 TEST_F(RunCommandTest, AFileThatCannotBeWrittenEndsTheRunWithItsCauseAndKeepsTheUnitQueued) {
-    const std::string names[] = {"a1-a2", "a1-a4", "a1-a6", "a1-b3", "a1-b5", "a1-c4", "a1-c6", "a1-d5"};
     // The repros as written, but at full speed: Priority 1 could starve beside other tests.
     const std::string fast = "printf 'Priority=10\\r\\n' >s/QUORBIT.INI; ";
     // Mounts a tmpfs of 1 MB on s (exit 77 where the machine does not allow it) and fills it
@@ -382,7 +313,7 @@ TEST_F(RunCommandTest, AFileThatCannotBeWrittenEndsTheRunWithItsCauseAndKeepsThe
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        std::system(("rm -rf '" + std::string(dir_) + "/s' '" + std::string(dir_) + "/k'").c_str());
+        std::system(("rm -rf '" + Dir() + "/s' '" + Dir() + "/k'").c_str());
         const Finished run = Script(c.script);
         if (run.status == 77) {
             std::printf("skipped %s: mounting a tmpfs is not allowed here\n", c.what);
@@ -393,7 +324,7 @@ TEST_F(RunCommandTest, AFileThatCannotBeWrittenEndsTheRunWithItsCauseAndKeepsThe
         const std::vector<std::string> left = Lines(queue);
         ASSERT_FALSE(left.empty());
         const int head = std::stoi(left[0]);
-        const std::string stays = c.stays == nullptr ? "; " + names[head] + " stays queued"
+        const std::string stays = c.stays == nullptr ? "; " + std::string(NAMES[head]) + " stays queued"
                                   : c.stays[0] != '\0'  ? "; " + std::string(c.stays) + " stays queued"
                                                          : "";
         EXPECT_NE(run.err.find("quorbit-cli run: " + std::string(c.cause) + stays + "\n"), std::string::npos) << run.err;
@@ -406,13 +337,7 @@ TEST_F(RunCommandTest, AFileThatCannotBeWrittenEndsTheRunWithItsCauseAndKeepsThe
         for (size_t i = 0; i < left.size(); ++i) EXPECT_EQ(left[i], std::to_string(head + static_cast<int>(i))) << queue;
         const std::string results = At("k/SOLUTION.TXT");
         EXPECT_TRUE(results.empty() || results.compare(results.size() - 2, 2, "\r\n") == 0) << "a partial line";
-        for (int unit = 0; unit < head; ++unit) {
-            const std::vector<std::string> after =
-                Lines(results.substr(std::min(results.size(), results.find("Computation of " + names[unit]))));
-            ASSERT_GE(after.size(), 6u) << names[unit] << " left the queue without its results";
-            EXPECT_EQ(after[1], "Detail of nodes:");
-            EXPECT_TRUE(std::regex_match(after[5], std::regex("( [0-9]+){4}"))) << after[5];
-        }
+        ExpectResultsOf(results, static_cast<size_t>(head));
     }
 }
 
@@ -447,7 +372,9 @@ TEST_F(RunCommandTest, AQueueFileThatCannotBeRewrittenIsRefusedAndNoUnitIsComput
 }
 
 // Lines ended by CR alone, by LF or by CR LF: every unit queued is computed, none lost.
+// Before its first stamp, a run ends the results file's last line when it lacks its line end.
 TEST_F(RunCommandTest, QueueFilesWithAnyLineEndsRunOut) {
+    Spill(work_ + "/SOLUTION.TXT", "my notes, not ended");
     for (const char* queue : {"3\r4\r5\r", "3\n4\r\n\r5"}) {
         Spill(work_ + "/WORKTOUR.INI", queue);
         const Finished run = Cli({"run"});
@@ -457,15 +384,7 @@ TEST_F(RunCommandTest, QueueFilesWithAnyLineEndsRunOut) {
                 << queue << run.out;
         EXPECT_EQ(File("WORKTOUR.INI"), "");
     }
-}
-
-// Before its first stamp, a run ends the results file's last line when it lacks its line end.
-TEST_F(RunCommandTest, TheNextStampStartsALineOfItsOwn) {
-    Spill(work_ + "/SOLUTION.TXT", "my notes, not ended");
-    Spill(work_ + "/WORKTOUR.INI", "2\r\n");
-    EXPECT_EQ(Cli({"run"}).status, 0);
-    const std::string results = File("SOLUTION.TXT");
-    EXPECT_EQ(results.rfind("my notes, not ended\r\n[", 0), 0u) << results;
+    EXPECT_EQ(File("SOLUTION.TXT").rfind("my notes, not ended\r\n[", 0), 0u) << File("SOLUTION.TXT");
 }
 
 // A full queue refuses the unit with exit 1; status only reads, whatever the queue holds.

@@ -12,11 +12,11 @@
 
 namespace {
 
-using quorbit::testing::Catches;
+using quorbit::testing::AwaitComputing;
 using quorbit::testing::Cli;
 using quorbit::testing::CliRun;
 using quorbit::testing::Slurp;
-using quorbit::testing::Start;
+using quorbit::testing::Spawn;
 using quorbit::testing::WaitFor;
 
 TEST(SearchCommand, BudgetPrintsTheCountersOfThatMomentAsPartial) {
@@ -75,7 +75,10 @@ TEST(SearchCommand, BadArgumentsGiveAMessageUsageAndStatus2) {
     }
 }
 
-TEST(SearchCommand, EveryCommandExplainsItself) {
+TEST(SearchCommand, EveryCommandExplainsItselfAndTheVersionIsTheBuildsOne) {
+    const CliRun version = Cli("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "quorbit-cli (Quorbit) " QUORBIT_PROJECT_VERSION "\n");
     struct Case {
         const char* arguments;
         const char* mentions;
@@ -92,12 +95,6 @@ TEST(SearchCommand, EveryCommandExplainsItself) {
             << c.arguments;
         EXPECT_NE(run.out.find(c.mentions), std::string::npos) << c.arguments;
     }
-}
-
-TEST(SearchCommand, VersionIsTheBuildsOne) {
-    const CliRun run = Cli("--version");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "quorbit-cli (Quorbit) " QUORBIT_PROJECT_VERSION "\n");
 }
 
 TEST(SearchCommand, OutputThatCannotBeWrittenEndsWithStatus1AndSaysWhy) {
@@ -126,41 +123,24 @@ TEST(SearchCommand, AReaderThatWentAwayEndsTheSearchWithStatus1) {
     int ends[2];
     ASSERT_EQ(pipe(ends), 0);
     close(ends[0]);
-    char errName[] = "/tmp/quorbit-cli-err-XXXXXX";
-    const int errFd = mkstemp(errName);
-    const pid_t pid = Start({"search", "0", "--max-nodes", "1000000"}, ends[1], errFd);
+    const std::string err = ::testing::TempDir() + "quorbit-reader.err";
+    const pid_t pid = Spawn({QUORBIT_CLI_PATH, "search", "0", "--max-nodes", "1000000"}, "/proc/self/fd/" + std::to_string(ends[1]), err);
     close(ends[1]);
     EXPECT_EQ(WaitFor(pid), 1);
-    close(errFd);
-    const std::string err = Slurp(errName);
-    std::remove(errName);
-    EXPECT_NE(err.find("Broken pipe"), std::string::npos) << err;
-    // The counts still reach the user.
-    EXPECT_NE(err.find("Detail of nodes:"), std::string::npos) << err;
+    EXPECT_NE(Slurp(err).find("Broken pipe"), std::string::npos) << Slurp(err);
+    EXPECT_NE(Slurp(err).find("Detail of nodes:"), std::string::npos) << "the counts still reach the user";
 }
 
 TEST(SearchCommand, HaltSignalsPrintTheCountsAsPartial) {
-    struct Case {
-        int signal;
-        const char* name;
-    };
-    for (const Case& c : {Case{SIGINT, "SIGINT"}, Case{SIGTERM, "SIGTERM"}, Case{SIGHUP, "SIGHUP"},
-                          Case{SIGQUIT, "SIGQUIT"}}) {
-        char outName[] = "/tmp/quorbit-cli-out-XXXXXX";
-        char errName[] = "/tmp/quorbit-cli-err-XXXXXX";
-        const int outFd = mkstemp(outName), errFd = mkstemp(errName);
+    const std::string outName = ::testing::TempDir() + "quorbit-halt.out", errName = ::testing::TempDir() + "quorbit-halt.err";
+    for (const auto& [signal, name] : {std::pair{SIGINT, "SIGINT"}, {SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"}, {SIGQUIT, "SIGQUIT"}}) {
         // The budget only bounds the test should the signal be lost.
-        const pid_t pid = Start({"search", "a1-a2", "--max-nodes", "3000000000"}, outFd, errFd);
-        while (!Catches(pid, c.signal)) usleep(1000);
-        usleep(20000);
-        kill(pid, c.signal);
-        EXPECT_EQ(WaitFor(pid), 128 + c.signal) << c.name;
-        close(outFd);
-        close(errFd);
+        const pid_t pid = Spawn({QUORBIT_CLI_PATH, "search", "a1-a2", "--max-nodes", "3000000000"}, outName, errName);
+        AwaitComputing(pid, signal);
+        kill(pid, signal);
+        EXPECT_EQ(WaitFor(pid), 128 + signal) << name;
         const std::string out = Slurp(outName), err = Slurp(errName);
-        std::remove(outName);
-        std::remove(errName);
-        EXPECT_NE(out.find(std::string("was halted by ") + c.name), std::string::npos) << out;
+        EXPECT_NE(out.find(std::string("was halted by ") + name), std::string::npos) << out;
         EXPECT_NE(out.find("(partial counts)\nDetail of nodes:\n 1 1 1"), std::string::npos) << out;
         EXPECT_EQ(out.find("has finished"), std::string::npos) << out;
         EXPECT_NE(err.find("partial"), std::string::npos) << err;

@@ -21,15 +21,12 @@
 
 #include "tests/cli/cli_run.h"
 
-extern char** environ;
-
 namespace {
 
-using quorbit::testing::Catches;
 using quorbit::testing::Cli;
 using quorbit::testing::CliRun;
 using quorbit::testing::Slurp;
-using quorbit::testing::Start;
+using quorbit::testing::Spawn;
 using quorbit::testing::WaitFor;
 
 std::string WithoutTimes(const std::string& text) {
@@ -64,42 +61,21 @@ TEST(TaskModeCli, SearchOnThreadsPrintsWhatTheSingleSearchPrints) {
     }
 }
 
+// A signal halts every thread at once: a thread that missed the halt would run for hours.
 TEST(TaskModeCli, ASignalHaltsEveryThreadAtOnce) {
-    char outName[] = "/tmp/quorbit-cli-out-XXXXXX";
-    char errName[] = "/tmp/quorbit-cli-err-XXXXXX";
-    const int outFd = mkstemp(outName), errFd = mkstemp(errName);
-    const pid_t pid = Start({"search", "a1-a2", "--threads", "2", "--max-nodes", "3000000000"}, outFd, errFd);
-    while (!Catches(pid, SIGINT)) usleep(1000);
-    usleep(300000);
-    const auto sent = std::chrono::steady_clock::now();
+    const std::string out = ::testing::TempDir() + "quorbit-halt.out", err = ::testing::TempDir() + "quorbit-halt.err";
+    const pid_t pid = Spawn({QUORBIT_CLI_PATH, "search", "a1-a2", "--threads", "2", "--max-nodes", "3000000000"}, out, err);
+    quorbit::testing::AwaitComputing(pid, SIGINT);
     kill(pid, SIGINT);
     EXPECT_EQ(WaitFor(pid), 128 + SIGINT);
-    // Generous for a loaded machine and the sanitizers; a thread that missed the halt runs for hours.
-    EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(10));
-    close(outFd);
-    close(errFd);
-    const std::string out = Slurp(outName), err = Slurp(errName);
-    std::remove(outName);
-    std::remove(errName);
-    EXPECT_NE(out.find("was halted by SIGINT"), std::string::npos) << out;
-    EXPECT_NE(out.find("(partial counts)\nDetail of nodes:\n 1 1 1"), std::string::npos) << out;
+    EXPECT_NE(Slurp(out).find("was halted by SIGINT"), std::string::npos) << Slurp(out);
+    EXPECT_NE(Slurp(out).find("(partial counts)\nDetail of nodes:\n 1 1 1"), std::string::npos) << Slurp(out);
 }
 
 // quorbit-cli run in a scratch directory of its own, on short work: every unit is the subtree
 // below its first eight moves.
-class TaskModeRun : public ::testing::Test {
+class TaskModeRun : public quorbit::testing::ScratchDirTest {
 protected:
-    void SetUp() override {
-        // A memory file system where there is one: the runs sync often, and a disk's syncs
-        // would only slow them down.
-        std::snprintf(dir_, sizeof dir_, "%s/quorbit-tasks-XXXXXX", ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
-        ASSERT_NE(::mkdtemp(dir_), nullptr);
-        ASSERT_EQ(::mkdir((Dir() + "/runtime").c_str(), 0700), 0);
-    }
-    void TearDown() override { std::system(("rm -rf '" + Dir() + "'").c_str()); }
-
-    std::string Dir() const { return dir_; }
-
     // A directory holding the settings and the queue of units 0 and 3.
     std::string Work(const std::string& name) const {
         const std::string work = Dir() + "/" + name;
@@ -113,57 +89,27 @@ protected:
         const char* program = QUORBIT_CLI_PATH;
         int prefixMoves = 8;
         std::vector<std::string> environment;  // more variables
-        long fileSizeLimit = 0;                  // > 0: ulimit -f in bytes, with SIGXFSZ ignored
+        long fileSizeLimit = 0;                  // > 0: ulimit -f in bytes
     };
 
-    pid_t Start(const std::string& work, const char* threads, int prefixMoves = 8) {
-        Launch launch;
-        launch.prefixMoves = prefixMoves;
-        return Start(work, threads, launch);
-    }
-
+    // `run -w WORK [--threads N]`; its output goes to WORK.out and WORK.err.
+    pid_t Start(const std::string& work, const char* threads) { return Start(work, threads, Launch{}); }
     pid_t Start(const std::string& work, const char* threads, const Launch& launch) {
-        std::vector<std::string> all = {launch.program, "run", "-w", work};
-        if (threads != nullptr) all.insert(all.end(), {"--threads", threads});
-        std::vector<char*> argv;
-        for (std::string& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + Dir() + "/runtime",
-                                        "QUORBIT_UNIT_PREFIX_MOVES=" + std::to_string(launch.prefixMoves), "PATH=/usr/bin:/bin"};
+        std::vector<std::string> argv = {launch.program, "run", "-w", work};
+        if (threads != nullptr) argv.insert(argv.end(), {"--threads", threads});
+        std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + Dir(), "PATH=/usr/bin:/bin",
+                                        "QUORBIT_UNIT_PREFIX_MOVES=" + std::to_string(launch.prefixMoves)};
         env.insert(env.end(), launch.environment.begin(), launch.environment.end());
-        std::vector<char*> envp;
-        for (std::string& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        const int out = ::open((work + ".out").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-        const int err = ::open((work + ".err").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::dup2(out, 1);
-            ::dup2(err, 2);
-            if (launch.fileSizeLimit > 0) {
-                std::signal(SIGXFSZ, SIG_IGN);  // kept through exec: writes past the limit fail with EFBIG
-                const rlimit limit{static_cast<rlim_t>(launch.fileSizeLimit), static_cast<rlim_t>(launch.fileSizeLimit)};
-                ::setrlimit(RLIMIT_FSIZE, &limit);
-            }
-            ::execve(argv[0], argv.data(), envp.data());
-            ::_exit(127);
-        }
-        ::close(out);
-        ::close(err);
-        EXPECT_GT(pid, 0);
-        return pid;
+        return Spawn(argv, work + ".out", work + ".err", env, launch.fileSizeLimit);
     }
 
     // The results as they must agree: without time stamps, times and cycle counts.
     static std::string Results(const std::string& work) {
-        std::istringstream in(WithoutTimes(Slurp(work + "/SOLUTION.TXT")));
         std::string kept;
-        for (std::string line; std::getline(in, line);)
+        for (const std::string& line : quorbit::testing::Lines(WithoutTimes(Slurp(work + "/SOLUTION.TXT"))))
             if (line.empty() || line[0] != '[') kept += line + "\n";
         return kept + "LOGSOL:" + Slurp(work + "/LOGSOL.TXT") + "QUEUE:" + Slurp(work + "/WORKTOUR.INI");
     }
-
-    char dir_[64];
 };
 
 // A checkpoint that is not this unit's is never used nor lost: it is set aside with a message.
@@ -175,11 +121,11 @@ TEST_F(TaskModeRun, ACheckpointOfAnotherUnitOrDamagedIsSetAsideAndTheUnitCompute
     // its first records only, so that it never holds the unit's last mark.
     const std::string other = Work("other");
     std::ofstream(other + "/WORKTOUR.INI") << "3\r\n";
-    const pid_t run = Start(other, "2", 5);
+    Launch five;
+    five.prefixMoves = 5;
+    const pid_t run = Start(other, "2", five);
     std::string foreign;
-    siginfo_t ended{};
-    while ((foreign = Slurp(other + "/CHECKPT.DAT")).size() < 400 &&
-           ::waitid(P_PID, static_cast<id_t>(run), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 && ended.si_pid == 0)
+    while ((foreign = Slurp(other + "/CHECKPT.DAT")).size() < 400 && !quorbit::testing::Ended(run))
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ::kill(run, SIGKILL);
     WaitFor(run);
@@ -233,16 +179,12 @@ const char* const APPENDED = "Text appended between runs";  // as a merge or an 
 // The lines of a results file or log as runs must agree on them: without stamp lines, times
 // and the text appended between runs.
 std::vector<std::string> AgreedLines(const std::string& path) {
-    std::istringstream in(WithoutTimes(Slurp(path)));
     std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        // The program's own message when a resumed run loads a log of over 1024 lines is
-        // appended between runs too.
-        if (line.empty() || line[0] == '[' || line.rfind(APPENDED, 0) == 0 || line.rfind("More than 1024 lines in ", 0) == 0)
-            continue;
-        lines.push_back(line);
-    }
+    // The program's own message when a resumed run loads a log of over 1024 lines is
+    // appended between runs too.
+    for (const std::string& line : quorbit::testing::Lines(WithoutTimes(Slurp(path))))
+        if (!line.empty() && line[0] != '[' && line.rfind(APPENDED, 0) != 0 && line.rfind("More than 1024 lines in ", 0) != 0)
+            lines.push_back(line);
     return lines;
 }
 
@@ -281,6 +223,12 @@ protected:
         expectedResults_ = AgreedLines(single + "/SOLUTION.TXT");
         expectedLog_ = AgreedLines(single + "/LOGSOL.TXT");
         ASSERT_GT(expectedLog_.size(), 1000u);
+    }
+
+    // Adds the differences of the work's files from the uninterrupted run's to the tally.
+    void CountDifferencesIn(const std::string& work, Tally& tally) {
+        CountDifferences(expectedResults_, AgreedLines(work + "/SOLUTION.TXT"), tally);
+        CountDifferences(expectedLog_, AgreedLines(work + "/LOGSOL.TXT"), tally);
     }
 
     // Runs the queue in a directory of its own on two threads, stopping each run at a moment
@@ -369,8 +317,7 @@ TEST_F(TaskModeTours, AResumeWritesWhatTheLastMarkAnnouncedOnceWhateverWasAppend
     }
     EXPECT_EQ(status, 0);
     Tally tally;
-    CountDifferences(expectedResults_, AgreedLines(work + "/SOLUTION.TXT"), tally);
-    CountDifferences(expectedLog_, AgreedLines(work + "/LOGSOL.TXT"), tally);
+    CountDifferencesIn(work, tally);
 }
 
 // A checkpoint that cannot be written ends the unit at once, saying which file and why: the
@@ -412,8 +359,7 @@ TEST_F(TaskModeTours, ACheckpointThatCannotBeWrittenHaltsTheUnitAndSaysWhy) {
         }
         ASSERT_EQ(WaitFor(Start(work, "2", Tours())), 0) << Slurp(work + ".err");
         Tally tally;
-        CountDifferences(expectedResults_, AgreedLines(work + "/SOLUTION.TXT"), tally);
-        CountDifferences(expectedLog_, AgreedLines(work + "/LOGSOL.TXT"), tally);
+        CountDifferencesIn(work, tally);
     }
 }
 

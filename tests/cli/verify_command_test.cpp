@@ -38,7 +38,18 @@ protected:
     std::string results_;
 };
 
-TEST_F(VerifyCommand, ResultsAsTheProgramWritesThemAreValid) {
+TEST_F(VerifyCommand, ResultsAsTheProgramWritesThemAreValidInFilesNamedOrFound) {
+    const CliRun none = Verify();
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find("no SOLUTION.TXT or LOGSOL.TXT in"), std::string::npos) << none.err;
+    Write("mine.txt", results_);
+    const CliRun named = Cli(std::string("verify ") + dir_ + "/mine.txt");
+    EXPECT_EQ(named.status, 0) << named.err;
+    EXPECT_NE(named.out.find("mine.txt: 6 lines"), std::string::npos) << named.out;
+    const CliRun missing = Cli(std::string("verify ") + dir_ + "/mine.txt " + dir_ + "/gone.txt");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("cannot read " + std::string(dir_) + "/gone.txt"), std::string::npos) << missing.err;
+
     Write("SOLUTION.TXT", "[Sat Dec 05 14:16:32 2026]\n" + results_);
     const CliRun run = Verify();
     EXPECT_EQ(run.status, 0) << run.out << run.err;
@@ -61,21 +72,6 @@ TEST_F(VerifyCommand, TheFirstInvalidLineIsNamedAndFailsTheRun) {
               std::string::npos)
         << run.err;
     EXPECT_NE(run.out.find("LOGSOL.TXT:1: the tour holds 2 squares"), std::string::npos) << run.out;
-}
-
-TEST_F(VerifyCommand, FilesNamedOrMissing) {
-    Write("mine.txt", results_);
-    const CliRun named = Cli(std::string("verify ") + dir_ + "/mine.txt");
-    EXPECT_EQ(named.status, 0) << named.err;
-    EXPECT_NE(named.out.find("mine.txt: 6 lines"), std::string::npos) << named.out;
-
-    const CliRun none = Verify();
-    EXPECT_EQ(none.status, 1);
-    EXPECT_NE(none.err.find("no SOLUTION.TXT or LOGSOL.TXT in"), std::string::npos) << none.err;
-
-    const CliRun missing = Cli(std::string("verify ") + dir_ + "/mine.txt " + dir_ + "/gone.txt");
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.err.find("cannot read " + std::string(dir_) + "/gone.txt"), std::string::npos) << missing.err;
 }
 
 TEST_F(VerifyCommand, ATrialRunIsReportedAsSuchAndRandomBytesAreNotResults) {

@@ -63,15 +63,6 @@ TEST(Catalogue, NamesMatchTheSquaresAndAreFoundInEitherCase) {
     for (const char* bad : {"", "a1", "a1-a2 ", "a1-a3", "a1a2", "a1-a22", "b1-a1"}) EXPECT_EQ(FindUnitByName(bad), -1) << bad;
 }
 
-// (Opposite colours are checked when the catalogue is built.)
-TEST(Catalogue, OrderedByStartThenEnd) {
-    for (int unit = 1; unit < WORK_UNIT_COUNT; ++unit) {
-        const WorkUnit& before = workUnits[unit - 1];
-        const WorkUnit& w = workUnits[unit];
-        EXPECT_TRUE(before.start < w.start || (before.start == w.start && before.end < w.end)) << w.name;
-    }
-}
-
 // The eight symmetries of the square board, applied to a square.
 int Transform(int square, int symmetry) {
     int f = SquareFile(square), r = SquareRank(square);

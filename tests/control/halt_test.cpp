@@ -2,7 +2,7 @@
 // behind, and each halted unit computed again exactly as if it had never been interrupted.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
+#include <filesystem>
 
 #include <algorithm>
 #include <chrono>
@@ -29,19 +29,14 @@ using testing::WithoutTimes;
 using testing::WriteFile;
 using Texts = std::vector<std::string>;
 
-int CountEntries(const char* directory) {
-    int count = 0;
-    if (DIR* dir = opendir(directory)) {
-        while (readdir(dir) != nullptr) ++count;
-        closedir(dir);
-    }
-    return count;
-}
-
 // The process's threads and open files, as "threads/files". Taken first after a thread has
 // come and gone, so that a sanitizer's helper thread, started with the first thread, counts.
 std::string Holdings() {
-    return std::to_string(CountEntries("/proc/self/task")) + "/" + std::to_string(CountEntries("/proc/self/fd"));
+    const auto count = [](const char* folder) {
+        const std::filesystem::directory_iterator entries(folder);
+        return std::to_string(std::distance(begin(entries), end(entries)));
+    };
+    return count("/proc/self/task") + "/" + count("/proc/self/fd");
 }
 
 Texts SplitCrLf(const std::string& text) {

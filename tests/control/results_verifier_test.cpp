@@ -197,24 +197,18 @@ TEST(ResultsVerifier, TourFaults) {
         for (int file = 0; file < BOARD_SIZE; ++file)
             numbered[magic[rank][file] - 1] = static_cast<uint8_t>(MakeSquare(file, rank));
     EXPECT_EQ(SemiMagicFault(numbered), "");
-    // Two moves of one file change places: every file still adds up to 111, two ranks do not.
-    uint8_t ranksOnly[SQUARE_COUNT];
-    for (int move = 1; move < SQUARE_COUNT; ++move) {
-        if (SquareFile(numbered[move]) != SquareFile(numbered[0])) continue;
-        std::copy(numbered, numbered + SQUARE_COUNT, ranksOnly);
-        std::swap(ranksOnly[0], ranksOnly[move]);
-        break;
+    // Two moves of one file change places: every file still adds up to 111, two ranks do not;
+    // and the other way round.
+    for (const bool sameFile : {true, false}) {
+        uint8_t swapped[SQUARE_COUNT];
+        std::copy(numbered, numbered + SQUARE_COUNT, swapped);
+        int move = 1;
+        while ((sameFile ? SquareFile(numbered[move]) != SquareFile(numbered[0]) : SquareRank(numbered[move]) != SquareRank(numbered[0])))
+            ++move;
+        std::swap(swapped[0], swapped[move]);
+        const std::string wrong = std::string("not semi-magic: ") + (sameFile ? "rank " : "file ");
+        EXPECT_EQ(SemiMagicFault(swapped).rfind(wrong, 0), 0u) << SemiMagicFault(swapped);
     }
-    EXPECT_EQ(SemiMagicFault(ranksOnly).rfind("not semi-magic: rank ", 0), 0u) << SemiMagicFault(ranksOnly);
-    // And the other way round: two moves of one rank, the files wrong.
-    uint8_t filesOnly[SQUARE_COUNT];
-    for (int move = 1; move < SQUARE_COUNT; ++move) {
-        if (SquareRank(numbered[move]) != SquareRank(numbered[0])) continue;
-        std::copy(numbered, numbered + SQUARE_COUNT, filesOnly);
-        std::swap(filesOnly[0], filesOnly[move]);
-        break;
-    }
-    EXPECT_EQ(SemiMagicFault(filesOnly).rfind("not semi-magic: file ", 0), 0u) << SemiMagicFault(filesOnly);
     const std::vector<std::string> found =
         Verify({"Solution 1: " + TourText(KnightTour()) + " found in 5 milliseconds (9 nodes)"});
     ASSERT_EQ(found.size(), 1u);

@@ -244,34 +244,6 @@ TEST_F(WorkerTest, AFileThatCannotBeWrittenHaltsTheUnitKeepsItQueuedAndNamesTheC
     }
 }
 
-// A queue file the store cannot write back (NUL bytes here) could never lose a finished
-// unit: nothing is computed, the file stays as it is, and the end says why.
-TEST_F(WorkerTest, AQueueFileThatCannotBeRewrittenIsRefusedBeforeAnythingIsComputed) {
-    const std::string queue("3\0005\r\n4\r\n", 8);
-    WriteFile(QUEUE_FILE, queue);
-    for (int run = 0; run < 2; ++run) {
-        StartComputation();
-        ASSERT_TRUE(WaitForIdle());
-    }
-    EXPECT_EQ(testing::shortUnitRuns.load(), 0);
-    EXPECT_EQ(ReadFile(QUEUE_FILE), queue);
-    EXPECT_EQ(ReadFile(RESULTS_FILE), "<missing>");
-    EXPECT_EQ(LastComputationEnd(), ComputationEnd::QueueNotKept);
-    char cause[512];
-    FormatComputationEnd(cause, sizeof cause);
-    const std::string expected =
-        "WORKTOUR.INI cannot be rewritten: it holds NUL bytes, so finished units would stay queued. Correct the file "
-        "(one unit number per line) while the program is not running.";
-    EXPECT_EQ(std::string(cause), expected);
-    const Texts console = ConsoleLines();
-    EXPECT_EQ(console.size(), 6u);
-    EXPECT_EQ(console[0], expected.substr(0, CONSOLE_LINE_MAX));
-    EXPECT_EQ(console[1], "Execution halted.");
-    const Texts calls = shell.Calls();
-    EXPECT_NE(std::find(calls.begin(), calls.end(), "message Quorbit 1.2a: " + expected + "\n\nThe computation has halted."),
-              calls.end());
-}
-
 // After a halt the unit is computed again and its tours found again, at other times and
 // node counts: "SOLUTION.TXT" shows the tour twice, "LOGSOL.TXT" holds it once.
 TEST_F(WorkerTest, ATourFoundAgainAfterAHaltIsLoggedOnce) {

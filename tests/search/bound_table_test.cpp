@@ -13,22 +13,6 @@
 namespace quorbit {
 namespace {
 
-std::vector<uint32_t> Row(int r) { return {boundTable[r].begin(), boundTable[r].begin() + 7}; }
-
-TEST(BoundTable, TellingRowsHoldTheirValuesAndPaddingHasNoLimit) {
-    EXPECT_EQ(Row(0), (std::vector<uint32_t>{0, 0, 0, 9, 41, 75, 111}));
-    EXPECT_EQ(Row(1), (std::vector<uint32_t>{81, 91, 99, 105, 109, 111, 111}));
-    EXPECT_EQ(Row(2), (std::vector<uint32_t>{75, 86, 95, 102, 107, 110, 111}));
-    EXPECT_EQ(Row(14), (std::vector<uint32_t>{3, 26, 47, 66, 83, 98, 111}));
-    EXPECT_EQ(Row(15), (std::vector<uint32_t>{0, 21, 43, 63, 81, 97, 111}));
-    EXPECT_EQ(Row(35), (std::vector<uint32_t>{0, 0, 0, 3, 41, 77, 111}));
-    EXPECT_EQ(Row(37), (std::vector<uint32_t>{0, 0, 0, 0, 37, 75, 111}));
-    for (int r = 0; r < BOUND_ROWS; ++r) {
-        EXPECT_EQ(boundTable[r][6], 111u) << "row " << r;
-        for (int c = 7; c < BOUND_COLUMNS; ++c) EXPECT_EQ(boundTable[r][c], NO_LIMIT);
-    }
-}
-
 SquareSet TableRule(const SearchState& state, uint32_t m) {
     SquareSet passing = 0;
     for (int s = 0; s < SQUARE_COUNT; ++s) {

@@ -112,5 +112,13 @@ TEST(Prefix, RefusedSearchesCountNothing) {
     EXPECT_TRUE(testing::HoldsInitialValues(*state));
 }
 
+TEST(SquareStep, BudgetStopsExactlyAtItsLastNode) {
+    for (const uint64_t budget : {1ull, 2ull, 34ull, 16383ull, 16384ull, 16385ull, 50000ull}) {
+        auto state = testing::NewSearchState();
+        EXPECT_EQ(SearchWorkUnit(*state, 0, 1, budget), SearchOutcome::BudgetReached);
+        EXPECT_EQ(NodeTotal(*state), budget);
+    }
+}
+
 }  // namespace
 }  // namespace quorbit

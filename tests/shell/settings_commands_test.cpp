@@ -36,13 +36,8 @@ protected:
 
 TEST_F(ProgramSettingsTest, DefaultsAndAdjustmentsInMemoryOnly) {
     ProgramSettings s = ReadProgramSettings();
-    EXPECT_EQ(s.cpuNumber, 0);
-    EXPECT_EQ(s.displayFrequency, 30);
-    EXPECT_EQ(s.displayDepth, 8);
-    EXPECT_EQ(s.priority, 1);
-    EXPECT_EQ(s.hideIcon, 0);
-    EXPECT_EQ(s.trayIcon, 1);
-    EXPECT_EQ(s.autoInstall, 0);
+    EXPECT_EQ(std::vector<int32_t>({s.cpuNumber, s.displayFrequency, s.displayDepth, s.priority, s.hideIcon, s.trayIcon, s.autoInstall}),
+              std::vector<int32_t>({0, 30, 8, 1, 0, 1, 0}));
     EXPECT_FALSE(HasStoredWindowRect(s));
     EXPECT_EQ(ReadFile("QUORBIT.INI"), "<missing>");
 
@@ -186,18 +181,6 @@ TEST_F(ProgramSettingsTest, FirstRunInstallsIdentifiesAndRecordsOnce) {
         EXPECT_EQ(ConsoleSlot(4), "");
         EXPECT_NE(ConsoleSlot(3).find(" detected"), std::string::npos);
     }
-}
-
-TEST(InstallMenu, FollowsTheAutostartState) {
-    for (int32_t state : {0, 1}) {
-        const InstallMenuState menu = InstallMenuFor(state);
-        EXPECT_EQ(menu.uninstallEnabled, state == 1);
-        EXPECT_EQ(menu.normalInstallChecked, state == 1);
-        EXPECT_FALSE(menu.serviceInstallChecked);
-    }
-    EXPECT_EQ(AutostartModeOfCommand(SERVICE_INSTALL_COMMAND), AUTOSTART_SERVICE);
-    EXPECT_EQ(AutostartModeOfCommand(UNINSTALL_COMMAND), AUTOSTART_REMOVE);
-    EXPECT_EQ(AutostartModeOfCommand(TRAY_ICON_COMMAND), -1);
 }
 
 }  // namespace

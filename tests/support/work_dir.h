@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "support/console.h"
@@ -75,19 +76,13 @@ protected:
         SetCalendarClock(nullptr);
         ClearWriteFailure();
         ASSERT_EQ(::chdir(previous_), 0);
-        ::chmod(dir_, 0700);
-        ::nftw(dir_, RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+        // Folders a test made read-only are opened up first.
+        std::system(("chmod -R u+rwx '" + std::string(dir_) + "' 2>/dev/null; rm -rf '" + std::string(dir_) + "'").c_str());
     }
 
     const char* Dir() const { return dir_; }
 
 private:
-    static int RemoveEntry(const char* path, const struct stat*, int type, struct FTW*) {
-        if (type == FTW_DP || type == FTW_D) ::chmod(path, 0700);
-        ::remove(path);
-        return 0;
-    }
-
     char previous_[PATH_MAX];
     char dir_[64];
 };
