@@ -131,14 +131,23 @@ TEST(SearchCommand, AReaderThatWentAwayEndsTheSearchWithStatus1) {
     EXPECT_NE(Slurp(err).find("Detail of nodes:"), std::string::npos) << "the counts still reach the user";
 }
 
+// Every halt signal ends the search at once with its counts as partial, on one thread or on
+// several (a thread that missed the halt would run for hours).
 TEST(SearchCommand, HaltSignalsPrintTheCountsAsPartial) {
     const std::string outName = ::testing::TempDir() + "quorbit-halt.out", errName = ::testing::TempDir() + "quorbit-halt.err";
-    for (const auto& [signal, name] : {std::pair{SIGINT, "SIGINT"}, {SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"}, {SIGQUIT, "SIGQUIT"}}) {
+    const struct {
+        int signal;
+        const char* name;
+        const char* threads;  // "1": the single search
+    } cases[] = {{SIGINT, "SIGINT", "1"}, {SIGTERM, "SIGTERM", "1"}, {SIGHUP, "SIGHUP", "1"}, {SIGQUIT, "SIGQUIT", "1"}, {SIGINT, "SIGINT", "2"}};
+    for (const auto& [signal, name, threads] : cases) {
         // The budget only bounds the test should the signal be lost.
-        const pid_t pid = Spawn({QUORBIT_CLI_PATH, "search", "a1-a2", "--max-nodes", "3000000000"}, outName, errName);
+        std::vector<std::string> argv = {QUORBIT_CLI_PATH, "search", "a1-a2", "--max-nodes", "3000000000"};
+        if (threads[0] != '1') argv.insert(argv.end(), {"--threads", threads});
+        const pid_t pid = Spawn(argv, outName, errName);
         AwaitComputing(pid, signal);
         kill(pid, signal);
-        EXPECT_EQ(WaitFor(pid), 128 + signal) << name;
+        EXPECT_EQ(WaitFor(pid), 128 + signal) << name << " on " << threads;
         const std::string out = Slurp(outName), err = Slurp(errName);
         EXPECT_NE(out.find(std::string("was halted by ") + name), std::string::npos) << out;
         EXPECT_NE(out.find("(partial counts)\nDetail of nodes:\n 1 1 1"), std::string::npos) << out;

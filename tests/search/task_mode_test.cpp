@@ -1,7 +1,6 @@
-// The task mode against the single search: a subtree cut into tasks at several moves,
-// searched on one or more threads and merged in order, must count, find, number and total
-// exactly what the single search does, also when a node budget ends it anywhere. Built twice:
-// on the real search and on the one that admits every line sum (thousands of tours).
+// Task mode against the single search: tasks cut at several moves, on one or more threads,
+// merged in order, count, find, number and total what the single search does. Built on the
+// real search and on the one that admits every line sum.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,7 +10,6 @@
 #include <thread>
 
 #include "control/task_run.h"
-#include "control/task_split.h"
 #include "search/bound_table.h"
 #include "tests/search_fixtures.h"
 
@@ -125,9 +123,8 @@ TEST(TaskMode, MergedTasksAreTheSingleSearch) {
     }
 }
 
-// A budget counted in the single search's order ends the run exactly where the single
-// search stops: on a tour's node (not reported), just after one, at the first node below
-// the cut and anywhere else.
+// A budget ends the run where the single search stops: on, after and before a tour's node,
+// at the first node below the cut and elsewhere.
 TEST(TaskMode, ABudgetEndsWhereTheSingleSearchStops) {
     const Subtree subtree = Subtrees().front();
     int end = 0;
@@ -159,10 +156,8 @@ void ExpectSameTask(const TaskResult& whole, const TaskResult& split) {
     }
 }
 
-// A halt stops every thread, and the counts then are those the single search has at the
-// earliest task not handed on: the single search's as it passes that many nodes.
-// Also with every task split, halted at several points (where the other thread is in the
-// middle of a task's children or not): a task whose children were halted is not finished.
+// A halt leaves the counts the single search has as it passes that many nodes, whole or split
+// tasks; a task whose search (or a child's) was halted is not reported finished.
 TEST(TaskMode, AHaltLeavesCountsTheSingleSearchPassesThrough) {
     const Subtree subtree = Subtrees().front();
     int end = 0;
@@ -204,46 +199,12 @@ TEST(TaskMode, AHaltLeavesCountsTheSingleSearchPassesThrough) {
     }
 }
 
-// A task put together from its children one or two moves below it is the task searched
-// whole: the same counters, the same tours at the same offsets.
-TEST(TaskMode, ATaskFromItsChildrenIsTheWholeTask) {
-    auto state = testing::NewSearchState();
-    size_t tours = 0;
-    for (const Subtree& subtree : Subtrees()) {
-        int end = 0;
-        const std::vector<int> prefix = PrefixOf(subtree, end);
-        TaskPlan plan;
-        const int move = subtree.cuts[0].move;
-        ASSERT_TRUE(PlanSubtree(plan, prefix, end, move));
-        for (const PlannedTask& task : plan.tasks) {
-            TaskResult whole{};
-            ASSERT_EQ(RunTask(*state, prefix.at(0), end, task.prefix, move, 0, whole), SearchOutcome::Finished);
-            tours += whole.solutions.size();
-            for (const int depth : {1, 2}) {
-                SCOPED_TRACE(::testing::Message() << subtree.prefix << " cut at " << move << ", children " << depth << " below");
-                TaskPlan children;
-                ASSERT_TRUE(CutTaskChildren(children, plan.cut, task.prefix, depth));
-                std::vector<TaskResult> results(children.tasks.size());
-                for (size_t j = 0; j < results.size(); ++j)
-                    RunTask(*state, prefix.at(0), end, children.tasks[j].prefix, move + depth, 0, results[j]);
-                TaskResult split{};
-                AssembleTaskResult(children, results.data(), split);
-                ExpectSameTask(whole, split);
-            }
-        }
-    }
-    if (EVERY_SUM_ADMITTED) {
-        EXPECT_GT(tours, 50u);
-    }
-}
-
 struct LongTask {
     std::atomic<int> started{0};
     TaskResult handedOn;
 };
 
-// The threads begin together, so that the one which takes the task cannot be done with it
-// before the other has found no task left.
+// The threads begin together: the one taking the task is not done before the other looks.
 void StartTogether(int threads, void* context) {
     auto& task = *static_cast<LongTask*>(context);
     task.started.fetch_add(1);
@@ -254,9 +215,8 @@ void KeepHandedOn(const TaskResult& result, const PlannedTask&, const TaskMerge&
     static_cast<LongTask*>(context)->handedOn = result;
 }
 
-// A thread with no task left helps with the children of a long one: a plan of one long task
-// (of 1.5 million nodes; in the build admitting every sum, 340,000 with 47,000 tours) on two
-// threads. The task handed on is the task searched whole.
+// A thread with no task left helps with the children of a long one, and the task put
+// together from its children is the task searched whole.
 TEST(TaskMode, AThreadWithNoTaskLeftSearchesChildrenOfALongOne) {
     const Subtree subtree = EVERY_SUM_ADMITTED ? Subtree{"a1-e6-c5-a4-e3-c2-a3-e2-c1-a6-e5-c4-a5-e4-c3-b1", "a2", {{17, 2}}}
                                                : Subtree{"a1", "a2", {{8, 2}}, 7};
@@ -278,9 +238,8 @@ TEST(TaskMode, AThreadWithNoTaskLeftSearchesChildrenOfALongOne) {
 }
 
 
-// The progress line's node total: while threads are inside tasks, the nodes above the
-// earliest task not handed on, every finished task's and each thread's own nodes so far (not
-// the walk along its task's prefix); once the run is over, the single search's total.
+// The progress total counts each node once (not a thread's walk along its task's prefix);
+// once the run is over it is the single search's total.
 TEST(TaskMode, ProgressCountsEachNodeOnce) {
     const Subtree subtree = Subtrees().front();
     int end = 0;

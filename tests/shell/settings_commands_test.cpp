@@ -121,21 +121,6 @@ TEST_F(ProgramSettingsTest, TrayAndNoIconCommandsStoreHideIconFirst) {
     EXPECT_EQ(ReadFile("QUORBIT.INI"), "HideIcon=0\r\nTrayIcon=0\r\n");
 }
 
-TEST_F(ProgramSettingsTest, PreferencesRaiseToOneAndPriorityIsStoredUnclamped) {
-    ProgramSettings s = ReadProgramSettings();
-    StorePreferences(s, 0, -3, 0);
-    EXPECT_EQ(ReadFile("QUORBIT.INI"), "DisplayFrequency=1\r\nDisplayDepth=1\r\n");
-    EXPECT_EQ(displayFrequency.load(), 1);
-    StorePreferences(s, 12, 36, 0);
-    EXPECT_EQ(displayDepth.load(), 36);
-    EXPECT_EQ(taskThreads.load(), 0);
-    StorePriority(s, 25);
-    EXPECT_EQ(priorityLevel.load(), 25);
-    EXPECT_EQ(ReadFile("QUORBIT.INI"), "DisplayFrequency=12\r\nDisplayDepth=36\r\nPriority=25\r\n");
-    ResetLineTables();
-    EXPECT_EQ(ReadProgramSettings().priority, 10);  // the next start holds it within 1..10
-}
-
 TEST_F(ProgramSettingsTest, ThreadsAreHeldWithinTheProcessorsAndWrittenOnlyWhenChanged) {
     ProgramSettings s = ReadProgramSettings();
     EXPECT_EQ(s.threads, 0);
