@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdio>
 #include <regex>
 #include <string>
 #include <unistd.h>
@@ -32,14 +31,6 @@ TEST(SearchCommand, BudgetPrintsTheCountersOfThatMomentAsPartial) {
         " 0 0 0 0\n");
     EXPECT_TRUE(std::regex_match(run.out, expected)) << run.out;
     EXPECT_NE(run.err.find("node budget"), std::string::npos);
-}
-
-TEST(SearchCommand, SubtreeRunsToItsEnd) {
-    const CliRun run = Cli("search 0 --prefix A1-e6-c5-a4-e3-c2-a3-e2-c1-b5");
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("has finished"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("Detail of nodes:\n 1 1 1 1 1 1 1 1 1 1\n"), std::string::npos) << run.out;
-    EXPECT_EQ(run.err, "");
 }
 
 TEST(SearchCommand, BadArgumentsGiveAMessageUsageAndStatus2) {

@@ -2,7 +2,6 @@
 // what the single search prints, apart from the times, and a signal still halts it at once.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <map>

@@ -1,7 +1,6 @@
 // quorbit-cli verify on files as the program leaves them, and on damaged ones.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <chrono>
 #include <random>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>

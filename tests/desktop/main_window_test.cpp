@@ -13,9 +13,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include <atomic>
 #include <map>
-#include <thread>
 
 #include "app/commands.h"
 #include "app/console_view.h"
@@ -30,15 +28,15 @@
 namespace quorbit::testing {
 namespace {
 
-// A menu as lines: "-" for a separator, "> " and the title for a submenu, then its items
-// indented; " (grey)" and " (checked)" mark states.
-void DescribeMenu(const QMenu* menu, const std::string& indent, std::vector<std::string>& out) {
-    for (const QAction* action : menu->actions()) {
+// Menus as lines: "> " and the title for a menu, its items indented below, "-" for a
+// separator, " (grey)" for a greyed item.
+void DescribeMenu(const QList<QAction*>& actions, const std::string& indent, std::vector<std::string>& out) {
+    for (const QAction* action : actions) {
         if (action->isSeparator()) {
             out.push_back(indent + "-");
         } else if (action->menu() != nullptr) {
             out.push_back(indent + "> " + action->text().toStdString());
-            DescribeMenu(action->menu(), indent + "  ", out);
+            DescribeMenu(action->menu()->actions(), indent + "  ", out);
         } else {
             out.push_back(indent + action->text().toStdString() + (action->isEnabled() ? "" : " (grey)"));
         }
@@ -47,10 +45,7 @@ void DescribeMenu(const QMenu* menu, const std::string& indent, std::vector<std:
 
 std::vector<std::string> MenuLines(const QList<QAction*>& tops) {
     std::vector<std::string> out;
-    for (const QAction* top : tops) {
-        out.push_back("> " + top->text().toStdString());
-        DescribeMenu(top->menu(), "  ", out);
-    }
+    DescribeMenu(tops, "", out);
     return out;
 }
 

@@ -1,7 +1,6 @@
 // The checkpoint as a resumed run reads it: whatever a crash, a full disk or another
 // program left in CHECKPT.DAT. Whatever it is, the reader says why it refuses it or reads
 // only whole records that fit the header, and reads the same again from those records alone.
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>

@@ -2,7 +2,6 @@
 // process of the user may send it, and the units of an add read as the queue takes them.
 #include <cstdint>
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 

@@ -2,7 +2,6 @@
 // argument vector a Linux program receives. The first byte chooses which; the rest is the
 // text, or the arguments split at NUL bytes.
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 

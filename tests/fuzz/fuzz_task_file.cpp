@@ -2,7 +2,6 @@
 // machine, cut short or damaged on the way. A file read as whole must be exactly what the
 // program writes for what it read, and hold only what a plan can hold.
 #include <cstdint>
-#include <algorithm>
 #include <cstring>
 #include <vector>
 

@@ -3,7 +3,6 @@
 #include <sched.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <fstream>
 #include <string>
 #include <tuple>
