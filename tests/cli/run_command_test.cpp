@@ -27,6 +27,12 @@ const char* const NAMES[] = {"a1-a2", "a1-a4", "a1-a6", "a1-b3", "a1-b5", "a1-c4
 
 void Spill(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
+size_t Count(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
 class RunCommandTest : public quorbit::testing::ScratchDirTest {
 protected:
     void SetUp() override {
@@ -102,12 +108,6 @@ protected:
     std::string runtime_, work_;
 };
 
-size_t Count(const std::string& text, const std::string& part) {
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-    return count;
-}
-
 const char* const LOG =
     "Solution 1: a1-e6-c5-a4-e3-c2-b6-f1-e5-c4-a5-e4-c3-a2-e1-c6-b2-f3-e1-c2-a3-e2-c1-a6-e5-c4-a3-e6-c5-a4-e3-c2-a1-e6-"
     "c5-a2 found in 5 milliseconds (77 nodes)\r\n";
@@ -169,6 +169,9 @@ TEST_F(RunCommandTest, SignalsHaltAtAnyMomentAndLoseNothing) {
             }
         }
         ExpectConsistent(queued, LOG);
+        // A halted unit's summary is never written: each unit that left the queue has one.
+        for (size_t unit = 0; unit < queued.size() - Lines(File("WORKTOUR.INI")).size(); ++unit)
+            EXPECT_EQ(Count(File("SOLUTION.TXT"), std::string("Computation of ") + NAMES[unit] + " has"), 1u) << NAMES[unit];
     }
     EXPECT_GT(halted, 0) << "no signal came before the queue ran out";
 }
