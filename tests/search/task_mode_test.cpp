@@ -105,6 +105,22 @@ std::vector<Subtree> Subtrees() {
     };
 }
 
+template <typename Counters>
+uint64_t Sum(const Counters& counters) {
+    uint64_t total = 0;
+    for (const uint64_t count : counters) total += count;
+    return total;
+}
+
+// The first subtree and its single search.
+struct FirstSubtree {
+    Subtree subtree = Subtrees().front();
+    int end = 0;
+    std::vector<int> prefix = PrefixOf(subtree, end);
+    testing::EngineResult whole = testing::RunEngine(prefix.at(0), end, prefix, 0);
+    uint64_t total = Sum(whole.nodeCounters);
+};
+
 TEST(TaskMode, MergedTasksAreTheSingleSearch) {
     for (const Subtree& subtree : Subtrees()) {
         int end = 0;
@@ -126,12 +142,8 @@ TEST(TaskMode, MergedTasksAreTheSingleSearch) {
 // A budget ends the run where the single search stops: on, after and before a tour's node,
 // at the first node below the cut and elsewhere.
 TEST(TaskMode, ABudgetEndsWhereTheSingleSearchStops) {
-    const Subtree subtree = Subtrees().front();
-    int end = 0;
-    const std::vector<int> prefix = PrefixOf(subtree, end);
-    const testing::EngineResult whole = testing::RunEngine(prefix.at(0), end, prefix, 0);
-    uint64_t total = 0;
-    for (const uint64_t count : whole.nodeCounters) total += count;
+    const FirstSubtree first;
+    const auto& [subtree, end, prefix, whole, total] = first;
     std::vector<uint64_t> budgets = {1, static_cast<uint64_t>(subtree.cuts[0].move), total / 3, total - 1, total, total + 5};
     if (!whole.solutionNodes.empty()) {
         const uint64_t tour = whole.solutionNodes[whole.solutionNodes.size() / 2];
@@ -159,12 +171,10 @@ void ExpectSameTask(const TaskResult& whole, const TaskResult& split) {
 // A halt leaves the counts the single search has as it passes that many nodes, whole or split
 // tasks; a task whose search (or a child's) was halted is not reported finished.
 TEST(TaskMode, AHaltLeavesCountsTheSingleSearchPassesThrough) {
-    const Subtree subtree = Subtrees().front();
-    int end = 0;
-    const std::vector<int> prefix = PrefixOf(subtree, end);
+    const FirstSubtree first;
+    const auto& [subtree, end, prefix, whole, total] = first;
     static TaskPlan plan;
     ASSERT_TRUE(PlanSubtree(plan, prefix, end, subtree.cuts[1].move));
-    const testing::EngineResult whole = testing::RunEngine(prefix.at(0), end, prefix, 0);
     auto state = testing::NewSearchState();
     struct Halt {
         uint64_t splitAbove;
@@ -181,8 +191,7 @@ TEST(TaskMode, AHaltLeavesCountsTheSingleSearchPassesThrough) {
         merged.haltAt = plan.tasks.size() * static_cast<uint64_t>(halt.quarters) / 4;
         EXPECT_EQ(RunTasks(*run), SearchOutcome::Halted);
         EXPECT_LT(run->outputNext.load(), plan.tasks.size());
-        uint64_t reached = 0;
-        for (const uint64_t count : run->counters) reached += count;
+        const uint64_t reached = Sum(run->counters);
         const testing::EngineResult single = testing::RunEngine(prefix.at(0), end, prefix, reached);
         for (int k = 0; k < COUNTED_MOVES; ++k) EXPECT_EQ(run->counters[k], single.nodeCounters[k]) << "move " << k + 1;
         // The tours are those the single search has reported once it is past that node.
@@ -241,15 +250,11 @@ TEST(TaskMode, AThreadWithNoTaskLeftSearchesChildrenOfALongOne) {
 // The progress total counts each node once (not a thread's walk along its task's prefix);
 // once the run is over it is the single search's total.
 TEST(TaskMode, ProgressCountsEachNodeOnce) {
-    const Subtree subtree = Subtrees().front();
-    int end = 0;
-    const std::vector<int> prefix = PrefixOf(subtree, end);
+    const FirstSubtree first;
+    const auto& [subtree, end, prefix, whole, total] = first;
     static TaskPlan plan;
     const int cut = subtree.cuts[1].move;
     ASSERT_TRUE(PlanSubtree(plan, prefix, end, cut));
-    const testing::EngineResult whole = testing::RunEngine(prefix.at(0), end, prefix, 0);
-    uint64_t total = 0;
-    for (const uint64_t count : whole.nodeCounters) total += count;
     uint32_t path[SQUARE_COUNT];
     uint64_t shown = 0;
 
@@ -267,12 +272,8 @@ TEST(TaskMode, ProgressCountsEachNodeOnce) {
         inside += half;
         if (t == 0) {
             // Thread 0 alone is where the single search is after this many nodes.
-            uint64_t single = 0;
-            for (const uint64_t count :
-                 testing::RunEngine(prefix.at(0), end, prefix, plan.tasks[0].shallowBefore + half).nodeCounters)
-                single += count;
             TaskRunProgress(*run, path, shown);
-            EXPECT_EQ(shown, single);
+            EXPECT_EQ(shown, Sum(testing::RunEngine(prefix.at(0), end, prefix, plan.tasks[0].shallowBefore + half).nodeCounters));
             for (int i = 0; i < SQUARE_COUNT; ++i) EXPECT_EQ(path[i], run->states[0].path[i].load()) << "move " << i + 1;
         }
     }
