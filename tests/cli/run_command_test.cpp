@@ -385,7 +385,7 @@ TEST_F(RunCommandTest, AddToAFullQueueFailsAndStatusWritesNothing) {
 
     Spill(work_ + "/WORKTOUR.INI", full + "0\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
     // Every file's size and time to the nanosecond.
-    const auto listing = [this] { return Script("ls -la --time-style=+%s.%N work").out; };
+    const auto listing = [this] { return Script("ls -l --time-style=+%s.%N work").out; };
     const std::string before = listing();
     const Finished status = Cli({"status"});
     EXPECT_EQ(status.status, 0);
