@@ -1,6 +1,4 @@
-// quorbit-cli merge and task on real result files of a small subtree: a search merged once
-// per directory (also when an earlier merge stopped half way), a failed write never taken
-// for a merge, and output names that are not regular files refused before anything is written.
+// quorbit-cli merge and task on a small subtree's real task files.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

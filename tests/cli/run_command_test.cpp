@@ -258,10 +258,8 @@ TEST_F(RunCommandTest, BadArgumentsAndFilesAreRefusedPlainly) {
     EXPECT_EQ(File("WORKTOUR.INI"), "99\r\n0\r\n");
 }
 
-// The repros of a file that cannot be written, run as written: each run ends with exit 1 and
-// one line on standard error naming the file and the system's reason, the unit being
-// computed stays at the head of the queue, every unit that left the queue has its results
-// whole in SOLUTION.TXT, and no file holds a partial line.
+// A file that cannot be written ends the run with exit 1 and one line naming it and why; the
+// unit stays queued, every unit that left has its results whole, no line is partial.
 TEST_F(RunCommandTest, AFileThatCannotBeWrittenEndsTheRunWithItsCauseAndKeepsTheUnitQueued) {
     // The repros as written, but at full speed: Priority 1 could starve beside other tests.
     const std::string fast = "printf 'Priority=10\\r\\n' >s/QUORBIT.INI; ";

@@ -82,9 +82,8 @@ TEST(Checkpoint, ATornLastRecordIsDroppedAndTheRestKept) {
     EXPECT_EQ(read.contents.wholeBytes, c.bytes.size());
 }
 
-// One flipped bit in any field of any record. Before the last record it is damage: the file
-// is refused (and set aside by the caller), never cut there. In the last record it cannot be
-// told from a torn end, but for its magic: the record is dropped and the rest kept.
+// A flipped bit before the last record refuses the file; in the last record (but for its
+// magic) it reads as a torn end: the record is dropped, the rest kept.
 TEST(Checkpoint, AFlippedBitIsDamageUnlessNothingValidFollows) {
     const Checkpoint c = Sample();
     struct Field {

@@ -1,7 +1,5 @@
-// Two real processes of the desktop program in one directory: the second start brings the
-// first to the front and leaves with status 0 after about 750 ms; a killed first instance
-// does not block the next start, and SIGTERM ends the program through its shutdown. The
-// socket's other requests act on the first instance's queue.
+// Two real desktop processes in one directory: a second start brings the first to the front
+// and leaves; a killed first does not block the next; SIGTERM runs the shutdown.
 #include <gtest/gtest.h>
 
 #include <signal.h>

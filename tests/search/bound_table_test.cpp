@@ -56,10 +56,8 @@ struct Walk {
     }
 };
 
-// The kernel judges the bound checks of every square at once, from three values per line
-// that it carries along as it places moves; on line states along placements that keep to
-// the bounds it must admit exactly the squares that the table's own rule admits, at every
-// move number up to 34.
+// The kernel's bound checks of all squares at once admit exactly what the table's own rule
+// admits, at every move up to 34.
 TEST(BoundTable, TheKernelsChecksOfAllSquaresAreTheTablesRule) {
     auto state = testing::NewSearchState();
     Walk walk{*state};

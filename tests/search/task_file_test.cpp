@@ -1,7 +1,5 @@
-// Task files as a cluster makes them: a subtree's tasks searched in ranges, each range
-// written as a file and read back, then merged, give the single search's lines, tours
-// included (this test is built on the search that admits every line sum). A set of files
-// that is not the plan's tasks, each exactly once, and a damaged file are refused.
+// Task files searched in ranges, written, read back and merged give the single search's
+// lines, tours included; other sets of files and damaged files are refused.
 #include <gtest/gtest.h>
 
 #include <regex>

@@ -1,7 +1,5 @@
-// Where the programs work when no directory is given: their own directory, or the user's
-// data directory when they may not write there. Whether a directory may be written is
-// answered by the test (CI runs as root, who may write anywhere); the real answer's rule
-// for the system's program trees holds for root too and is checked as it is.
+// Where the programs work without a directory option: their own, or the user's data directory
+// where they may not write (the tests answer "may write"; CI runs as root).
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -114,9 +114,8 @@ TEST_F(LineTableTest, NamesAreBoundCaseSensitivelyAndASeventhNameGoesStraightToD
     EXPECT_EQ(GetLineTable(std::string(MAX_FILE_NAME, 'n').c_str()), nullptr);
 }
 
-// Files the store cannot reproduce from its table: a save leaves them exactly as they are,
-// and an added line goes onto the end of those it can write. Root reads anything, so there
-// a link that points at itself plays the unreadable file.
+// Files the store cannot reproduce are never replaced; an added line goes on their end. (For
+// root, who reads anything, a link to itself plays the unreadable file.)
 TEST_F(LineTableTest, FilesTheTableCannotReproduceAreNeverReplaced) {
     std::string garbage;
     for (int i = 0; i < 3000; ++i) garbage += static_cast<char>((i * 37 + 11) % 256);
