@@ -157,24 +157,6 @@ TEST(EntryAndDialogText, NameTheirUnitOrNone) {
     }
 }
 
-TEST_F(WorkQueueTest, TheDialogQueuesANameAsItsNumberAndStartsTheComputationOrRefusesAndStartsNothing) {
-    EXPECT_EQ(SubmitUnitInput(""), UnitInput::Empty);
-    EXPECT_EQ(SubmitUnitInput("a1 a2"), UnitInput::Refused);
-    EXPECT_EQ(shell.Calls(), std::vector<std::string>{"message Quorbit 1.2a: Please enter a tour number between "
-                                                      "0 and 44 or its name (ex: a1-a2)"});
-    EXPECT_EQ(ReadFile(QUEUE_FILE), "<missing>");
-    EXPECT_FALSE(WorkerThreadExists());
-    testing::SetShortUnitPlan({{testing::ShortStep::Hold, 6}});
-    testing::holdActive.store(true);
-    EXPECT_EQ(SubmitUnitInput("A1-B3"), UnitInput::Unit);
-    EXPECT_EQ(SubmitUnitInput("3"), UnitInput::Unit);  // already queued: nothing changes
-    EXPECT_EQ(ReadFile(QUEUE_FILE), "3\r\n");
-    testing::holdActive.store(false);
-    ASSERT_TRUE(WaitForIdle());
-    EXPECT_EQ(testing::shortUnitRuns.load(), 1);
-    EXPECT_EQ(ReadFile(QUEUE_FILE), "");
-}
-
 TEST_F(WorkQueueTest, ProgressLinesShowOneToThirtySixMovesAndTheDisplaySettingsAreAtLeastOne) {
     auto state = testing::NewSearchState();  // square i of the path is i*7 mod 36: a1, b2, c3, ...
     for (int i = 0; i < SQUARE_COUNT; ++i) state->path[i].store(static_cast<uint32_t>(i * 7 % SQUARE_COUNT));
