@@ -6,8 +6,8 @@
 #include <limits.h>
 #include <unistd.h>
 
-#include "app/default_directory.h"
-#include "app/working_directory.h"
+#include "shell/default_directory.h"
+#include "shell/working_directory.h"
 
 namespace quorbit {
 

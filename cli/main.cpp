@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/program_version.h"
-#include "bench/bench_command.h"
+#include "shell/program_version.h"
+#include "cli/bench_command.h"
 #include "cli/merge_command.h"
 #include "cli/plan_command.h"
 #include "cli/queue_commands.h"

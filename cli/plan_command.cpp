@@ -5,8 +5,8 @@
 
 #include "cli/standard_output.h"
 #include "cli/subtree_arguments.h"
-#include "control/catalogue.h"
-#include "control/task_plan.h"
+#include "catalogue/catalogue.h"
+#include "tasks/task_plan.h"
 #include "search/path_text.h"
 
 namespace quorbit {

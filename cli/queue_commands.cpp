@@ -4,12 +4,12 @@
 #include <cstring>
 #include <unistd.h>
 
-#include "app/unit_request.h"
+#include "control/unit_request.h"
 #include "cli/directory_options.h"
-#include "cli/instance_access.h"
+#include "instance/instance_access.h"
 #include "cli/standard_output.h"
 #include "control/queue_status.h"
-#include "support/instance_channel.h"
+#include "instance/instance_channel.h"
 #include "support/console.h"
 #include "support/line_table.h"
 #include "support/results_file.h"

@@ -8,12 +8,12 @@
 #include "cli/halt_signals.h"
 #include "cli/progress_meter.h"
 #include "cli/standard_output.h"
-#include "control/catalogue.h"
-#include "control/task_run.h"
-#include "control/unit_report.h"
+#include "catalogue/catalogue.h"
+#include "tasks/task_run.h"
+#include "results/unit_report.h"
 #include "search/path_text.h"
 #include "search/subtree_search.h"
-#include "support/ticks.h"
+#include "platform/ticks.h"
 
 namespace quorbit {
 

@@ -4,9 +4,10 @@
 #include <cstdlib>
 
 #include "cli/cli_arguments.h"
-#include "control/catalogue.h"
-#include "control/unit_tasks.h"
+#include "catalogue/catalogue.h"
+#include "tasks/unit_tasks.h"
 #include "control/worker.h"
+#include "results/trial_mark.h"
 #include "search/subtree_search.h"
 
 namespace quorbit {

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "cli/cli_arguments.h"
-#include "control/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "search/path_text.h"
 #include "search/prefix_walk.h"
 #include "search/subtree_cut.h"

@@ -10,10 +10,10 @@
 #include "cli/halt_signals.h"
 #include "cli/output_path.h"
 #include "cli/subtree_arguments.h"
-#include "control/catalogue.h"
-#include "control/task_range.h"
+#include "catalogue/catalogue.h"
+#include "cluster/task_range.h"
 #include "support/cpu_identity.h"
-#include "support/file_replace.h"
+#include "platform/file_replace.h"
 
 namespace quorbit {
 

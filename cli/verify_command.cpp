@@ -11,7 +11,7 @@
 
 #include "cli/directory_options.h"
 #include "cli/standard_output.h"
-#include "control/results_verifier.h"
+#include "results/results_verifier.h"
 #include "support/results_file.h"
 
 namespace quorbit {

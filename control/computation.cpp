@@ -6,7 +6,7 @@
 
 #include "control/compute_menu.h"
 #include "control/progress.h"
-#include "control/unit_tasks.h"
+#include "tasks/unit_tasks.h"
 #include "control/work_queue.h"
 #include "control/worker.h"
 #include "support/console.h"

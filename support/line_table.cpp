@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "support/file_replace.h"
+#include "platform/file_replace.h"
 #include "support/results_file.h"
 
 namespace quorbit {

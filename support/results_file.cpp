@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "support/console.h"
-#include "support/file_replace.h"
+#include "platform/file_replace.h"
 #include "support/line_table.h"
 #include "support/write_failure.h"
 

@@ -1,4 +1,4 @@
-#include "control/unit_report.h"
+#include "results/unit_report.h"
 
 #include <gtest/gtest.h>
 

@@ -10,8 +10,8 @@
 #include <mutex>
 #include <thread>
 
-#include "control/task_run.h"
-#include "control/task_split.h"
+#include "tasks/task_run.h"
+#include "tasks/task_split.h"
 #include "search/bound_table.h"
 #include "tests/search_fixtures.h"
 

@@ -1,0 +1,75 @@
+#include "shell/working_directory.h"
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+#include "shell/startup_options.h"
+
+namespace quorbit {
+
+bool ExecutablePath(char* out, size_t size) {
+    if (size == 0) return false;
+    const ssize_t length = ::readlink("/proc/self/exe", out, size - 1);
+    if (length <= 0 || static_cast<size_t>(length) >= size - 1) {
+        out[0] = '\0';
+        return false;
+    }
+    out[length] = '\0';
+    return true;
+}
+
+bool CutAfterLastSlash(char* path) {
+    char* slash = std::strrchr(path, '/');
+    if (slash == nullptr) return false;
+    slash[1] = '\0';
+    return true;
+}
+
+bool CurrentDirectory(char* out, size_t size) {
+    if (size == 0) return false;
+    if (::getcwd(out, size) == nullptr) {
+        out[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+void EnterOptionDirectory(const char* directory, void* context) {
+    auto& report = *static_cast<WorkingDirectoryReport*>(context);
+    if (::chdir(directory) == 0) return;
+    if (report.failures++ == 0) {
+        std::strncpy(report.firstFailure, directory, sizeof report.firstFailure - 1);
+        report.firstFailure[sizeof report.firstFailure - 1] = '\0';
+        report.firstError = errno;
+    }
+}
+
+void IgnoreDirectory(const char*, void*) {}
+
+}  // namespace
+
+void ChooseWorkingDirectory(int argc, const char* const* argv, bool withExecutableDirectory,
+                            WorkingDirectoryReport& report, int* consumed, DirectoryUsable usable) {
+    std::memset(&report, 0, sizeof report);
+    char path[PATH_MAX];
+    if (withExecutableDirectory && ExecutablePath(path, sizeof path) && CutAfterLastSlash(path)) {
+        // A relative directory option is taken from the executable's directory, so that one
+        // is entered whatever it holds; only where no option names a directory does the
+        // choice of a default one matter.
+        if (ParseStartupArguments(argc, argv, &IgnoreDirectory, nullptr).directoryOptions == 0) {
+            report.defaultDirectory = EnterDefaultDirectory(path, usable);
+            const DefaultDirectoryResult& chosen = report.defaultDirectory;
+            report.executableDirectoryEntered = chosen.entered && (!chosen.userData || chosen.error != 0);
+        } else {
+            report.executableDirectoryEntered = ::chdir(path) == 0;
+        }
+    }
+    const StartupOptionsResult options = ParseStartupArguments(argc, argv, &EnterOptionDirectory, &report, consumed);
+    report.tooLong = options.tooLong;
+    report.missingDirectory = options.missingDirectory;
+}
+
+}  // namespace quorbit
