@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "bench/bench_set.h"
-#include "cli/standard_output.h"
 #include "catalogue/catalogue.h"
+#include "cli/standard_output.h"
 #include "search/subtree_search.h"
 
 namespace quorbit {

@@ -2,7 +2,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shell/program_version.h"
 #include "cli/bench_command.h"
 #include "cli/merge_command.h"
 #include "cli/plan_command.h"
@@ -12,6 +11,7 @@
 #include "cli/standard_output.h"
 #include "cli/task_command.h"
 #include "cli/verify_command.h"
+#include "shell/program_version.h"
 
 namespace {
 

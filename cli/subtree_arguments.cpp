@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "cli/cli_arguments.h"
 #include "catalogue/catalogue.h"
+#include "cli/cli_arguments.h"
 #include "search/path_text.h"
 #include "search/prefix_walk.h"
 #include "search/subtree_cut.h"

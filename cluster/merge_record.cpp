@@ -4,12 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include "platform/files.h"
 #include "results/result_line.h"
-#include "platform/file_replace.h"
 #include "support/write_failure.h"
 
 namespace quorbit {
@@ -66,40 +63,13 @@ bool FindMergeEntry(const char* text, size_t length, const char* unit, const cha
 }
 
 bool AppendMergeRecord(const std::string& line) {
-    struct stat before;
-    const bool created = ::stat(MERGE_RECORD_FILE, &before) != 0;
-    const int fd = ::open(MERGE_RECORD_FILE, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return NoteWriteFailure(MERGE_RECORD_FILE, errno);
     const std::string text = line + "\r\n";
-    if (!WriteAll(fd, text.data(), text.size()) || ::fsync(fd) != 0) {
-        const int error = errno;
-        ::close(fd);
-        return NoteWriteFailure(MERGE_RECORD_FILE, error);
-    }
-    if (::close(fd) != 0) return NoteWriteFailure(MERGE_RECORD_FILE, errno);
-    if (created) {
-        // The new name lasts a power cut only once the directory has reached the disk.
-        const int directory = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        const bool synced = directory >= 0 && ::fsync(directory) == 0;
-        const int error = errno;
-        if (directory >= 0) ::close(directory);
-        if (!synced) return NoteWriteFailure(MERGE_RECORD_FILE, error);
-    }
-    return true;
+    return AppendAndSync(MERGE_RECORD_FILE, text.data(), text.size()) || NoteWriteFailure(MERGE_RECORD_FILE, errno);
 }
 
 ResultsTail ReadResultsTail(const char* path, uint64_t from, const std::vector<std::string>& lines) {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return ResultsTail::Nothing;
     std::string tail;
-    char chunk[65536];
-    ssize_t got;
-    off_t at = static_cast<off_t>(from);
-    while ((got = ::pread(fd, chunk, sizeof chunk, at)) > 0) {
-        tail.append(chunk, static_cast<size_t>(got));
-        at += got;
-    }
-    ::close(fd);
+    if (!ReadFileFrom(path, from, tail)) return ResultsTail::Nothing;
     size_t next = 0;  // the next of `lines` expected
     bool any = false;
     for (size_t start = 0; start < tail.size();) {

@@ -4,8 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "tasks/task_record.h"
 #include "platform/file_replace.h"
+#include "platform/files.h"
+#include "tasks/task_record.h"
 
 namespace quorbit {
 
@@ -124,19 +125,11 @@ bool WriteTaskFile(const char* path, const TaskFile& file, char* error, size_t e
 }
 
 bool ReadTaskFile(const char* path, TaskFile& file, char* error, size_t errorSize) {
-    FILE* in = std::fopen(path, "rb");
-    if (in == nullptr) {
-        std::snprintf(error, errorSize, "cannot read it: %s", std::strerror(errno));
-        return false;
-    }
     std::vector<uint8_t> bytes;
-    uint8_t chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-    const bool failed = std::ferror(in) != 0;
-    std::fclose(in);
-    if (failed) {
-        std::snprintf(error, errorSize, "cannot read it: %s", std::strerror(EIO));
+    bool exists = false;
+    bool regular = true;
+    if (!ReadWholeFile(path, bytes, exists, regular) || !exists) {
+        std::snprintf(error, errorSize, "cannot read it: %s", std::strerror(exists ? errno : ENOENT));
         return false;
     }
     return DecodeTaskFile(bytes.data(), bytes.size(), file, error, errorSize);

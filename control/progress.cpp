@@ -6,12 +6,12 @@
 #include <thread>
 
 #include "control/computation.h"
-#include "tasks/unit_tasks.h"
 #include "control/worker.h"
+#include "platform/ticks.h"
 #include "search/path_text.h"
 #include "support/console.h"
 #include "support/settings.h"
-#include "platform/ticks.h"
+#include "tasks/unit_tasks.h"
 
 namespace quorbit {
 

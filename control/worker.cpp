@@ -7,18 +7,18 @@
 #include <string>
 
 #include "catalogue/catalogue.h"
-#include "control/compute_menu.h"
 #include "control/computation.h"
+#include "control/compute_menu.h"
+#include "control/work_queue.h"
+#include "platform/ticks.h"
 #include "results/solution_report.h"
 #include "results/trial_mark.h"
 #include "results/unit_report.h"
-#include "tasks/unit_tasks.h"
-#include "control/work_queue.h"
 #include "support/console.h"
 #include "support/results_file.h"
 #include "support/shell.h"
-#include "platform/ticks.h"
 #include "support/write_failure.h"
+#include "tasks/unit_tasks.h"
 
 namespace quorbit {
 

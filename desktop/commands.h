@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
+#include "control/compute_menu.h"
 #include "shell/install_menu.h"
 #include "shell/option_commands.h"
-#include "control/compute_menu.h"
 
 namespace quorbit {
 

@@ -4,11 +4,11 @@
 #include <QByteArray>
 #include <QPointer>
 
+#include "control/computation.h"
+#include "control/compute_menu.h"
 #include "desktop/console_view.h"
 #include "desktop/dialogs.h"
 #include "desktop/main_window.h"
-#include "control/computation.h"
-#include "control/compute_menu.h"
 #include "support/shell.h"
 
 namespace quorbit {

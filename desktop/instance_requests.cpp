@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "desktop/main_window.h"
 #include "catalogue/catalogue.h"
 #include "control/computation.h"
 #include "control/queue_status.h"
 #include "control/unit_input.h"
 #include "control/work_queue.h"
+#include "desktop/main_window.h"
 #include "support/shell.h"
 
 namespace quorbit {

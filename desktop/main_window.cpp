@@ -11,14 +11,14 @@
 
 #include <vector>
 
-#include "shell/autostart_entry.h"
+#include "control/computation.h"
+#include "control/queue_status.h"
 #include "desktop/commands.h"
 #include "desktop/console_view.h"
 #include "desktop/dialogs.h"
+#include "shell/autostart_entry.h"
 #include "shell/install_menu.h"
 #include "shell/option_commands.h"
-#include "control/computation.h"
-#include "control/queue_status.h"
 #include "support/console.h"
 #include "support/shell.h"
 

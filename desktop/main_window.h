@@ -11,10 +11,10 @@
 #include <map>
 #include <string>
 
-#include "shell/program_settings.h"
-#include "desktop/tray_icon.h"
 #include "control/computation.h"
 #include "control/compute_menu.h"
+#include "desktop/tray_icon.h"
+#include "shell/program_settings.h"
 
 class QAction;
 class QMenu;

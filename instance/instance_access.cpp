@@ -1,22 +1,17 @@
 #include "instance/instance_access.h"
 
+#include <chrono>
 #include <cstdio>
-#include <time.h>
-#include <unistd.h>
+#include <thread>
 
 #include "instance/instance_channel.h"
+#include "platform/ticks.h"
 
 namespace quorbit {
 
 namespace {
 
-constexpr int PATIENCE_MS = 3000;
-
-int MillisecondsSince(const timespec& start) {
-    timespec now;
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int>((now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000);
-}
+constexpr uint32_t PATIENCE_MS = 3000;
 
 }  // namespace
 
@@ -24,8 +19,7 @@ InstanceReach ReachInstance(const char* command, const char* directory, const ch
                             char* reply, size_t replySize, int32_t* status) {
     std::snprintf(instance.directory, sizeof instance.directory, "%s", directory);
     FormatInstanceName(InstanceKey(directory), instance.name, sizeof instance.name);
-    timespec start;
-    ::clock_gettime(CLOCK_MONOTONIC, &start);
+    const uint32_t start = TickCount();
     for (;;) {
         instance.result = AcquireInstanceLock(instance.name, directory, instance.lock);
         switch (instance.result.outcome) {
@@ -39,8 +33,8 @@ InstanceReach ReachInstance(const char* command, const char* directory, const ch
         }
         *status = SendInstanceRequest(instance.lock.paths.socketPath, request, reply, replySize, 500);
         if (*status != REPLY_NO_INSTANCE) return InstanceReach::Answered;
-        if (MillisecondsSince(start) >= PATIENCE_MS) return InstanceReach::Silent;
-        ::usleep(50000);
+        if (TickCount() - start >= PATIENCE_MS) return InstanceReach::Silent;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
 }
 

@@ -8,12 +8,13 @@
 #include <cstdint>
 
 #include "instance/instance_lock.h"
+#include "platform/local_channel.h"
 
 namespace quorbit {
 
 // A request line holds fewer bytes than this before its line end (LF, or CR LF).
-inline constexpr size_t INSTANCE_REQUEST_MAX = 1024;
-inline constexpr size_t INSTANCE_REPLY_MAX = 8192;    // the reply text
+inline constexpr size_t INSTANCE_REQUEST_MAX = LOCAL_CHANNEL_REQUEST_MAX;
+inline constexpr size_t INSTANCE_REPLY_MAX = LOCAL_CHANNEL_REPLY_MAX;  // the reply text
 
 // Reply statuses.
 inline constexpr int32_t REPLY_DONE = 0;
@@ -50,8 +51,8 @@ RequestFrame FrameInstanceRequest(const char* bytes, size_t length, char* line);
 // The server's limits: connections served at once (a new one beyond them takes the place
 // of the one that has waited longest for its request), and the time a connection has to
 // deliver its request line, then again to take its reply.
-inline constexpr int INSTANCE_SERVER_CONNECTIONS = 32;
-inline constexpr int INSTANCE_SERVER_DEADLINE_MS = 2000;
+inline constexpr int INSTANCE_SERVER_CONNECTIONS = LOCAL_CHANNEL_CONNECTIONS;
+inline constexpr int INSTANCE_SERVER_DEADLINE_MS = LOCAL_CHANNEL_DEADLINE_MS;
 
 // Listens on the lock's socket (a stale socket left by a dead instance is replaced) and
 // serves requests on a thread of its own until StopInstanceServer. Only processes of this

@@ -7,15 +7,15 @@
 
 #include <cstddef>
 #include <limits.h>
-#include <sys/types.h>
-#include <sys/un.h>
+
+#include "platform/local_channel.h"
 
 namespace quorbit {
 
 // Where one directory's instance keeps its lock and socket.
 struct InstancePaths {
     char lockPath[PATH_MAX];
-    char socketPath[sizeof(sockaddr_un::sun_path)];
+    char socketPath[LOCAL_CHANNEL_NAME_SIZE];
 };
 
 // The runtime folder: the first of "$XDG_RUNTIME_DIR/quorbit" (when XDG_RUNTIME_DIR is an
@@ -48,7 +48,7 @@ enum class InstanceLockOutcome {
 
 struct InstanceLockResult {
     InstanceLockOutcome outcome;
-    pid_t holder;      // HeldByOther: the holder's process id, or 0 when not known (another user's)
+    long holder;       // HeldByOther: the holder's process id, or 0 when not known (another user's)
     char error[320];   // Failed: the reason
 };
 

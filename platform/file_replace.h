@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <limits.h>
 
+#include "platform/files.h"
+
 namespace quorbit {
 
 // The temporary file is the target's name followed by this; a stray one left by a crash is
@@ -48,8 +50,5 @@ bool SyncDirectoryOf(const char* path);
 // What completes a line whose last byte is `last`: nothing after LF, LF after a bare CR
 // (which readers already drop at the end of a file), CR LF after anything else.
 const char* LineEndAfter(char last);
-
-// Writes all the bytes to the descriptor, going on after interrupted or partial writes.
-bool WriteAll(int fd, const char* bytes, size_t length);
 
 }  // namespace quorbit

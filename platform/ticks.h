@@ -1,7 +1,8 @@
-// Clocks for elapsed times and cycle counts.
+// Clocks for elapsed times, cycle counts and the local calendar.
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 
 namespace quorbit {
 
@@ -10,5 +11,8 @@ uint32_t TickCount();
 
 // The processor's time-stamp counter on x86-64; a monotonic nanosecond clock elsewhere.
 uint64_t ReadCycleCounter();
+
+// The local calendar time of `seconds` since 1970; false when it cannot be had.
+bool LocalCalendarTime(int64_t seconds, std::tm& local);
 
 }  // namespace quorbit

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstddef>
-#include <sys/types.h>
 
 namespace quorbit {
 
@@ -14,6 +13,6 @@ bool UserFolder(const char* variable, const char* homeFallback, const char* leaf
 // Creates the folder with its missing parents (the parents private to the user, the folder
 // itself with the given mode); true when it exists as a folder afterwards. `created` (when
 // given) tells whether the folder itself had to be made.
-bool MakeFolder(const char* folder, mode_t mode, bool* created = nullptr);
+bool MakeFolder(const char* folder, unsigned mode, bool* created = nullptr);
 
 }  // namespace quorbit

@@ -1,8 +1,8 @@
 #include "results/solution_report.h"
 
-#include "support/results_file.h"
 #include "results/unit_report.h"
 #include "results/unit_run.h"
+#include "support/results_file.h"
 
 namespace quorbit {
 

@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <cstring>
 #include <limits.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include "platform/user_folders.h"
 #include "control/compute_menu.h"
-#include "support/console.h"
 #include "platform/file_replace.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/user_folders.h"
+#include "support/console.h"
 #include "support/path_hash.h"
 
 namespace quorbit {
@@ -26,11 +26,6 @@ bool Put(char* out, size_t size, size_t* used, const char* text) {
     std::memcpy(out + *used, text, length + 1);
     *used += length;
     return true;
-}
-
-bool EntryExists(const char* entry) {
-    struct stat info;
-    return ::lstat(entry, &info) == 0;
 }
 
 void PrintWithTitle(const char* format) {
@@ -103,7 +98,7 @@ void InstallAutostart(int32_t mode, const char* executablePath) {
     if (!AutostartEntryPath(executablePath, entry, sizeof entry) || !AutostartFolder(folder, sizeof folder)) return;
     if (EntryExists(entry)) {
         if (mode != AUTOSTART_REMOVE) return;
-        if (::unlink(entry) != 0) {
+        if (!RemoveFile(entry)) {
             ConsolePrint("Can't write autostart entry.\n");
             return;
         }

@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
+#include "platform/folders.h"
 #include "platform/user_folders.h"
 
 namespace quorbit {
@@ -24,7 +24,7 @@ bool InTree(const char* path, const char* tree) {
 bool ProgramDirectoryUsable(const char* directory) {
     for (const char* tree : SYSTEM_PROGRAM_TREES)
         if (InTree(directory, tree)) return false;
-    return ::access(directory, W_OK) == 0;
+    return MayWriteIn(directory);
 }
 
 bool UserDataDirectory(char* out, size_t size) {
@@ -35,21 +35,21 @@ DefaultDirectoryResult EnterDefaultDirectory(const char* programDirectory, Direc
     DefaultDirectoryResult result{};
     std::snprintf(result.programDirectory, sizeof result.programDirectory, "%s", programDirectory);
     if (usable(programDirectory)) {
-        result.entered = ::chdir(programDirectory) == 0;
+        result.entered = EnterFolder(programDirectory);
         return result;
     }
     result.userData = true;
     if (!UserDataDirectory(result.dataDirectory, sizeof result.dataDirectory)) {
         result.dataDirectory[0] = '\0';
         result.error = ENOENT;
-    } else if (!MakeFolder(result.dataDirectory, 0700, &result.created) || ::chdir(result.dataDirectory) != 0) {
+    } else if (!MakeFolder(result.dataDirectory, 0700, &result.created) || !EnterFolder(result.dataDirectory)) {
         result.error = errno;
     }
     if (result.error == 0) {
         result.entered = true;
         return result;
     }
-    result.entered = ::chdir(programDirectory) == 0;
+    result.entered = EnterFolder(programDirectory);
     return result;
 }
 

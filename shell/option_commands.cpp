@@ -2,9 +2,10 @@
 
 #include "control/computation.h"
 #include "control/progress.h"
-#include "tasks/unit_tasks.h"
 #include "support/priority.h"
 #include "support/settings.h"
+#include "tasks/search_threads.h"
+#include "tasks/unit_tasks.h"
 
 namespace quorbit {
 

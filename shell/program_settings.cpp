@@ -1,10 +1,11 @@
 #include "shell/program_settings.h"
 
 #include "control/progress.h"
-#include "tasks/unit_tasks.h"
+#include "platform/processor.h"
 #include "support/cpu_identity.h"
 #include "support/priority.h"
 #include "support/settings.h"
+#include "tasks/unit_tasks.h"
 
 namespace quorbit {
 

@@ -2,22 +2,11 @@
 
 #include <cerrno>
 #include <cstring>
-#include <unistd.h>
 
+#include "platform/folders.h"
 #include "shell/startup_options.h"
 
 namespace quorbit {
-
-bool ExecutablePath(char* out, size_t size) {
-    if (size == 0) return false;
-    const ssize_t length = ::readlink("/proc/self/exe", out, size - 1);
-    if (length <= 0 || static_cast<size_t>(length) >= size - 1) {
-        out[0] = '\0';
-        return false;
-    }
-    out[length] = '\0';
-    return true;
-}
 
 bool CutAfterLastSlash(char* path) {
     char* slash = std::strrchr(path, '/');
@@ -26,20 +15,11 @@ bool CutAfterLastSlash(char* path) {
     return true;
 }
 
-bool CurrentDirectory(char* out, size_t size) {
-    if (size == 0) return false;
-    if (::getcwd(out, size) == nullptr) {
-        out[0] = '\0';
-        return false;
-    }
-    return true;
-}
-
 namespace {
 
 void EnterOptionDirectory(const char* directory, void* context) {
     auto& report = *static_cast<WorkingDirectoryReport*>(context);
-    if (::chdir(directory) == 0) return;
+    if (EnterFolder(directory)) return;
     if (report.failures++ == 0) {
         std::strncpy(report.firstFailure, directory, sizeof report.firstFailure - 1);
         report.firstFailure[sizeof report.firstFailure - 1] = '\0';
@@ -64,7 +44,7 @@ void ChooseWorkingDirectory(int argc, const char* const* argv, bool withExecutab
             const DefaultDirectoryResult& chosen = report.defaultDirectory;
             report.executableDirectoryEntered = chosen.entered && (!chosen.userData || chosen.error != 0);
         } else {
-            report.executableDirectoryEntered = ::chdir(path) == 0;
+            report.executableDirectoryEntered = EnterFolder(path);
         }
     }
     const StartupOptionsResult options = ParseStartupArguments(argc, argv, &EnterOptionDirectory, &report, consumed);

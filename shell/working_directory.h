@@ -5,19 +5,14 @@
 #include <cstddef>
 #include <limits.h>
 
+#include "platform/folders.h"  // ExecutablePath, CurrentDirectory
 #include "shell/default_directory.h"
 
 namespace quorbit {
 
-// The executable's full path, from /proc/self/exe; false (out empty) when it cannot be read.
-bool ExecutablePath(char* out, size_t size);
-
 // Cuts a path just after its last '/', the '/' kept ("/opt/q/quorbit" gives "/opt/q/");
 // false, leaving it whole, when it has none.
 bool CutAfterLastSlash(char* path);
-
-// The process's current directory; false (out empty) when it cannot be read or does not fit.
-bool CurrentDirectory(char* out, size_t size);
 
 // What happened while the working directory was chosen: the first directory that could
 // not be entered, so that the front-end can say so (the program then works in whatever

@@ -4,14 +4,12 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <string_view>
 
+#include "platform/files.h"
+#include "platform/ticks.h"
 #include "tasks/kill_points.h"
 #include "tasks/task_record.h"
-#include "platform/file_replace.h"
-#include "platform/ticks.h"
 
 #ifndef QUORBIT_VERSION
 #error "QUORBIT_VERSION comes from the build (control/CMakeLists.txt)"
@@ -84,7 +82,7 @@ bool ParseCheckpoint(const uint8_t* bytes, size_t size, CheckpointContents& cont
     // A crash while the header was written leaves nothing to resume from, and nothing to keep.
     if (read == RecordRead::End || read == RecordRead::Torn) return true;
     // Records after a damaged first one: a checkpoint, damaged (the magic may be what was hit).
-    if (read == RecordRead::Corrupt && size > 4 && ::memmem(bytes + 1, size - 1, "QREC", 4) != nullptr) {
+    if (read == RecordRead::Corrupt && size > 4 && std::string_view(reinterpret_cast<const char*>(bytes) + 1, size - 1).find("QREC") != std::string_view::npos) {
         Say(why, whySize, "a record in it is damaged");
         return false;
     }
@@ -149,17 +147,10 @@ bool OpenCheckpoint(CheckpointWriter& writer, const char* name, size_t keepBytes
     writer.failed.store(false);
     writer.error = 0;
     writer.syncedTick = TickCount();
-    writer.fd = ::open(name, O_WRONLY | O_CREAT | O_CLOEXEC | (keepBytes == 0 ? O_TRUNC : 0), 0666);
+    writer.fd = OpenToWriteAfter(name, keepBytes);
     if (writer.fd < 0) return Failed(writer, errno);
-    if (keepBytes != 0 && (::ftruncate(writer.fd, static_cast<off_t>(keepBytes)) != 0 ||
-                           ::lseek(writer.fd, static_cast<off_t>(keepBytes), SEEK_SET) < 0)) {
-        Failed(writer, errno);
-        ::close(writer.fd);
-        writer.fd = -1;
-        return false;
-    }
     if (keepBytes == 0 && !AppendCheckpoint(writer, CHECKPOINT_HEADER_KIND, EncodeCheckpointHeader(header))) {
-        ::close(writer.fd);
+        CloseAfterReading(writer.fd);  // abandoned: the failure is reported already
         writer.fd = -1;
         return false;
     }
@@ -176,7 +167,7 @@ bool AppendCheckpoint(CheckpointWriter& writer, uint32_t kind, const std::vector
     if (!WriteAll(writer.fd, reinterpret_cast<const char*>(record.data()), record.size())) return Failed(writer, errno);
     const uint32_t now = TickCount();
     if (syncNow || now - writer.syncedTick >= CHECKPOINT_SYNC_INTERVAL_MS) {
-        if (::fdatasync(writer.fd) != 0) return Failed(writer, errno);
+        if (!SyncFileData(writer.fd)) return Failed(writer, errno);
         writer.syncedTick = now;
     }
     PassRecordKillPoint();
@@ -186,8 +177,8 @@ bool AppendCheckpoint(CheckpointWriter& writer, uint32_t kind, const std::vector
 bool CloseCheckpoint(CheckpointWriter& writer) {
     std::lock_guard<std::mutex> hold(writer.lock);
     if (writer.fd < 0) return !writer.failed.load();
-    if (!writer.failed.load() && ::fdatasync(writer.fd) != 0) Failed(writer, errno);
-    if (::close(writer.fd) != 0 && !writer.failed.load()) Failed(writer, errno);
+    if (!writer.failed.load() && !SyncFileData(writer.fd)) Failed(writer, errno);
+    if (!CloseWritten(writer.fd) && !writer.failed.load()) Failed(writer, errno);
     writer.fd = -1;
     return !writer.failed.load();
 }
@@ -199,8 +190,7 @@ bool SetCheckpointAside(const char* name, char* aside, size_t asideSize) {
             std::snprintf(aside, asideSize, "CHECKPT-%lld.BAD", now);
         else
             std::snprintf(aside, asideSize, "CHECKPT-%lld-%d.BAD", now, n);
-        // A hard link never replaces an existing name; the original goes only once it is linked.
-        if (::link(name, aside) == 0) return ::unlink(name) == 0;
+        if (RenameWithoutReplacing(name, aside)) return true;
         if (errno != EEXIST) break;
     }
     aside[0] = '\0';

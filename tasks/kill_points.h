@@ -8,8 +8,11 @@
 
 #ifdef QUORBIT_TEST_KILL_POINTS
 #include <atomic>
-#include <csignal>
 #include <cstdlib>
+#endif
+
+#ifdef QUORBIT_TEST_KILL_POINTS
+#include "platform/process.h"
 #endif
 
 namespace quorbit {
@@ -22,7 +25,7 @@ inline void PassKillPoint(const char* variable, std::atomic<long>& left) {
         const long wanted = value != nullptr ? std::atol(value) : 0;
         left.compare_exchange_strong(now, wanted > 0 ? wanted : -1);
     }
-    if (left.load() > 0 && left.fetch_sub(1) == 1) std::raise(SIGKILL);
+    if (left.load() > 0 && left.fetch_sub(1) == 1) KillThisProcess();
 }
 inline void PassRecordKillPoint() {
     static std::atomic<long> left{0};

@@ -2,9 +2,9 @@
 
 #include <chrono>
 #include <cstring>
-#include <pthread.h>
 #include <thread>
 
+#include "platform/threads.h"
 #include "tasks/task_split.h"
 
 namespace quorbit {
@@ -261,6 +261,7 @@ void SearchTasks(TaskRun& run, int thread) {
         }
         if (!SearchWhole(run, thread, i, cap)) break;
     }
+    if (run.output.threadEnd != nullptr) run.output.threadEnd(run.output.context);
 }
 
 void* SearchThread(void* argument) {
@@ -317,16 +318,16 @@ SearchOutcome RunTasks(TaskRun& run) {
         HandOnReady(run);
     }
     ThreadSlot slots[MAX_TASK_THREADS];
-    pthread_t threads[MAX_TASK_THREADS];
+    ThreadHandle threads[MAX_TASK_THREADS];
     bool started[MAX_TASK_THREADS] = {};
     for (int t = 1; t < run.threadCount; ++t) {
         slots[t] = {&run, t};
         // A thread that cannot be made leaves its share to the others.
-        started[t] = pthread_create(&threads[t], nullptr, &SearchThread, &slots[t]) == 0;
+        started[t] = StartThread(&threads[t], &SearchThread, &slots[t]) == 0;
     }
     SearchTasks(run, 0);
     for (int t = 1; t < run.threadCount; ++t)
-        if (started[t]) pthread_join(threads[t], nullptr);
+        if (started[t]) JoinThread(threads[t]);
     std::lock_guard<std::mutex> hold(run.outputLock);
     if (!run.concluded.load()) {
         // Halted: the counts as the single search had them when it reached the earliest task

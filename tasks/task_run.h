@@ -26,6 +26,9 @@ struct TaskOutput {
     // Called first on every search thread, the caller's included; may be null.
     void (*threadStart)(int threadCount, void* context);
     void* context;
+    // Called last on every search thread, the caller's included, while the thread still
+    // exists; may be null.
+    void (*threadEnd)(void* context) = nullptr;
 };
 
 enum : uint8_t { TASK_WAITING, TASK_RUNNING, TASK_DONE, TASK_CAPPED, TASK_SKIPPED };

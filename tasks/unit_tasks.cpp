@@ -4,26 +4,23 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sched.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
-#include "results/announced_lines.h"
 #include "catalogue/catalogue.h"
-#include "tasks/checkpoint.h"
-#include "search/subtree_search.h"
-#include "tasks/kill_points.h"
-#include "tasks/task_record.h"
+#include "platform/files.h"
+#include "platform/ticks.h"
+#include "results/announced_lines.h"
 #include "results/trial_mark.h"
 #include "results/unit_report.h"
+#include "search/subtree_search.h"
 #include "support/console.h"
-#include "support/priority.h"
 #include "support/results_file.h"
-#include "platform/ticks.h"
 #include "support/write_failure.h"
+#include "tasks/checkpoint.h"
+#include "tasks/kill_points.h"
+#include "tasks/search_threads.h"
+#include "tasks/task_record.h"
 
 namespace quorbit {
 
@@ -76,19 +73,12 @@ void FailCheckpoint(UnitTasks& u) {
 
 // The size of "SOLUTION.TXT": where the next lines written to it begin.
 uint64_t ResultsFileSize() {
-    struct stat status {};
-    return ::stat(RESULTS_FILE, &status) == 0 ? static_cast<uint64_t>(status.st_size) : 0;
+    uint64_t size = 0;
+    return FileSize(RESULTS_FILE, size) ? size : 0;
 }
 
 // Puts the lines written so far on disk. False (the failure recorded) when that fails.
-bool SyncFile(const char* name) {
-    const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT || NoteWriteFailure(name, errno);
-    const bool synced = ::fsync(fd) == 0;
-    const int error = errno;
-    ::close(fd);
-    return synced || NoteWriteFailure(name, error);
-}
+bool SyncFile(const char* name) { return SyncNamedFile(name) || errno == ENOENT || NoteWriteFailure(name, errno); }
 
 bool SyncResultLines(UnitTasks& u) {
     if (!u.linesUnsynced) return true;
@@ -173,35 +163,6 @@ bool AnnouncedItsSummary(const CheckpointContents& contents) {
     return contents.marked && contents.lastMark.summary != 0;
 }
 
-// The kernel ids of the running unit's search threads, so that a change of priority reaches
-// every one of them at once; cleared when the unit's threads have ended.
-std::atomic<ThreadId> searchThreadIds[MAX_TASK_THREADS];
-std::atomic<int32_t> searchThreadsRunning{0};  // the run's thread count while it runs, else 0
-std::atomic<int32_t> searchThreadsKnown{0};
-
-void ApplySearchPriority(ThreadId thread, int threadCount) {
-    // "CpuNumber" binds the search only when it runs on one thread.
-    if (threadCount == 1)
-        ApplyPriority(thread);
-    else
-        ApplyPriorityUnbound(thread);
-}
-
-void StartSearchThread(int threadCount, void*) {
-    // Known before it applies the priority itself, so that a change made at any moment
-    // reaches the thread through one or the other.
-    const ThreadId self = CurrentThreadId();
-    const int32_t slot = searchThreadsKnown.fetch_add(1);
-    if (slot < MAX_TASK_THREADS) searchThreadIds[slot].store(self);
-    ApplySearchPriority(self, threadCount);
-}
-
-void ForgetSearchThreads() {
-    searchThreadsRunning.store(0);
-    searchThreadsKnown.store(0);
-    for (std::atomic<ThreadId>& id : searchThreadIds) id.store(0);
-}
-
 // Writes the lines the last mark announced that were not written yet. False when one
 // cannot be written (the unit is then failed).
 bool CompleteAnnouncedLines(UnitTasks& u, const std::vector<std::string>& announced, uint64_t offset, bool solutions) {
@@ -225,31 +186,6 @@ std::vector<std::string> SummaryLines(const UnitTasks& u, int32_t elapsedMs, uin
     collected = &lines;
     EmitUnitResults(u.name, elapsedMs, cycles, solutions, counts, [](const char* line) { collected->emplace_back(line); });
     return lines;
-}
-
-// False, with the reason in errno, when the file exists but cannot be read whole. A name
-// that holds neither a regular file nor a folder (a device, a FIFO) is read as empty, with
-// regular false: it never held a checkpoint, and reading a device may never end.
-bool ReadWholeFile(const char* name, std::vector<uint8_t>& bytes, bool& exists, bool& regular) {
-    exists = false;
-    regular = true;
-    const int fd = ::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return errno == ENOENT;
-    exists = true;
-    struct stat status {};
-    if (::fstat(fd, &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode)) {
-        ::close(fd);
-        regular = false;
-        return true;
-    }
-    uint8_t buffer[65536];
-    ssize_t got;
-    while ((got = ::read(fd, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR))
-        if (got > 0) bytes.insert(bytes.end(), buffer, buffer + got);
-    const int error = errno;
-    ::close(fd);
-    errno = error;
-    return got == 0;
 }
 
 // The prefix the unit is searched below: its start square, or its first moves for trials.
@@ -298,7 +234,7 @@ bool CheckpointFits(UnitTasks& u, const uint8_t* base, int baseLength, Checkpoin
         const CheckpointHeader& header = contents.header;
         if (header.unit != static_cast<uint32_t>(u.unit) && AnnouncedItsSummary(contents)) {
             // Its unit's results are all written and it left the queue: nothing in it is needed.
-            ::unlink(CHECKPOINT_FILE);
+            RemoveFile(CHECKPOINT_FILE);
             return false;
         }
         if (header.unit != static_cast<uint32_t>(u.unit)) {
@@ -392,14 +328,6 @@ bool Resume(UnitTasks& u, CheckpointContents& contents, const std::vector<long>&
 
 }  // namespace
 
-int32_t AvailableProcessors() {
-    cpu_set_t allowed;
-    CPU_ZERO(&allowed);
-    if (::sched_getaffinity(0, sizeof allowed, &allowed) != 0) return 1;
-    const int count = CPU_COUNT(&allowed);
-    return count > 0 ? count : 1;
-}
-
 
 UnitEnd ComputeUnitInTasks(int32_t unit, UnitRun& context) {
     static UnitTasks tasks;  // large, and one unit is computed at a time
@@ -426,7 +354,7 @@ UnitEnd ComputeUnitInTasks(int32_t unit, UnitRun& context) {
     }
     const int32_t threads = taskThreads.load();
     PrepareTaskRun(u.run, u.plan, threads, taskNodeLimit.load(),
-                   TaskOutput{&ReportTask, &KeepTask, &StartSearchThread, &u});
+                   TaskOutput{&ReportTask, &KeepTask, &StartSearchThread, &u, &EndSearchThread});
     context.startTick.store(TickCount(), std::memory_order_relaxed);
     u.cyclesBefore = 0;
     u.cycleStart = ReadCycleCounter();
@@ -455,7 +383,7 @@ UnitEnd ComputeUnitInTasks(int32_t unit, UnitRun& context) {
     // Stored, then the halt looked at: a halt made at any moment is seen by one or the other.
     if (HaltBeforeSearch()) AskUnitStop(context);  // the tests' build only: as a Stop at this moment
     if (context.haltPending->load() || HaltBeforeSearch()) HaltTaskRun(u.run);
-    searchThreadsRunning.store(u.run.threadCount);
+    BeginSearchThreads(u.run.threadCount);
     const SearchOutcome outcome = RunTasks(u.run);
     ForgetSearchThreads();
     ShowRun(nullptr);
@@ -485,17 +413,6 @@ void HaltWorkerTaskRun() {
     if (shownRun != nullptr) HaltTaskRun(*shownRun);
 }
 
-bool ApplyPriorityToTaskRun() {
-    const int32_t threadCount = searchThreadsRunning.load();
-    if (threadCount == 0) return false;
-    // An id read just as its thread ends names no thread of the process, and is ignored.
-    for (std::atomic<ThreadId>& id : searchThreadIds) {
-        const ThreadId thread = id.load();
-        if (thread != 0) ApplySearchPriority(thread, threadCount);
-    }
-    return true;
-}
-
 bool SampleWorkerTaskRun(uint32_t path[SQUARE_COUNT], uint64_t& nodes) {
     std::lock_guard<std::mutex> hold(shownLock);
     if (shownRun == nullptr) return false;
@@ -503,7 +420,7 @@ bool SampleWorkerTaskRun(uint32_t path[SQUARE_COUNT], uint64_t& nodes) {
     return true;
 }
 
-void RemoveUnitCheckpoint() { ::unlink(CHECKPOINT_FILE); }
+void RemoveUnitCheckpoint() { RemoveFile(CHECKPOINT_FILE); }
 
 namespace {
 
@@ -516,7 +433,7 @@ void DiscardCheckpointIf(bool (*done)(const CheckpointContents& contents, int32_
     bool regular = true;
     if (ReadWholeFile(CHECKPOINT_FILE, bytes, exists, regular) && exists && regular &&
         ParseCheckpoint(bytes.data(), bytes.size(), contents, why, sizeof why) && contents.headed && done(contents, unit))
-        ::unlink(CHECKPOINT_FILE);
+        RemoveFile(CHECKPOINT_FILE);
     contents = CheckpointContents{};
 }
 

@@ -20,14 +20,6 @@ extern std::atomic<int32_t> taskThreads;
 void HaltWorkerTaskRun();
 bool SampleWorkerTaskRun(uint32_t path[SQUARE_COUNT], uint64_t& nodes);  // false: no unit in task mode
 
-// Gives every search thread of the unit being computed in task mode the scheduling of
-// "Priority" now (and "CpuNumber" when the unit runs on one thread). False when no unit is
-// being computed in task mode: the worker thread is then the only search thread.
-bool ApplyPriorityToTaskRun();
-
-// The processors this process may use (at least 1); "Threads" is held within 1 and this.
-int32_t AvailableProcessors();
-
 // Computes the unit (resuming from the checkpoint when it holds this unit) and writes its
 // tours and, unless a stop was asked, its summary and node detail through ReportLine.
 // `context` gives the unit's start, counts its tours and carries the computation's stop.

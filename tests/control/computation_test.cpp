@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "results/trial_mark.h"
+#include "tasks/search_threads.h"
 #include "tasks/unit_tasks.h"
 #include "control/work_queue.h"
 #include "control/worker.h"

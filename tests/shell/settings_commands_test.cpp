@@ -12,6 +12,7 @@
 #include "shell/option_commands.h"
 #include "shell/program_settings.h"
 #include "control/progress.h"
+#include "platform/processor.h"
 #include "tasks/unit_tasks.h"
 #include "support/cpu_identity.h"
 #include "support/priority.h"

@@ -183,21 +183,4 @@ bool AppendLineToFile(const char* name, const char* bytes, size_t length, bool* 
 
 const char* LineEndAfter(char last) { return last == '\n' ? "" : last == '\r' ? "\n" : "\r\n"; }
 
-bool WriteAll(int fd, const char* bytes, size_t length) {
-    while (length > 0) {
-        const ssize_t written = ::write(fd, bytes, length);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (written == 0) {
-            errno = EIO;
-            return false;
-        }
-        bytes += written;
-        length -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
 }  // namespace quorbit

@@ -1,7 +1,9 @@
-#include "cli/halt_signals.h"
+#include "platform/halt_signals.h"
 
 #include <atomic>
 #include <csignal>
+#include <pthread.h>
+#include <time.h>
 
 namespace quorbit {
 
@@ -19,6 +21,11 @@ constexpr NamedSignal HALT_SIGNALS[] = {
 
 std::atomic<int> caughtSignal{0};
 std::atomic<void (*)()> haltAction{nullptr};
+
+void HaltSignalSet(sigset_t& signals) {
+    sigemptyset(&signals);
+    for (const NamedSignal& s : HALT_SIGNALS) sigaddset(&signals, s.number);
+}
 
 void OnSignal(int number) {
     int none = 0;
@@ -38,6 +45,20 @@ void CatchHaltSignals(void (*onHalt)()) {
 }
 
 int CaughtHaltSignal() { return caughtSignal.load(); }
+
+void BlockHaltSignals() {
+    sigset_t signals;
+    HaltSignalSet(signals);
+    ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+}
+
+int WaitForHaltSignal(int milliseconds) {
+    sigset_t signals;
+    HaltSignalSet(signals);
+    const timespec wait{milliseconds / 1000, (milliseconds % 1000) * 1000L * 1000L};
+    const int got = ::sigtimedwait(&signals, nullptr, &wait);
+    return got > 0 ? got : 0;
+}
 
 const char* HaltSignalName(int signal) {
     for (const NamedSignal& s : HALT_SIGNALS)

@@ -22,4 +22,9 @@ uint64_t ReadCycleCounter() {
 #endif
 }
 
+bool LocalCalendarTime(int64_t seconds, std::tm& local) {
+    const std::time_t when = static_cast<std::time_t>(seconds);
+    return localtime_r(&when, &local) != nullptr;
+}
+
 }  // namespace quorbit

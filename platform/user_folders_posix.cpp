@@ -23,7 +23,7 @@ bool UserFolder(const char* variable, const char* homeFallback, const char* leaf
     return written > 0 && static_cast<size_t>(written) < size;
 }
 
-bool MakeFolder(const char* folder, mode_t mode, bool* created) {
+bool MakeFolder(const char* folder, unsigned mode, bool* created) {
     if (created != nullptr) *created = false;
     char path[PATH_MAX];
     if (std::strlen(folder) >= sizeof path) {
@@ -37,7 +37,7 @@ bool MakeFolder(const char* folder, mode_t mode, bool* created) {
         if (::mkdir(path, 0700) != 0 && errno != EEXIST) return false;
         *p = '/';
     }
-    if (::mkdir(path, mode) == 0) {
+    if (::mkdir(path, static_cast<mode_t>(mode)) == 0) {
         if (created != nullptr) *created = true;
     } else if (errno != EEXIST) {
         return false;
