@@ -26,6 +26,7 @@
 #include "support/console.h"
 #include "support/line_table.h"
 #include "support/write_failure.h"
+#include "tasks/checkpoint_discard.h"
 #include "tasks/unit_tasks.h"
 
 namespace quorbit {

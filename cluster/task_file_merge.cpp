@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "results/unit_report.h"
+#include "tasks/task_lines.h"
 
 namespace quorbit {
 
@@ -91,20 +92,15 @@ void EmitMergedTaskFiles(const TaskPlan& plan, const char* unitName, const std::
         elapsed += file->elapsedMs;
         cycles += file->cycles;
         for (const TaskResult& result : file->results) {
-            const PlannedTask& planned = plan.tasks[result.index];
-            for (const TaskSolution& solution : result.solutions) {
-                for (int i = 0; i < SQUARE_COUNT; ++i) state->path[i].store(solution.squares[i]);
-                char line[SOLUTION_LINE_SIZE];
-                const int32_t number = merge.solutions + 1 + static_cast<int32_t>(&solution - result.solutions.data());
-                FormatSolutionLine(line, sizeof line, number, *state, Milliseconds(elapsed),
-                                   SolutionNodeTotal(merge, planned.shallowBefore, solution));
-                emit.solution(line);
-            }
+            for (const std::string& line :
+                 TaskSolutionLines(result, plan.tasks[result.index], merge, Milliseconds(elapsed), *state))
+                emit.solution(line.c_str());
             MergeTask(merge, result);
         }
     }
-    for (int k = 0; k < COUNTED_MOVES; ++k)
-        state->nodeCounters[k].store(plan.cut.shallowCounters[k] + merge.ownCounters[k]);
+    uint64_t counters[COUNTED_MOVES];
+    UnitCountsAt(plan, plan.cut.shallowCounted, merge, counters);
+    for (int k = 0; k < COUNTED_MOVES; ++k) state->nodeCounters[k].store(counters[k]);
     EmitUnitResults(unitName, Milliseconds(elapsed), cycles, merge.solutions, *state, emit.results);
 }
 

@@ -18,6 +18,7 @@
 #include "support/results_file.h"
 #include "support/shell.h"
 #include "support/write_failure.h"
+#include "tasks/checkpoint_discard.h"
 #include "tasks/unit_tasks.h"
 
 namespace quorbit {

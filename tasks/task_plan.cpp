@@ -64,4 +64,9 @@ void ShallowCountsAt(const TaskPlan& plan, uint64_t shallowNodes, uint64_t count
     std::memcpy(counters, cut.shallowCounters, sizeof cut.shallowCounters);
 }
 
+void UnitCountsAt(const TaskPlan& plan, uint64_t shallowNodes, const TaskMerge& merged, uint64_t counters[COUNTED_MOVES]) {
+    ShallowCountsAt(plan, shallowNodes, counters);
+    for (int k = 0; k < COUNTED_MOVES; ++k) counters[k] += merged.ownCounters[k];
+}
+
 }  // namespace quorbit

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "search/subtree_cut.h"
+#include "tasks/task_result.h"
 
 namespace quorbit {
 
@@ -38,5 +39,9 @@ bool PlanTasks(TaskPlan& plan, int start, int end, const uint8_t* prefix, int pr
 // The counts above the cut as the single search has them right after its `shallowNodes`-th
 // node above the cut (all of them when shallowNodes is at least their total).
 void ShallowCountsAt(const TaskPlan& plan, uint64_t shallowNodes, uint64_t counters[COUNTED_MOVES]);
+
+// The single search's counts at that point: those above the cut, and the own nodes of the
+// tasks merged up to there.
+void UnitCountsAt(const TaskPlan& plan, uint64_t shallowNodes, const TaskMerge& merged, uint64_t counters[COUNTED_MOVES]);
 
 }  // namespace quorbit

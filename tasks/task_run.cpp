@@ -28,8 +28,7 @@ SearchOutcome Search(TaskRun& run, SearchState& state, uint64_t i, uint64_t ownB
 // The single search's counters at the point reached: the nodes above the cut it counted up
 // to there, and the merged tasks' own nodes. The caller holds outputLock.
 void Conclude(TaskRun& run, uint64_t shallowNodes, SearchOutcome outcome) {
-    ShallowCountsAt(*run.plan, shallowNodes, run.counters);
-    for (int k = 0; k < COUNTED_MOVES; ++k) run.counters[k] += run.merge.ownCounters[k];
+    UnitCountsAt(*run.plan, shallowNodes, run.merge, run.counters);
     run.outcome = outcome;
     run.concluded.store(true);
     HaltTaskRun(run);  // the other threads' work is no longer needed
@@ -334,8 +333,7 @@ SearchOutcome RunTasks(TaskRun& run) {
         // not handed on.
         const uint64_t i = run.outputNext.load();
         const uint64_t shallow = i < TaskCount(run) ? Planned(run, i).shallowBefore : run.plan->cut.shallowCounted;
-        ShallowCountsAt(*run.plan, shallow, run.counters);
-        for (int k = 0; k < COUNTED_MOVES; ++k) run.counters[k] += run.merge.ownCounters[k];
+        UnitCountsAt(*run.plan, shallow, run.merge, run.counters);
         run.outcome = SearchOutcome::Halted;
     }
     return run.outcome;

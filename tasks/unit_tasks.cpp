@@ -18,8 +18,10 @@
 #include "support/results_file.h"
 #include "support/write_failure.h"
 #include "tasks/checkpoint.h"
+#include "tasks/checkpoint_discard.h"
 #include "tasks/kill_points.h"
 #include "tasks/search_threads.h"
+#include "tasks/task_lines.h"
 #include "tasks/task_record.h"
 
 namespace quorbit {
@@ -120,21 +122,6 @@ bool WriteLines(UnitTasks& u, const std::vector<std::string>& lines, size_t from
     return false;
 }
 
-// The lines of a task's tours as the single search reports them.
-std::vector<std::string> SolutionLines(UnitTasks& u, const TaskResult& result, const PlannedTask& planned,
-                                       const TaskMerge& before, int32_t elapsedMs) {
-    std::vector<std::string> lines;
-    int32_t number = before.solutions;
-    for (const TaskSolution& solution : result.solutions) {
-        for (int i = 0; i < SQUARE_COUNT; ++i) u.lines.path[i].store(solution.squares[i], std::memory_order_relaxed);
-        char line[SOLUTION_LINE_SIZE];
-        FormatSolutionLine(line, sizeof line, ++number, u.lines, elapsedMs,
-                           SolutionNodeTotal(before, planned.shallowBefore, solution));
-        lines.emplace_back(line);
-    }
-    return lines;
-}
-
 // In the plan's order: a task's tours, announced in the checkpoint before their lines are written.
 void ReportTask(const TaskResult& result, const PlannedTask& planned, const TaskMerge& before, void* context) {
     auto& u = *static_cast<UnitTasks*>(context);
@@ -146,7 +133,7 @@ void ReportTask(const TaskResult& result, const PlannedTask& planned, const Task
     }
     const int32_t elapsed = UnitElapsedMs(*u.context);
     if (!Mark(u, result.index, result.index + 1, false, elapsed, CyclesSoFar(u))) return;
-    if (!WriteLines(u, SolutionLines(u, result, planned, before, elapsed), 0, true)) return;
+    if (!WriteLines(u, TaskSolutionLines(result, planned, before, elapsed, u.lines), 0, true)) return;
     u.context->solutions.store(before.solutions + static_cast<int32_t>(result.solutions.size()),
                                std::memory_order_relaxed);
 }
@@ -155,12 +142,6 @@ void KeepTask(const TaskResult& result, void* context) {
     auto& u = *static_cast<UnitTasks*>(context);
     if (!u.failed.load() && !AppendCheckpoint(u.checkpoint, TASK_RESULT_KIND, EncodeTaskResult(result), false))
         FailCheckpoint(u);
-}
-
-// Its last mark announced the unit's summary: every line of its unit was written, or was
-// about to be, and the unit left the queue or is about to.
-bool AnnouncedItsSummary(const CheckpointContents& contents) {
-    return contents.marked && contents.lastMark.summary != 0;
 }
 
 // Writes the lines the last mark announced that were not written yet. False when one
@@ -291,7 +272,7 @@ bool Resume(UnitTasks& u, CheckpointContents& contents, const std::vector<long>&
         }
         const TaskResult& task = contents.tasks[static_cast<size_t>(where[i])];
         const std::vector<std::string> lines =
-            SolutionLines(u, task, u.plan.tasks[i], before, static_cast<int32_t>(mark.elapsedMs));
+            TaskSolutionLines(task, u.plan.tasks[i], before, static_cast<int32_t>(mark.elapsedMs), u.lines);
         announced.insert(announced.end(), lines.begin(), lines.end());
         MergeTask(before, task);
     }
@@ -307,9 +288,8 @@ bool Resume(UnitTasks& u, CheckpointContents& contents, const std::vector<long>&
     }
     if (mark.summary != 0) {
         uint64_t counters[COUNTED_MOVES];
-        ShallowCountsAt(u.plan, u.plan.cut.shallowCounted, counters);
-        for (int k = 0; k < COUNTED_MOVES; ++k)
-            u.lines.nodeCounters[k].store(counters[k] + before.ownCounters[k], std::memory_order_relaxed);
+        UnitCountsAt(u.plan, u.plan.cut.shallowCounted, before, counters);
+        for (int k = 0; k < COUNTED_MOVES; ++k) u.lines.nodeCounters[k].store(counters[k], std::memory_order_relaxed);
         if (CompleteAnnouncedLines(u, SummaryLines(u, static_cast<int32_t>(mark.elapsedMs), mark.cycles, before.solutions, u.lines),
                                    mark.resultsOffset, false))
             SyncResultLines(u);
@@ -418,34 +398,6 @@ bool SampleWorkerTaskRun(uint32_t path[SQUARE_COUNT], uint64_t& nodes) {
     if (shownRun == nullptr) return false;
     TaskRunProgress(*shownRun, path, nodes);
     return true;
-}
-
-void RemoveUnitCheckpoint() { RemoveFile(CHECKPOINT_FILE); }
-
-namespace {
-
-// Removes the checkpoint when it is one and `done` says its work is no longer needed.
-void DiscardCheckpointIf(bool (*done)(const CheckpointContents& contents, int32_t unit), int32_t unit) {
-    std::vector<uint8_t> bytes;
-    bool exists = false;
-    static CheckpointContents contents;
-    char why[200];
-    bool regular = true;
-    if (ReadWholeFile(CHECKPOINT_FILE, bytes, exists, regular) && exists && regular &&
-        ParseCheckpoint(bytes.data(), bytes.size(), contents, why, sizeof why) && contents.headed && done(contents, unit))
-        RemoveFile(CHECKPOINT_FILE);
-    contents = CheckpointContents{};
-}
-
-}  // namespace
-
-void DiscardFinishedCheckpoint() {
-    DiscardCheckpointIf([](const CheckpointContents& c, int32_t) { return AnnouncedItsSummary(c); }, -1);
-}
-
-void DiscardCheckpointOfUnit(int32_t unit) {
-    DiscardCheckpointIf([](const CheckpointContents& c, int32_t u) { return c.header.unit == static_cast<uint32_t>(u); },
-                        unit);
 }
 
 }  // namespace quorbit

@@ -25,16 +25,4 @@ bool SampleWorkerTaskRun(uint32_t path[SQUARE_COUNT], uint64_t& nodes);  // fals
 // `context` gives the unit's start, counts its tours and carries the computation's stop.
 UnitEnd ComputeUnitInTasks(int32_t unit, UnitRun& context);
 
-// Once the unit has left the queue: its checkpoint is no longer needed.
-void RemoveUnitCheckpoint();
-
-// Removes a checkpoint whose unit's results were all written (its last mark announced the
-// summary), left by a crash just after its unit left the queue; any other stays. For when
-// the queue holds nothing more to resume.
-void DiscardFinishedCheckpoint();
-
-// Removes the checkpoint of a unit that the single worker has just computed whole: a later
-// run in task mode must not resume that unit from it.
-void DiscardCheckpointOfUnit(int32_t unit);
-
 }  // namespace quorbit
