@@ -1,7 +1,7 @@
 // A task file: the results of a range of a plan's tasks, as `quorbit-cli task` writes them
 // on any machine and `quorbit-cli merge` reads them back. It describes itself (unit, prefix,
 // cut, the plan's size and the range), so that a file of another unit, cut or version is
-// recognised, and it is made of checked records (control/task_record.h), so that a file cut
+// recognised, and it is made of checked records (tasks/task_record.h), so that a file cut
 // short or damaged on its way back is refused rather than merged.
 //
 // Records, in order: the header, one task result per task of the range in the plan's

@@ -1,7 +1,7 @@
 #include "shell/program_version.h"
 
 #ifndef QUORBIT_VERSION
-#error "QUORBIT_VERSION comes from the build (app/CMakeLists.txt)"
+#error "QUORBIT_VERSION comes from the build (shell/CMakeLists.txt)"
 #endif
 
 namespace quorbit {

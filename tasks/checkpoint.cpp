@@ -12,7 +12,7 @@
 #include "tasks/task_record.h"
 
 #ifndef QUORBIT_VERSION
-#error "QUORBIT_VERSION comes from the build (control/CMakeLists.txt)"
+#error "QUORBIT_VERSION comes from the build (tasks/CMakeLists.txt)"
 #endif
 
 namespace quorbit {

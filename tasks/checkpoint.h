@@ -1,5 +1,5 @@
 // The checkpoint of a unit computed in task mode: an append-only file in the working
-// directory ("CHECKPT.DAT") of framed, checked records (control/task_record.h), each made
+// directory ("CHECKPT.DAT") of framed, checked records (tasks/task_record.h), each made
 // durable before anything depends on it. It holds a header naming the unit, the program's
 // version and the cut; every task whose search finished, in any order; and marks, each
 // written just before the lines it announces reach "SOLUTION.TXT": which tasks' tours are

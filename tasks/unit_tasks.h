@@ -1,6 +1,6 @@
 // A unit computed by the worker in task mode: cut into tasks searched on several threads,
 // its tours and summary reported in the single search's order, and every finished task kept
-// in the checkpoint (control/checkpoint.h) so that a halt, a crash or a power cut loses no
+// in the checkpoint (tasks/checkpoint.h) so that a halt, a crash or a power cut loses no
 // finished work and no tour line is ever written twice.
 #pragma once
 
