@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "bench/reference_search.h"
-#include "control/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "search/path_text.h"
 #include "search/subtree_search.h"
 

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstring>
 #include <limits.h>
-#include <unistd.h>
 
-#include "app/default_directory.h"
-#include "app/working_directory.h"
+#include "platform/folders.h"
+#include "shell/default_directory.h"
+#include "shell/working_directory.h"
 
 namespace quorbit {
 
@@ -26,7 +26,7 @@ bool EnterCommandDirectory(const char* command, const char* given, char* directo
             return false;
         }
         if (noted) std::fprintf(stderr, "quorbit-cli %s: %s\n", command, note);
-    } else if (given[0] == '\0' || ::chdir(given) != 0) {
+    } else if (given[0] == '\0' || !EnterFolder(given)) {
         char quoted[PATH_MAX + 16];
         QuoteArgument(given, quoted, sizeof quoted);
         std::fprintf(stderr, "quorbit-cli %s: cannot enter the directory %s: %s\n", command, quoted,

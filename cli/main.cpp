@@ -2,8 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/program_version.h"
-#include "bench/bench_command.h"
+#include "cli/bench_command.h"
 #include "cli/merge_command.h"
 #include "cli/plan_command.h"
 #include "cli/queue_commands.h"
@@ -12,6 +11,7 @@
 #include "cli/standard_output.h"
 #include "cli/task_command.h"
 #include "cli/verify_command.h"
+#include "shell/program_version.h"
 
 namespace {
 

@@ -5,20 +5,20 @@
 #include <cstring>
 #include <limits.h>
 #include <string>
-#include <sys/stat.h>
 #include <utility>
 #include <vector>
 
+#include "catalogue/catalogue.h"
 #include "cli/directory_options.h"
-#include "cli/instance_access.h"
-#include "cli/merge_record.h"
 #include "cli/output_path.h"
 #include "cli/standard_output.h"
 #include "cli/subtree_arguments.h"
 #include "cli/terminal_shell.h"
-#include "control/catalogue.h"
-#include "control/task_file_merge.h"
-#include "support/instance_channel.h"
+#include "cluster/merge_record.h"
+#include "cluster/task_file_merge.h"
+#include "instance/instance_access.h"
+#include "instance/instance_channel.h"
+#include "platform/files.h"
 #include "support/line_table.h"
 #include "support/results_file.h"
 #include "support/write_failure.h"
@@ -155,8 +155,8 @@ int MergeOnce(const char* unit, const char* prefix, int cutMove, uint64_t tasks,
                 return 1;
         }
     }
-    struct stat results;
-    const uint64_t size = ::stat(RESULTS_FILE, &results) == 0 ? static_cast<uint64_t>(results.st_size) : 0;
+    uint64_t size = 0;
+    if (!FileSize(RESULTS_FILE, size)) size = 0;
     char begun[200];
     std::snprintf(begun, sizeof begun, "begun %s results %llu", identity, static_cast<unsigned long long>(size));
     if (!AppendMergeRecord(begun)) return WriteFailure("nothing was appended");

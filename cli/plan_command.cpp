@@ -3,11 +3,11 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "catalogue/catalogue.h"
 #include "cli/standard_output.h"
 #include "cli/subtree_arguments.h"
-#include "control/catalogue.h"
-#include "control/task_plan.h"
 #include "search/path_text.h"
+#include "tasks/task_plan.h"
 
 namespace quorbit {
 

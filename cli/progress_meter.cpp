@@ -2,8 +2,8 @@
 
 #include <chrono>
 #include <cinttypes>
-#include <unistd.h>
 
+#include "platform/standard_streams.h"
 #include "search/path_text.h"
 
 namespace quorbit {
@@ -26,7 +26,7 @@ ProgressMeter::ProgressMeter(const SearchState& state, const char* unitName, FIL
 ProgressMeter::ProgressMeter(ProgressSample sample, void* context, const char* unitName, FILE* to,
                              unsigned intervalSeconds)
     : sample_(sample), context_(context), unitName_(unitName), to_(to), intervalSeconds_(intervalSeconds) {
-    if (isatty(fileno(to)) != 0) thread_ = std::thread(&ProgressMeter::Run, this);
+    if (IsTerminal(to)) thread_ = std::thread(&ProgressMeter::Run, this);
 }
 
 ProgressMeter::~ProgressMeter() {

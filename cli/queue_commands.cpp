@@ -2,14 +2,14 @@
 
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
-#include "app/unit_request.h"
 #include "cli/directory_options.h"
-#include "cli/instance_access.h"
 #include "cli/standard_output.h"
 #include "control/queue_status.h"
-#include "support/instance_channel.h"
+#include "control/unit_request.h"
+#include "instance/instance_access.h"
+#include "instance/instance_channel.h"
+#include "platform/folders.h"
 #include "support/console.h"
 #include "support/line_table.h"
 #include "support/results_file.h"
@@ -84,7 +84,7 @@ void SayOnStandardError(const char* text, bool, void*) { std::fprintf(stderr, "q
 // The command carried out here, under the directory's lock.
 int RunLocally(const Subcommand& command, char** units, int unitCount, const char* directory) {
     if (&command == &ADD_COMMAND) {
-        if (::access(".", W_OK) != 0) {
+        if (!MayWriteIn(".")) {
             std::fprintf(stderr, "quorbit-cli add: cannot write in %s\n", directory);
             return 1;
         }

@@ -1,33 +1,33 @@
 #include "cli/run_command.h"
 
 #include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
-#include <time.h>
-#include <unistd.h>
 
-#include "app/first_run.h"
-#include "app/program_settings.h"
-#include "app/unit_request.h"
+#include "catalogue/catalogue.h"
 #include "cli/cli_arguments.h"
 #include "cli/directory_options.h"
-#include "cli/halt_signals.h"
-#include "cli/instance_access.h"
 #include "cli/short_work.h"
 #include "cli/standard_output.h"
 #include "cli/terminal_shell.h"
-#include "control/catalogue.h"
 #include "control/computation.h"
 #include "control/queue_status.h"
-#include "control/unit_tasks.h"
+#include "control/unit_request.h"
 #include "control/work_queue.h"
 #include "control/worker.h"
+#include "instance/instance_access.h"
+#include "instance/instance_channel.h"
+#include "platform/folders.h"
+#include "platform/halt_signals.h"
+#include "platform/processor.h"
+#include "shell/first_run.h"
+#include "shell/program_settings.h"
 #include "support/console.h"
-#include "support/instance_channel.h"
 #include "support/line_table.h"
 #include "support/write_failure.h"
+#include "tasks/checkpoint_discard.h"
+#include "tasks/unit_tasks.h"
 
 namespace quorbit {
 
@@ -92,9 +92,6 @@ signal N (130 for Ctrl+C, 143 for SIGTERM).
 
 namespace {
 
-// The signals that halt a run, as they halt a search.
-constexpr int HALTING_SIGNALS[] = {SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGXCPU, SIGALRM, SIGUSR1, SIGUSR2};
-
 std::atomic<bool> stopAsked{false};
 std::atomic<int32_t> unitsAdded{0};
 const char* runDirectory = "";
@@ -125,12 +122,6 @@ int32_t AskStop(char*, size_t, void*) {
 
 const InstanceRequestOps runRequests = {&RefuseShow, &AddUnits, &ReportStatus, &AskStop, nullptr};
 
-// Waits up to 100 ms for one of the halting signals; 0 when none came.
-int WaitForSignal(const sigset_t& signals) {
-    const timespec wait{0, 100 * 1000 * 1000};
-    const int got = ::sigtimedwait(&signals, nullptr, &wait);
-    return got > 0 ? got : 0;
-}
 
 // Says on standard error why the computation failed, naming the cause the worker recorded
 // and no other. Returns the exit status.
@@ -173,12 +164,12 @@ int ReportFailedEnd(ComputationEnd end) {
 // Runs the computation until the queue is done, a signal or a stop request halts it, or the
 // worker ends for a failure it records (a file that cannot be written, an entry that names
 // no unit...). Returns the exit status.
-int Compute(const sigset_t& signals, int& signalNumber) {
+int Compute(int& signalNumber) {
     bool halted = false;
     unitsAdded.store(0);
     StartComputation();
     for (;;) {
-        const int got = WaitForSignal(signals);
+        const int got = WaitForHaltSignal(100);
         if (got != 0 && signalNumber == 0) signalNumber = got;  // a second signal changes nothing
         const bool haltNow = (signalNumber != 0 || stopAsked.load() || OutputFailed()) && !halted;
         if (haltNow) {
@@ -191,7 +182,7 @@ int Compute(const sigset_t& signals, int& signalNumber) {
         if (signalNumber != 0) {
             // A failure that came before the signal is still said; the signal gives the status.
             if (end != ComputationEnd::Halted) ReportFailedEnd(end);
-            return 128 + signalNumber;
+            return HALT_STATUS_BASE + signalNumber;
         }
         if (OutputFailed()) return 1;
         if (end == ComputationEnd::None) {  // no worker ran: the console has said why
@@ -211,10 +202,7 @@ int Compute(const sigset_t& signals, int& signalNumber) {
 int RunRun(int argc, char** argv) {
     // The halting signals are taken by this thread alone, from the start: every thread made
     // later inherits the block, and a signal that comes during start-up waits for the halt.
-    sigset_t signals;
-    sigemptyset(&signals);
-    for (int s : HALTING_SIGNALS) sigaddset(&signals, s);
-    ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    BlockHaltSignals();
 
     CliOption options[] = {DIRECTORY_OPTION, {"threads", 0, "N", nullptr}};
     int operandCount = 0;
@@ -241,7 +229,7 @@ int RunRun(int argc, char** argv) {
     if (OutputFailed()) return FinishOutput(RUN_COMMAND.name);
     if (!EnterCommandDirectory(RUN_COMMAND.name, options[0].value, directory, sizeof directory)) return 1;
     runDirectory = directory;
-    if (::access(".", W_OK) != 0) {
+    if (!MayWriteIn(".")) {
         std::fprintf(stderr, "quorbit-cli run: cannot write in %s; choose a directory with -w DIR\n", directory);
         return 1;
     }
@@ -283,7 +271,7 @@ int RunRun(int argc, char** argv) {
         ConsolePrint("The work queue is empty. Queue units with: quorbit-cli add UNIT... (numbers 0..44, names such "
                      "as a1-a2, or all), then run again.\n");
     } else {
-        status = Compute(signals, signalNumber);
+        status = Compute(signalNumber);
     }
     StopInstanceServer();
     FinishTerminalLine();

@@ -4,16 +4,16 @@
 #include <cstdio>
 #include <cstring>
 
+#include "catalogue/catalogue.h"
 #include "cli/cli_arguments.h"
-#include "cli/halt_signals.h"
 #include "cli/progress_meter.h"
 #include "cli/standard_output.h"
-#include "control/catalogue.h"
-#include "control/task_run.h"
-#include "control/unit_report.h"
+#include "platform/halt_signals.h"
+#include "platform/ticks.h"
+#include "results/unit_report.h"
 #include "search/path_text.h"
 #include "search/subtree_search.h"
-#include "support/ticks.h"
+#include "tasks/task_run.h"
 
 namespace quorbit {
 

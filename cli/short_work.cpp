@@ -3,11 +3,12 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "catalogue/catalogue.h"
 #include "cli/cli_arguments.h"
-#include "control/catalogue.h"
-#include "control/unit_tasks.h"
 #include "control/worker.h"
+#include "results/trial_mark.h"
 #include "search/subtree_search.h"
+#include "tasks/unit_tasks.h"
 
 namespace quorbit {
 

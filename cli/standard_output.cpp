@@ -2,12 +2,11 @@
 
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
+
+#include "platform/standard_streams.h"
 
 namespace quorbit {
 
@@ -27,16 +26,8 @@ bool Check(bool ok) {
 }  // namespace
 
 void PrepareStandardStreams() {
-    std::signal(SIGPIPE, SIG_IGN);
-    for (int fd = 0; fd <= 2; ++fd) {
-        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
-        const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
-        if (opened >= 0 && opened != fd) {
-            ::dup2(opened, fd);
-            ::close(opened);
-        }
-        if (fd == 1) outputError.store(EBADF);
-    }
+    IgnoreBrokenPipes();
+    if ((OpenClosedStandardStreams() & 2) != 0) outputError.store(EBADF);
 }
 
 bool WriteOut(const char* text) {

@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
+#include "catalogue/catalogue.h"
 #include "cli/cli_arguments.h"
-#include "control/catalogue.h"
 #include "search/path_text.h"
 #include "search/prefix_walk.h"
 #include "search/subtree_cut.h"

@@ -6,14 +6,14 @@
 #include <limits.h>
 #include <string>
 
+#include "catalogue/catalogue.h"
 #include "cli/cli_arguments.h"
-#include "cli/halt_signals.h"
 #include "cli/output_path.h"
 #include "cli/subtree_arguments.h"
-#include "control/catalogue.h"
-#include "control/task_range.h"
+#include "cluster/task_range.h"
+#include "platform/file_replace.h"
+#include "platform/halt_signals.h"
 #include "support/cpu_identity.h"
-#include "support/file_replace.h"
 
 namespace quorbit {
 

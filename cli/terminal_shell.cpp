@@ -2,9 +2,9 @@
 
 #include <cstring>
 #include <mutex>
-#include <unistd.h>
 
 #include "cli/standard_output.h"
+#include "platform/standard_streams.h"
 #include "support/console.h"
 
 namespace quorbit {
@@ -41,7 +41,7 @@ void PrintText(const char* text, bool provisional, void*) {
 }  // namespace
 
 void AttachTerminalShell() {
-    isTerminal = ::isatty(STDOUT_FILENO) == 1;
+    isTerminal = IsTerminal(stdout);
     SetConsoleTextSink(&PrintText, nullptr);
 }
 

@@ -4,14 +4,13 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <limits.h>
 #include <string>
-#include <unistd.h>
 
 #include "cli/directory_options.h"
 #include "cli/standard_output.h"
-#include "control/results_verifier.h"
+#include "platform/files.h"
+#include "results/results_verifier.h"
 #include "support/results_file.h"
 
 namespace quorbit {
@@ -70,23 +69,22 @@ std::string Where(const ResultsVerifier& v, LineRef at) {
 
 // Feeds the file's lines to the verifier; false (with errno) when it cannot be read.
 bool ReadResultsFile(ResultsVerifier& v, const char* path, const char* shownName) {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    const int fd = OpenToRead(path);
     if (fd < 0) return false;
     BeginResultsFile(v, shownName);
     std::string line;
     bool pending = false;  // bytes of a line not yet fed
     char chunk[65536];
     for (;;) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR) continue;
+        const long got = ReadSome(fd, chunk, sizeof chunk);
         if (got < 0) {
             const int error = errno;
-            ::close(fd);
+            CloseAfterReading(fd);
             errno = error;
             return false;
         }
         if (got == 0) break;
-        for (ssize_t i = 0; i < got; ++i) {
+        for (long i = 0; i < got; ++i) {
             if (chunk[i] == '\n') {
                 if (!line.empty() && line.back() == '\r') line.pop_back();
                 VerifyResultLine(v, line.data(), line.size());
@@ -98,7 +96,7 @@ bool ReadResultsFile(ResultsVerifier& v, const char* path, const char* shownName
             }
         }
     }
-    ::close(fd);
+    CloseAfterReading(fd);
     if (pending) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         VerifyResultLine(v, line.data(), line.size());

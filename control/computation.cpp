@@ -6,11 +6,11 @@
 
 #include "control/compute_menu.h"
 #include "control/progress.h"
-#include "control/unit_tasks.h"
 #include "control/work_queue.h"
 #include "control/worker.h"
 #include "support/console.h"
 #include "support/shell.h"
+#include "tasks/unit_tasks.h"
 
 namespace quorbit {
 
@@ -26,7 +26,7 @@ namespace {
 enum class Role { Worker, Progress };
 
 struct ComputationThread {
-    pthread_t handle;
+    ThreadHandle handle;
     bool joinable;            // created and not yet joined; guarded by controlLock
     std::atomic<bool> live;   // created and not yet past its last action
 };
@@ -50,11 +50,7 @@ bool startPending = false;  // a Continue that waits for the last computation's 
 enum : uint32_t { GATE_CLOSED, GATE_OPEN, GATE_ABANDONED };
 std::atomic<uint32_t> startGate{GATE_CLOSED};
 
-int StartPthread(pthread_t* thread, void* (*body)(void*), void* argument) {
-    return pthread_create(thread, nullptr, body, argument);
-}
-
-std::atomic<ThreadStarter> threadStarter{StartPthread};
+std::atomic<ThreadStarter> threadStarter{StartThread};
 
 void SetGate(uint32_t state) {
     startGate.store(state, std::memory_order_release);
@@ -78,7 +74,7 @@ bool PassStartGate(std::atomic<ThreadId>& id) {
 void JoinEndedThreads() {
     for (ComputationThread& thread : threads) {
         if (thread.joinable && !thread.live.load(std::memory_order_acquire)) {
-            pthread_join(thread.handle, nullptr);
+            JoinThread(thread.handle);
             thread.joinable = false;
         }
     }
@@ -197,7 +193,7 @@ bool LaunchLocked() {
     SetGate(GATE_ABANDONED);
     if (worker != nullptr) {
         // It takes no lock on this way out; wait for it without releasing ours.
-        pthread_join(worker->handle, nullptr);
+        JoinThread(worker->handle);
         worker->joinable = false;
     }
     return false;
@@ -208,7 +204,7 @@ void SleepMilliseconds(int ms) { std::this_thread::sleep_for(std::chrono::millis
 }  // namespace
 
 void SetThreadStarter(ThreadStarter starter) {
-    threadStarter.store(starter != nullptr ? starter : StartPthread, std::memory_order_relaxed);
+    threadStarter.store(starter != nullptr ? starter : StartThread, std::memory_order_relaxed);
 }
 
 bool WorkerThreadExists() { return liveWorkers.load() > 0; }

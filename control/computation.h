@@ -5,8 +5,8 @@
 
 #include <atomic>
 #include <cstdint>
-#include <pthread.h>
 
+#include "platform/threads.h"
 #include "support/priority.h"
 
 namespace quorbit {
@@ -64,9 +64,9 @@ void WaitForComputationEnd();
 bool WorkerThreadExists();
 bool ProgressThreadExists();
 
-// How threads are created: pthread_create's result (0 or an error number). Replaceable so
-// that a test can make creation fail; nullptr restores pthread_create.
-using ThreadStarter = int (*)(pthread_t* thread, void* (*body)(void*), void* argument);
+// How threads are created: StartThread's result (0 or an error number). Replaceable so that
+// a test can make creation fail; nullptr restores StartThread.
+using ThreadStarter = int (*)(ThreadHandle* thread, void* (*body)(void*), void* argument);
 void SetThreadStarter(ThreadStarter starter);
 
 }  // namespace quorbit

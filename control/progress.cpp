@@ -6,12 +6,12 @@
 #include <thread>
 
 #include "control/computation.h"
-#include "control/unit_tasks.h"
 #include "control/worker.h"
+#include "platform/ticks.h"
 #include "search/path_text.h"
 #include "support/console.h"
 #include "support/settings.h"
-#include "support/ticks.h"
+#include "tasks/unit_tasks.h"
 
 namespace quorbit {
 
@@ -55,7 +55,7 @@ void PrintProgress() {
     }
     char line[PROGRESS_LINE_SIZE];
     FormatProgressLine(line, sizeof line, *shown, displayDepth.load(std::memory_order_relaxed),
-                       static_cast<int32_t>(now - unitStartTick.load(std::memory_order_relaxed)), total);
+                       static_cast<int32_t>(now - workerUnitRun.startTick.load(std::memory_order_relaxed)), total);
     // In one step, so that no line printed by the worker in between is the one replaced next.
     ConsolePrintProvisional(line);
 }

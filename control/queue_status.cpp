@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "control/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "control/work_queue.h"
 #include "support/line_table.h"
 #include "support/shell.h"

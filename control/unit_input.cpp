@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "control/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "control/compute_menu.h"
 #include "control/work_queue.h"
 #include "support/shell.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "control/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "control/computation.h"
 #include "support/console.h"
 #include "support/line_table.h"

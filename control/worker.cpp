@@ -6,26 +6,26 @@
 #include <mutex>
 #include <string>
 
-#include "control/catalogue.h"
-#include "control/compute_menu.h"
+#include "catalogue/catalogue.h"
 #include "control/computation.h"
-#include "control/solution_report.h"
-#include "control/trial_mark.h"
-#include "control/unit_report.h"
-#include "control/unit_tasks.h"
+#include "control/compute_menu.h"
 #include "control/work_queue.h"
+#include "platform/ticks.h"
+#include "results/solution_report.h"
+#include "results/trial_mark.h"
+#include "results/unit_report.h"
 #include "support/console.h"
 #include "support/results_file.h"
 #include "support/shell.h"
-#include "support/ticks.h"
 #include "support/write_failure.h"
+#include "tasks/checkpoint_discard.h"
+#include "tasks/unit_tasks.h"
 
 namespace quorbit {
 
 SearchState workerSearchState{};
 std::atomic<int32_t> currentUnit{-1};
-std::atomic<uint32_t> unitStartTick{0};
-std::atomic<int32_t> solutionCount{0};
+UnitRun workerUnitRun{.stopRequest = &stopRequest, .haltPending = &haltPending};
 
 namespace {
 
@@ -37,16 +37,16 @@ std::atomic<int32_t> endUnit{-1};
 std::mutex endTextLock;
 char endText[512];
 
-bool StopRequested() { return (stopRequest.load() & 1u) != 0; }
+bool StopRequested() { return UnitStopAsked(workerUnitRun); }
 
 // Everything a unit starts from, whatever an earlier unit (halted or not) left behind.
 void ResetForUnit(SearchState& state) {
-    unitStartTick.store(TickCount(), std::memory_order_relaxed);
+    workerUnitRun.startTick.store(TickCount(), std::memory_order_relaxed);
     ClearNodeCounters(state);
-    solutionCount.store(0, std::memory_order_relaxed);
+    workerUnitRun.solutions.store(0, std::memory_order_relaxed);
     ResetSearchState(state);
     state.solutionSink = &ReportSolution;
-    state.solutionContext = nullptr;
+    state.solutionContext = &workerUnitRun;
 }
 
 // The unit's results as they go to "SOLUTION.TXT"; the worker's thread only.
@@ -61,13 +61,13 @@ void ShowAndCollect(const char* line) {
 // then all of them in one append to "SOLUTION.TXT", so that the file holds the whole of them
 // or none. True once they are on disk.
 bool ReportUnitResults(const char* name, const SearchState& state, uint64_t cycles) {
-    const int32_t elapsed = static_cast<int32_t>(TickCount() - unitStartTick.load(std::memory_order_relaxed));
+    const int32_t elapsed = UnitElapsedMs(workerUnitRun);
     char marks[256];
     FormatTrialMarks(name, marks, sizeof marks);
     if (marks[0] != '\0') ConsolePrint(marks);
     std::string results = marks;
     unitResults = &results;
-    EmitUnitResults(name, elapsed, cycles, solutionCount.load(std::memory_order_relaxed), state, &ShowAndCollect);
+    EmitUnitResults(name, elapsed, cycles, workerUnitRun.solutions.load(std::memory_order_relaxed), state, &ShowAndCollect);
     unitResults = nullptr;
     return AppendResultsFile(results.c_str());
 }
@@ -148,7 +148,7 @@ ComputationEnd RunQueue(SearchState& state) {
 
         if (taskThreads.load() > 0) {
             // Task mode writes its own results, resuming from and keeping its checkpoint.
-            const UnitEnd end = ComputeUnitInTasks(unit);
+            const UnitEnd end = ComputeUnitInTasks(unit, workerUnitRun);
             if (end == UnitEnd::Failed)
                 return Failed(WriteFailed() ? ComputationEnd::WriteFailed : ComputationEnd::TaskFailed, unit);
             if (end != UnitEnd::Written) return Stopped(unit);

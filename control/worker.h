@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "results/unit_run.h"
 #include "search/search_state.h"
 
 namespace quorbit {
@@ -15,10 +16,11 @@ extern SearchState workerSearchState;
 
 // The unit being computed (-1 for an entry that names none); written by the worker only.
 extern std::atomic<int32_t> currentUnit;
-// The millisecond tick at the current unit's start: the base of every elapsed time printed.
-extern std::atomic<uint32_t> unitStartTick;
+// The unit being computed, handed down to its search's solution sink or to task mode;
+// progress reads its start and count.
+extern UnitRun workerUnitRun;
 // The solutions reported so far in the current unit.
-extern std::atomic<int32_t> solutionCount;
+inline std::atomic<int32_t>& solutionCount = workerUnitRun.solutions;
 
 // Runs a whole unit in the state: 0 when its search has returned (finished or halted),
 // 1 when the number names no unit.

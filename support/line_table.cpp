@@ -4,12 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <mutex>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include "support/file_replace.h"
+#include "platform/file_replace.h"
+#include "platform/files.h"
 #include "support/results_file.h"
 
 namespace quorbit {
@@ -155,8 +153,7 @@ void ReleaseContents(LineTable& table) {
 HeldBack ReadAllFrom(int fd, size_t from, LineTable& table, int& error) {
     char chunk[65536];
     for (;;) {
-        const ssize_t got = ::pread(fd, chunk, sizeof chunk, static_cast<off_t>(from));
-        if (got < 0 && errno == EINTR) continue;
+        const long got = ReadSomeAt(fd, chunk, sizeof chunk, from);
         if (got < 0) {
             error = errno;
             return HeldBack::Unreadable;
@@ -199,8 +196,7 @@ bool LoadLines(int fd, LineTable& table) {
     };
     char chunk[65536];
     while (!stopped) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR) continue;
+        const long got = ReadSome(fd, chunk, sizeof chunk);
         if (got < 0) {
             HoldBack(table, HeldBack::Unreadable, errno);
             break;
@@ -232,23 +228,22 @@ bool BindAndLoad(LineTable& table, const char* name) {
     table.heldBackError = 0;
     table.unreadTail = nullptr;
     table.unreadTailLength = 0;
-    const int fd = ::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = OpenToReadAtOnce(name);
     if (fd < 0) {
         // Missing: an empty file. Present but unreadable: empty too, but never overwritten.
         if (errno != ENOENT && errno != ENOTDIR) HoldBack(table, HeldBack::Unreadable, errno);
         return false;
     }
-    struct stat info;
+    bool regular = false;
     bool overflow = false;
-    if (::fstat(fd, &info) != 0) {
+    if (!OpenFileIsRegular(fd, regular)) {
         HoldBack(table, HeldBack::Unreadable, errno);
-    } else if (!S_ISREG(info.st_mode)) {
+    } else if (!regular) {
         HoldBack(table, HeldBack::NotRegularFile);
     } else {
         overflow = LoadLines(fd, table);
     }
-    // Only read: closing it cannot lose anything.
-    (void)::close(fd);
+    CloseAfterReading(fd);
     return overflow;
 }
 
@@ -271,11 +266,11 @@ bool AppendWithLineEnd(const char* name, const char* line) {
 
 // For a name without a table: looks for the line in the file itself, then appends it.
 bool AddLineOnceOnDisk(const char* name, const char* line, LineMatch match) {
-    const int fd = ::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = OpenToReadAtOnce(name);
     if (fd >= 0) {
-        struct stat info;
+        bool regular = false;
         bool found = false;
-        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        if (OpenFileIsRegular(fd, regular) && regular) {
             PieceSplitter splitter;
             auto onPiece = [&](const char* piece, size_t length, size_t) {
                 found = PieceMatchesLine(piece, length, line, match);
@@ -283,8 +278,7 @@ bool AddLineOnceOnDisk(const char* name, const char* line, LineMatch match) {
             };
             char chunk[65536];
             for (;;) {
-                const ssize_t got = ::read(fd, chunk, sizeof chunk);
-                if (got < 0 && errno == EINTR) continue;
+                const long got = ReadSome(fd, chunk, sizeof chunk);
                 if (got <= 0) {
                     if (got == 0 && !found) FinishPieces(splitter, onPiece);
                     break;
@@ -292,8 +286,7 @@ bool AddLineOnceOnDisk(const char* name, const char* line, LineMatch match) {
                 if (!FeedPieces(splitter, chunk, static_cast<size_t>(got), onPiece)) break;
             }
         }
-        // Only read: closing it cannot lose anything.
-        (void)::close(fd);
+        CloseAfterReading(fd);
         if (found) return true;
     }
     return AppendWithLineEnd(name, line);

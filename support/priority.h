@@ -5,18 +5,14 @@
 
 #include <atomic>
 #include <cstdint>
-#include <sys/types.h>
+
+#include "platform/threads.h"
 
 namespace quorbit {
 
 // The in-memory "Priority". Start-up brings the stored value into 1..10; the priority
 // dialog stores what the user typed, so other values occur and run as the highest.
 extern std::atomic<int32_t> priorityLevel;
-
-// A computation thread, named by its kernel thread id (0: no such thread). A thread learns
-// its own with CurrentThreadId and publishes it before it starts its work.
-using ThreadId = pid_t;
-ThreadId CurrentThreadId();
 
 struct PrioritySetting {
     bool idlePolicy;  // SCHED_IDLE: runs only when nothing else wants the processor
@@ -26,9 +22,6 @@ struct PrioritySetting {
 // The scheduling for a level. Order is kept: level 1 lowest, 6 and 7 equal, 10 highest
 // of the range, any other value above 10.
 PrioritySetting PriorityForLevel(int32_t level);
-
-// True when threads cannot be bound to a processor here; binding is then never tried.
-bool CannotBindThreads();
 
 // Binds the thread to processor cpuNumber (when it is 1..32) and gives it the scheduling
 // of priorityLevel, both read now. Whatever the system refuses is silently left as it was:

@@ -4,13 +4,12 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <mutex>
 #include <string>
-#include <unistd.h>
 
+#include "platform/file_replace.h"
+#include "platform/ticks.h"
 #include "support/console.h"
-#include "support/file_replace.h"
 #include "support/line_table.h"
 #include "support/write_failure.h"
 
@@ -97,9 +96,8 @@ void SetCalendarClock(CalendarClock clock) {
 }
 
 void FormatStampLine(int64_t seconds, char* out, size_t size) {
-    const std::time_t when = static_cast<std::time_t>(seconds);
     std::tm local{};
-    if (localtime_r(&when, &local) == nullptr) local = std::tm{};
+    if (!LocalCalendarTime(seconds, local)) local = std::tm{};
     const int day = local.tm_wday >= 0 && local.tm_wday < 7 ? local.tm_wday : 0;
     const int month = local.tm_mon >= 0 && local.tm_mon < 12 ? local.tm_mon : 0;
     std::snprintf(out, size, "[%s %s %02d %02d:%02d:%02d %04d]\n", DAY_NAMES[day], MONTH_NAMES[month],

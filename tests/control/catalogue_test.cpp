@@ -1,4 +1,4 @@
-#include "control/catalogue.h"
+#include "catalogue/catalogue.h"
 
 #include <gtest/gtest.h>
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "control/announced_lines.h"
-#include "control/checkpoint.h"
-#include "control/task_record.h"
+#include "results/announced_lines.h"
+#include "tasks/checkpoint.h"
+#include "tasks/task_record.h"
 
 namespace quorbit {
 namespace {

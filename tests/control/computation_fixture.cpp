@@ -4,10 +4,10 @@
 #include <regex>
 #include <thread>
 
-#include "control/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "control/computation.h"
 #include "control/progress.h"
-#include "control/unit_report.h"
+#include "results/unit_report.h"
 #include "control/worker.h"
 #include "search/subtree_search.h"
 #include "support/cpu_identity.h"

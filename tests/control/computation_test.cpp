@@ -13,7 +13,9 @@
 #include <string>
 #include <thread>
 
-#include "control/unit_tasks.h"
+#include "results/trial_mark.h"
+#include "tasks/search_threads.h"
+#include "tasks/unit_tasks.h"
 #include "control/work_queue.h"
 #include "control/worker.h"
 #include "tests/control/computation_fixture.h"

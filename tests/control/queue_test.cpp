@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "control/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "control/computation.h"
 #include "control/progress.h"
 #include "control/queue_status.h"

@@ -1,4 +1,4 @@
-#include "control/results_verifier.h"
+#include "results/results_verifier.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "control/result_line.h"
+#include "results/result_line.h"
 #include "search/geometry.h"
 
 namespace quorbit {

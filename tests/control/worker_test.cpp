@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "control/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "control/computation.h"
 #include "control/progress.h"
 #include "control/work_queue.h"

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/desktop_shell.h"
-#include "app/dialogs.h"
+#include "desktop/desktop_shell.h"
+#include "desktop/dialogs.h"
 #include "control/computation.h"
 
 namespace quorbit::testing {

@@ -7,8 +7,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/main_window.h"
-#include "app/program_settings.h"
+#include "desktop/main_window.h"
+#include "shell/program_settings.h"
 #include "tests/control/computation_fixture.h"
 
 namespace quorbit::testing {

@@ -15,10 +15,10 @@
 
 #include <map>
 
-#include "app/commands.h"
-#include "app/console_view.h"
-#include "app/dialogs.h"
-#include "app/tray_icon.h"
+#include "desktop/commands.h"
+#include "desktop/console_view.h"
+#include "desktop/dialogs.h"
+#include "desktop/tray_icon.h"
 #include "control/computation.h"
 #include "control/work_queue.h"
 #include "control/worker.h"

@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/instance_key.h"
-#include "support/instance_channel.h"
+#include "instance/instance_key.h"
+#include "instance/instance_channel.h"
 #include "tests/support/work_dir.h"
 
 extern char** environ;

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "control/task_record.h"
+#include "tasks/task_record.h"
 
 namespace quorbit::fuzzing {
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "control/checkpoint.h"
-#include "control/task_record.h"
+#include "tasks/checkpoint.h"
+#include "tasks/task_record.h"
 #include "tests/fuzz/fuzz_check.h"
 #include "tests/fuzz/framed_records.h"
 

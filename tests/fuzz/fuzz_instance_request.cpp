@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/unit_request.h"
+#include "control/unit_request.h"
 #include "control/unit_input.h"
-#include "support/instance_channel.h"
+#include "instance/instance_channel.h"
 #include "support/line_table.h"
 #include "tests/fuzz/fuzz_check.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "cli/merge_record.h"
+#include "cluster/merge_record.h"
 #include "tests/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "control/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "search/path_text.h"
 #include "search/subtree_search.h"
 #include "tests/fuzz/fuzz_check.h"

@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <string>
 
-#include "control/catalogue.h"
-#include "control/result_line.h"
-#include "control/results_verifier.h"
-#include "control/trial_mark.h"
+#include "catalogue/catalogue.h"
+#include "results/result_line.h"
+#include "results/results_verifier.h"
+#include "results/trial_mark.h"
 #include "search/geometry.h"
 #include "tests/fuzz/fuzz_check.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/startup_options.h"
+#include "shell/startup_options.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {

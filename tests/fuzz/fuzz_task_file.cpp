@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "control/task_file.h"
-#include "control/task_record.h"
+#include "cluster/task_file.h"
+#include "tasks/task_record.h"
 #include "tests/fuzz/fuzz_check.h"
 #include "tests/fuzz/framed_records.h"
 

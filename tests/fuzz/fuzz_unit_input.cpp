@@ -4,7 +4,7 @@
 #include <string>
 
 #include "cli/cli_arguments.h"
-#include "control/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "control/unit_input.h"
 #include "support/line_table.h"
 #include "tests/fuzz/fuzz_check.h"

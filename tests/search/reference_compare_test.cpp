@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "control/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "bench/reference_search.h"
 #include "tests/search_fixtures.h"
 

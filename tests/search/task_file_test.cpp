@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "control/task_file_merge.h"
-#include "control/task_range.h"
-#include "control/task_record.h"
-#include "control/unit_report.h"
+#include "cluster/task_file_merge.h"
+#include "cluster/task_range.h"
+#include "tasks/task_record.h"
+#include "results/unit_report.h"
 #include "search/bound_table.h"
 #include "tests/search_fixtures.h"
 

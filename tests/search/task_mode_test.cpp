@@ -9,7 +9,7 @@
 #include <mutex>
 #include <thread>
 
-#include "control/task_run.h"
+#include "tasks/task_run.h"
 #include "search/bound_table.h"
 #include "tests/search_fixtures.h"
 

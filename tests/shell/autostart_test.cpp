@@ -5,7 +5,7 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "app/autostart_entry.h"
+#include "shell/autostart_entry.h"
 #include "tests/support/work_dir.h"
 
 namespace quorbit {

@@ -7,8 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/default_directory.h"
-#include "app/working_directory.h"
+#include "shell/default_directory.h"
+#include "shell/working_directory.h"
 #include "tests/support/work_dir.h"
 
 namespace quorbit {

@@ -17,9 +17,9 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "app/instance_key.h"
-#include "support/instance_channel.h"
-#include "support/instance_lock.h"
+#include "instance/instance_key.h"
+#include "instance/instance_channel.h"
+#include "instance/instance_lock.h"
 
 namespace quorbit {
 namespace {

@@ -5,14 +5,15 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/autostart_entry.h"
-#include "app/first_run.h"
-#include "app/initial_show.h"
-#include "app/install_menu.h"
-#include "app/option_commands.h"
-#include "app/program_settings.h"
+#include "shell/autostart_entry.h"
+#include "shell/first_run.h"
+#include "shell/initial_show.h"
+#include "shell/install_menu.h"
+#include "shell/option_commands.h"
+#include "shell/program_settings.h"
 #include "control/progress.h"
-#include "control/unit_tasks.h"
+#include "platform/processor.h"
+#include "tasks/unit_tasks.h"
 #include "support/cpu_identity.h"
 #include "support/priority.h"
 #include "tests/support/work_dir.h"

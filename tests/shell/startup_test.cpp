@@ -6,9 +6,9 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/instance_key.h"
-#include "app/startup_options.h"
-#include "app/working_directory.h"
+#include "instance/instance_key.h"
+#include "shell/startup_options.h"
+#include "shell/working_directory.h"
 
 namespace quorbit {
 namespace {

@@ -1,0 +1,56 @@
+#include "platform/processor.h"
+
+#include <cstring>
+#include <sched.h>
+#include <unistd.h>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#endif
+
+namespace quorbit {
+
+void ReadProcessorIdentity(uint8_t& family, char* vendor, uint32_t& signature, uint32_t& features) {
+    family = 0;
+    vendor[0] = '\0';
+    signature = 0;
+    features = 0;
+#if defined(__x86_64__) || defined(__i386__)
+    // Every processor this builds for has the identification instruction; __get_cpuid_max
+    // still answers 0 on an old 32-bit one without it, which is what a 486 reports.
+    family = 4;
+    unsigned int eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (__get_cpuid_max(0, nullptr) == 0) return;
+    __cpuid(0, eax, ebx, ecx, edx);
+    std::memcpy(vendor, &ebx, 4);
+    std::memcpy(vendor + 4, &edx, 4);
+    std::memcpy(vendor + 8, &ecx, 4);
+    vendor[12] = '\0';
+    if (eax >= 1) {
+        __cpuid(1, eax, ebx, ecx, edx);
+        signature = eax;
+        features = edx;
+        family = static_cast<uint8_t>((eax >> 8) & 0xF);
+    }
+#endif
+}
+
+bool CountProcessorsOf(int& available, int& online) {
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    const long inSystem = ::sysconf(_SC_NPROCESSORS_ONLN);
+    if (::sched_getaffinity(0, sizeof allowed, &allowed) != 0 || inSystem < 1) return false;
+    available = CPU_COUNT(&allowed);
+    online = static_cast<int>(inSystem);
+    return true;
+}
+
+int32_t AvailableProcessors() {
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (::sched_getaffinity(0, sizeof allowed, &allowed) != 0) return 1;
+    const int count = CPU_COUNT(&allowed);
+    return count > 0 ? count : 1;
+}
+
+}  // namespace quorbit

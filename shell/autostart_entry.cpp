@@ -1,0 +1,131 @@
+#include "shell/autostart_entry.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <limits.h>
+
+#include "control/compute_menu.h"
+#include "platform/file_replace.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/user_folders.h"
+#include "support/console.h"
+#include "support/path_hash.h"
+
+namespace quorbit {
+
+int32_t autostartState = 0;
+
+namespace {
+
+// Appends text to out at *used; false when it does not fit.
+bool Put(char* out, size_t size, size_t* used, const char* text) {
+    const size_t length = std::strlen(text);
+    if (*used + length >= size) return false;
+    std::memcpy(out + *used, text, length + 1);
+    *used += length;
+    return true;
+}
+
+void PrintWithTitle(const char* format) {
+    char line[256];
+    std::snprintf(line, sizeof line, format, PROGRAM_TITLE);
+    ConsolePrint(line);
+}
+
+}  // namespace
+
+bool AutostartFolder(char* out, size_t size) {
+    return UserFolder("XDG_CONFIG_HOME", ".config", "autostart", out, size);
+}
+
+bool AutostartEntryPath(const char* executablePath, char* out, size_t size) {
+    char folder[PATH_MAX];
+    if (!AutostartFolder(folder, sizeof folder)) return false;
+    const int written = std::snprintf(out, size, "%s/quorbit-%016" PRIx64 ".desktop", folder, PathHash(executablePath));
+    return written > 0 && static_cast<size_t>(written) < size;
+}
+
+bool FormatExecValue(const char* path, char* out, size_t size) {
+    size_t used = 0;
+    if (size == 0) return false;
+    out[0] = '\0';
+    if (!Put(out, size, &used, "\"")) return false;
+    for (const char* p = path; *p != '\0'; ++p) {
+        const char* piece;
+        char plain[2] = {*p, '\0'};
+        switch (*p) {
+            case '"': piece = "\\\\\""; break;   // \" inside the quotes, its backslash escaped: \\"
+            case '`': piece = "\\\\`"; break;
+            case '$': piece = "\\\\$"; break;
+            case '\\': piece = "\\\\\\\\"; break;  // \\ inside the quotes, each escaped: four
+            case '\n': piece = "\\n"; break;
+            case '\t': piece = "\\t"; break;
+            case '\r': piece = "\\r"; break;
+            case '%': piece = "%%"; break;
+            default: piece = plain; break;
+        }
+        if (!Put(out, size, &used, piece)) return false;
+    }
+    return Put(out, size, &used, "\"");
+}
+
+bool FormatAutostartEntry(const char* executablePath, char* out, size_t size) {
+    char exec[3 * PATH_MAX];
+    if (!FormatExecValue(executablePath, exec, sizeof exec)) return false;
+    const int written = std::snprintf(out, size,
+                                      "[Desktop Entry]\n"
+                                      "Type=Application\n"
+                                      "Name=Quorbit\n"
+                                      "Comment=Resumes the queued search for semi-magic knight's tours\n"
+                                      "Exec=%s\n"
+                                      "Icon=quorbit\n"
+                                      "Terminal=false\n",
+                                      exec);
+    return written > 0 && static_cast<size_t>(written) < size;
+}
+
+void QueryAutostart(const char* executablePath) {
+    char entry[PATH_MAX];
+    if (!AutostartEntryPath(executablePath, entry, sizeof entry)) return;
+    autostartState = EntryExists(entry) ? 1 : 0;
+}
+
+void InstallAutostart(int32_t mode, const char* executablePath) {
+    char entry[PATH_MAX];
+    char folder[PATH_MAX];
+    if (!AutostartEntryPath(executablePath, entry, sizeof entry) || !AutostartFolder(folder, sizeof folder)) return;
+    if (EntryExists(entry)) {
+        if (mode != AUTOSTART_REMOVE) return;
+        if (!RemoveFile(entry)) {
+            ConsolePrint("Can't write autostart entry.\n");
+            return;
+        }
+        autostartState = 0;
+        PrintWithTitle("%s is now disabled at boot\n");
+        ConsolePrint("You can enable this by clicking on Options/Install\n");
+        return;
+    }
+    if (mode == AUTOSTART_REMOVE) return;
+    if (!MakeFolder(folder, 0755)) {
+        ConsolePrint("Can't create autostart folder.\n");
+        return;
+    }
+    char text[4 * PATH_MAX];
+    FileReplacement replacement;
+    if (!FormatAutostartEntry(executablePath, text, sizeof text) || !BeginReplacement(replacement, entry)) {
+        ConsolePrint("Can't write autostart entry.\n");
+        return;
+    }
+    ReplacementWrite(replacement, text, std::strlen(text));
+    if (!CommitReplacement(replacement)) {
+        ConsolePrint("Can't write autostart entry.\n");
+        return;
+    }
+    autostartState = 1;
+    PrintWithTitle("%s will start automatically the next time you'll restart your computer\n");
+    ConsolePrint("You can disable this by clicking on Options/Uninstall\n");
+}
+
+}  // namespace quorbit

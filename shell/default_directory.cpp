@@ -1,0 +1,75 @@
+#include "shell/default_directory.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/folders.h"
+#include "platform/user_folders.h"
+
+namespace quorbit {
+
+namespace {
+
+// Trees that hold installed programs and that nothing writes to while it runs.
+constexpr const char* SYSTEM_PROGRAM_TREES[] = {"/usr", "/bin", "/sbin"};
+
+bool InTree(const char* path, const char* tree) {
+    const size_t length = std::strlen(tree);
+    return std::strncmp(path, tree, length) == 0 && (path[length] == '/' || path[length] == '\0');
+}
+
+}  // namespace
+
+bool ProgramDirectoryUsable(const char* directory) {
+    for (const char* tree : SYSTEM_PROGRAM_TREES)
+        if (InTree(directory, tree)) return false;
+    return MayWriteIn(directory);
+}
+
+bool UserDataDirectory(char* out, size_t size) {
+    return UserFolder("XDG_DATA_HOME", ".local/share", "quorbit", out, size);
+}
+
+DefaultDirectoryResult EnterDefaultDirectory(const char* programDirectory, DirectoryUsable usable) {
+    DefaultDirectoryResult result{};
+    std::snprintf(result.programDirectory, sizeof result.programDirectory, "%s", programDirectory);
+    if (usable(programDirectory)) {
+        result.entered = EnterFolder(programDirectory);
+        return result;
+    }
+    result.userData = true;
+    if (!UserDataDirectory(result.dataDirectory, sizeof result.dataDirectory)) {
+        result.dataDirectory[0] = '\0';
+        result.error = ENOENT;
+    } else if (!MakeFolder(result.dataDirectory, 0700, &result.created) || !EnterFolder(result.dataDirectory)) {
+        result.error = errno;
+    }
+    if (result.error == 0) {
+        result.entered = true;
+        return result;
+    }
+    result.entered = EnterFolder(programDirectory);
+    return result;
+}
+
+bool DescribeDefaultDirectory(const DefaultDirectoryResult& result, char* out, size_t size) {
+    const char* programDirectory = result.programDirectory;
+    if (size > 0) out[0] = '\0';
+    if (!result.userData) return false;
+    if (result.error == 0) {
+        std::snprintf(out, size, "working in %s%s: the program's own directory %s is not one it may write",
+                      result.dataDirectory, result.created ? ", made now" : "", programDirectory);
+    } else if (result.dataDirectory[0] == '\0') {
+        std::snprintf(out, size,
+                      "the program's own directory %s is not one it may write, and neither XDG_DATA_HOME nor HOME "
+                      "names a data directory",
+                      programDirectory);
+    } else {
+        std::snprintf(out, size, "the program's own directory %s is not one it may write, and %s cannot be used: %s",
+                      programDirectory, result.dataDirectory, std::strerror(result.error));
+    }
+    return true;
+}
+
+}  // namespace quorbit

@@ -1,0 +1,22 @@
+#include "shell/first_run.h"
+
+#include "shell/autostart_entry.h"
+#include "support/cpu_identity.h"
+#include "support/settings.h"
+
+namespace quorbit {
+
+bool IsFirstRun(const ProgramSettings& settings) { return settings.autoInstall == 0; }
+
+bool RunFirstRunSetup(ProgramSettings& settings, const char* autostartExecutable) {
+    if (!IsFirstRun(settings)) return false;
+    settings.autoInstall = 1;
+    if (autostartExecutable != nullptr && autostartState == 0) InstallAutostart(AUTOSTART_NORMAL, autostartExecutable);
+    IdentifyProcessor();
+    settings.cpuNumber = cpuNumber.load();
+    SetSettingInt("AutoInstall", settings.autoInstall);
+    SetSettingInt("CpuId", settings.cpuNumber);
+    return true;
+}
+
+}  // namespace quorbit

@@ -1,0 +1,53 @@
+// What the Options menu's Tray Icon, No Icon, Preferences and Priority commands do to the
+// settings. The front-end shows the result (tray icon, check marks, warning box).
+#pragma once
+
+#include <cstdint>
+
+#include "shell/program_settings.h"
+
+namespace quorbit {
+
+inline constexpr int32_t PREFERENCES_COMMAND = 32776;
+inline constexpr int32_t TRAY_ICON_COMMAND = 32777;
+inline constexpr int32_t NO_ICON_COMMAND = 32778;
+inline constexpr int32_t PRIORITY_COMMAND = 32782;
+
+// Shown, captioned "Warning", when No Icon is switched on (two blanks after "key.").
+inline constexpr const char* NO_ICON_WARNING =
+    "WARNING: It is recommended that you create a shortcut to Quorbit.exe and define a shortcut key.  If you do "
+    "not do this you will be unable to activate Quorbit once you minimize it.";
+inline constexpr const char* NO_ICON_WARNING_CAPTION = "Warning";
+
+// What the front-end does after a tray command, in this order: remove the tray icon (before
+// the settings below say there is none), add it, show the No Icon warning.
+struct TrayChange {
+    bool removeIcon;
+    bool addIcon;
+    bool showWarning;
+};
+
+struct IconChecks {
+    bool trayIcon;  // "&Tray Icon" checked
+    bool noIcon;    // "&No Icon" checked
+};
+
+IconChecks IconChecksFor(const ProgramSettings& settings);
+
+// Tray Icon: switches "TrayIcon"; switching it on also clears "HideIcon". Stores "HideIcon",
+// then "TrayIcon".
+TrayChange ToggleTrayIcon(ProgramSettings& settings);
+
+// No Icon: switches "HideIcon"; switching it on removes a shown tray icon, clears "TrayIcon"
+// and asks for the warning. Stores "HideIcon", then "TrayIcon".
+TrayChange ToggleNoIcon(ProgramSettings& settings);
+
+// After the Preferences dialog, OK or Cancel alike: values below 1 become 1, both are
+// stored ("DisplayFrequency" first) and take effect at once.
+void StorePreferences(ProgramSettings& settings, int32_t displayFrequency, int32_t displayDepth, int32_t threads);
+
+// After the Set Priority dialog, OK or Cancel alike: the level is stored as it is, without
+// clamping, and applied to the computation threads that exist.
+void StorePriority(ProgramSettings& settings, int32_t level);
+
+}  // namespace quorbit
