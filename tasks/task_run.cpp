@@ -260,12 +260,12 @@ void SearchTasks(TaskRun& run, int thread) {
         }
         if (!SearchWhole(run, thread, i, cap)) break;
     }
-    if (run.output.threadEnd != nullptr) run.output.threadEnd(run.output.context);
 }
 
 void* SearchThread(void* argument) {
     auto& slot = *static_cast<ThreadSlot*>(argument);
     SearchTasks(*slot.run, slot.index);
+    if (slot.run->output.threadEnd != nullptr) slot.run->output.threadEnd(slot.run->output.context);
     return nullptr;
 }
 

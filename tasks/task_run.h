@@ -26,8 +26,8 @@ struct TaskOutput {
     // Called first on every search thread, the caller's included; may be null.
     void (*threadStart)(int threadCount, void* context);
     void* context;
-    // Called last on every search thread, the caller's included, while the thread still
-    // exists; may be null.
+    // Called last on every search thread RunTasks started (not the caller's), while the
+    // thread still exists; may be null.
     void (*threadEnd)(void* context) = nullptr;
 };
 
