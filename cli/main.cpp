@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "cli/bench_command.h"
+#include "cli/board_command.h"
 #include "cli/merge_command.h"
 #include "cli/plan_command.h"
 #include "cli/queue_commands.h"
@@ -29,6 +30,7 @@ const Subcommand* const SUBCOMMANDS[] = {
     &quorbit::TASK_COMMAND,
     &quorbit::MERGE_COMMAND,
     &quorbit::VERIFY_COMMAND,
+    &quorbit::BOARD_COMMAND,
     &quorbit::BENCH_COMMAND,
 };
 

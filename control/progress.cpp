@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "control/computation.h"
+#include "control/progress_path.h"
 #include "control/worker.h"
 #include "platform/ticks.h"
 #include "search/path_text.h"
@@ -56,6 +57,9 @@ void PrintProgress() {
     char line[PROGRESS_LINE_SIZE];
     FormatProgressLine(line, sizeof line, *shown, displayDepth.load(std::memory_order_relaxed),
                        static_cast<int32_t>(now - workerUnitRun.startTick.load(std::memory_order_relaxed)), total);
+    // Before the line, so that the board redrawn for it shows its moves.
+    PublishProgressPath(currentUnit.load(std::memory_order_relaxed), *shown,
+                        displayDepth.load(std::memory_order_relaxed));
     // In one step, so that no line printed by the worker in between is the one replaced next.
     ConsolePrintProvisional(line);
 }

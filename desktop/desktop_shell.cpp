@@ -6,6 +6,7 @@
 
 #include "control/computation.h"
 #include "control/compute_menu.h"
+#include "desktop/board_view.h"
 #include "desktop/console_view.h"
 #include "desktop/dialogs.h"
 #include "desktop/main_window.h"
@@ -23,7 +24,11 @@ void OnWindowThread(MainWindow* window, Call call) {
     QMetaObject::invokeMethod(window, std::move(call), Qt::AutoConnection);
 }
 
-void RedrawConsole(bool, int32_t, void* context) { Window(context)->Console()->RequestRedraw(); }
+// The board follows the progress lines, which reach it as console prints.
+void RedrawConsole(bool, int32_t, void* context) {
+    Window(context)->Console()->RequestRedraw();
+    Window(context)->Board()->RequestRedraw();
+}
 
 void SetMenuState(int32_t state, void* context) {
     MainWindow* window = Window(context);

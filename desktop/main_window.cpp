@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QHBoxLayout>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -13,6 +14,7 @@
 
 #include "control/computation.h"
 #include "control/queue_status.h"
+#include "desktop/board_view.h"
 #include "desktop/commands.h"
 #include "desktop/console_view.h"
 #include "desktop/dialogs.h"
@@ -26,7 +28,7 @@ namespace quorbit {
 
 namespace {
 
-constexpr int DEFAULT_WIDTH = 720;
+constexpr int DEFAULT_WIDTH = 1000;
 constexpr int DEFAULT_HEIGHT = 420;
 
 // Adds the menu entries to a menu bar or a menu, keeping each command's item.
@@ -62,13 +64,21 @@ void AddMenuEntries(Top* top, bool popup, std::map<int32_t, QAction*>& actions, 
 
 MainWindow::MainWindow(ProgramSettings& settings, std::string executablePath)
     : settings(settings), executablePath(std::move(executablePath)), console(new ConsoleView(this)),
-      popupMenu(new QMenu(this)) {
+      board(new BoardView(this)), popupMenu(new QMenu(this)) {
     setWindowTitle(QString::fromLatin1(PROGRAM_TITLE));
     setWindowIcon(RunningIcon());
-    setCentralWidget(console);
+    // The console takes what the board leaves.
+    auto* centre = new QWidget(this);
+    auto* layout = new QHBoxLayout(centre);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(console, 1);
+    layout->addWidget(board, 0);
+    setCentralWidget(centre);
     resize(DEFAULT_WIDTH, DEFAULT_HEIGHT);
     BuildMenus();
     BuildAccelerators();
+    ShowBoardAsSet();
     tray = new TrayIcon(this, popupMenu);
     connect(tray, &TrayIcon::doubleClicked, this, &MainWindow::ToggleVisibility);
     connect(console, &ConsoleView::popupRequested, this, &MainWindow::ShowPopupMenu);
@@ -83,7 +93,8 @@ void MainWindow::BuildMenus() {
     popupComputeAction = popupActions.at(CONTINUE_COMMAND);
     for (auto* actions : {&mainActions, &popupActions}) {
         actions->at(HELP_TOPICS_COMMAND)->setEnabled(false);
-        for (int32_t checkable : {NORMAL_INSTALL_COMMAND, SERVICE_INSTALL_COMMAND, TRAY_ICON_COMMAND, NO_ICON_COMMAND})
+        for (int32_t checkable :
+             {NORMAL_INSTALL_COMMAND, SERVICE_INSTALL_COMMAND, TRAY_ICON_COMMAND, NO_ICON_COMMAND, BOARD_COMMAND})
             actions->at(checkable)->setCheckable(true);
     }
 }
@@ -152,6 +163,10 @@ void MainWindow::RunOptionCommand(int32_t command) {
             StorePreferences(settings, frequency, depth, threads);
             return;
         }
+        case BOARD_COMMAND:
+            ToggleBoard(settings);
+            ShowBoardAsSet();
+            return;
         case PRIORITY_COMMAND: {
             int32_t level = settings.priority;
             RunPriorityDialog(this, level);
@@ -208,6 +223,12 @@ void MainWindow::UpdateIconChecks() {
     const IconChecks checks = IconChecksFor(settings);
     mainActions.at(TRAY_ICON_COMMAND)->setChecked(checks.trayIcon);
     mainActions.at(NO_ICON_COMMAND)->setChecked(checks.noIcon);
+}
+
+void MainWindow::ShowBoardAsSet() {
+    board->setVisible(settings.showBoard != 0);
+    for (QAction* item : {mainActions.at(BOARD_COMMAND), popupActions.at(BOARD_COMMAND)})
+        item->setChecked(settings.showBoard != 0);
 }
 
 void MainWindow::UpdateInstallMenu() {

@@ -21,6 +21,7 @@ class QMenu;
 
 namespace quorbit {
 
+class BoardView;
 class ConsoleView;
 
 class MainWindow : public QMainWindow {
@@ -57,6 +58,9 @@ public:
     bool IsShutDown() const { return shutDown; }
 
     ConsoleView* Console() const { return console; }
+    BoardView* Board() const { return board; }
+    // The board shown or hidden as "ShowBoard" says, with the View menu's check mark.
+    void ShowBoardAsSet();
     TrayIcon* Tray() const { return tray; }
     QMenu* PopupMenu() const { return popupMenu; }
     // The item for a command in the main menu or in the popup menu, or nullptr.
@@ -77,6 +81,7 @@ private:
     ProgramSettings& settings;
     std::string executablePath;
     ConsoleView* console;
+    BoardView* board;
     QMenu* popupMenu;
     TrayIcon* tray;
     std::map<int32_t, QAction*> mainActions;

@@ -65,6 +65,12 @@ void StorePreferences(ProgramSettings& settings, int32_t frequency, int32_t dept
     }
 }
 
+bool ToggleBoard(ProgramSettings& settings) {
+    settings.showBoard = settings.showBoard != 0 ? 0 : 1;
+    SetSettingInt("ShowBoard", settings.showBoard);
+    return settings.showBoard != 0;
+}
+
 void StorePriority(ProgramSettings& settings, int32_t level) {
     settings.priority = level;
     priorityLevel.store(level);

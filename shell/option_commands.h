@@ -12,6 +12,7 @@ inline constexpr int32_t PREFERENCES_COMMAND = 32776;
 inline constexpr int32_t TRAY_ICON_COMMAND = 32777;
 inline constexpr int32_t NO_ICON_COMMAND = 32778;
 inline constexpr int32_t PRIORITY_COMMAND = 32782;
+inline constexpr int32_t BOARD_COMMAND = 32794;  // View > Board
 
 // Shown, captioned "Warning", when No Icon is switched on (two blanks after "key.").
 inline constexpr const char* NO_ICON_WARNING =
@@ -45,6 +46,10 @@ TrayChange ToggleNoIcon(ProgramSettings& settings);
 // After the Preferences dialog, OK or Cancel alike: values below 1 become 1, both are
 // stored ("DisplayFrequency" first) and take effect at once.
 void StorePreferences(ProgramSettings& settings, int32_t displayFrequency, int32_t displayDepth, int32_t threads);
+
+// View > Board: shows or hides the desktop's board and stores "ShowBoard". Returns whether
+// the board is now shown.
+bool ToggleBoard(ProgramSettings& settings);
 
 // After the Set Priority dialog, OK or Cancel alike: the level is stored as it is, without
 // clamping, and applied to the computation threads that exist.

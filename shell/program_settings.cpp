@@ -33,6 +33,7 @@ ProgramSettings ReadProgramSettings() {
     s.right = GetSettingInt("Right", 0);
     s.bottom = GetSettingInt("Bottom", 0);
     s.threads = TaskThreadsFor(GetSettingInt("Threads", 0));
+    s.showBoard = GetSettingInt("ShowBoard", DEFAULT_SHOW_BOARD) != 0 ? 1 : 0;
     return s;
 }
 

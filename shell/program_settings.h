@@ -16,20 +16,22 @@ struct ProgramSettings {
     int32_t autoInstall;       // "AutoInstall", default 0: the first-run set-up is still to do
     int32_t left, top, right, bottom;  // "Left", "Top", "Right", "Bottom", default 0 each
     int32_t threads;           // "Threads", default 0: the single worker; else held within 1..processors
+    int32_t showBoard;         // "ShowBoard", default 1: the desktop shows the board beside its console
 };
 
 inline constexpr int32_t DEFAULT_PRIORITY = 1;
 inline constexpr int32_t MIN_PRIORITY = 1;
 inline constexpr int32_t MAX_PRIORITY = 10;
 inline constexpr int32_t DEFAULT_TRAY_ICON = 1;
+inline constexpr int32_t DEFAULT_SHOW_BOARD = 1;
 
 // "Threads" as the computation takes it: 0 or less (or absent) is the single worker, more
 // than the processors available is as many threads as processors.
 int32_t TaskThreadsFor(int32_t threads);
 
 // Reads the keys in the order "CpuNumber", "DisplayFrequency", "DisplayDepth", "Priority",
-// "HideIcon", "TrayIcon", "AutoInstall", then the window rectangle, then "Threads", and
-// adjusts them. The
+// "HideIcon", "TrayIcon", "AutoInstall", then the window rectangle, then "Threads" and
+// "ShowBoard", and adjusts them. The
 // file keeps what it holds: only a command that changes a setting writes it.
 ProgramSettings ReadProgramSettings();
 
