@@ -54,11 +54,11 @@ std::vector<std::string> ExpectedMenu(bool popup) {
         "> &Compute", "  &New\tCtrl+N", "  -", "  C&ontinue\tCtrl+O", "  -", "  &Status\tCtrl+S", "  -",
         "  E&xit\tAlt+F4", "> &Options", "  &Preferences\tCtrl+P", "  P&riority", "  -", "  > &Install",
         "    Normal Install", "    Service Install", "  &Uninstall (grey)", "  -", "  &Tray Icon", "  &No Icon",
-        "> &Help", "  &Help Topics (grey)", "  -", "  &About Vanterra...",
+        "> &View", "  &Board", "> &Help", "  &Help Topics (grey)", "  -", "  &About Vanterra...",
     };
     if (popup) {
         lines.erase(lines.begin() + 11);                   // no separator before Install
-        lines[lines.size() - 8] = "  &Uninstall";          // the popup's items are never greyed by the state
+        lines[lines.size() - 10] = "  &Uninstall";         // the popup's items are never greyed by the state
     }
     return lines;
 }
