@@ -42,8 +42,12 @@ bool AutostartFolder(char* out, size_t size) {
 
 bool AutostartEntryPath(const char* executablePath, char* out, size_t size) {
     char folder[PATH_MAX];
-    if (!AutostartFolder(folder, sizeof folder)) return false;
-    const int written = std::snprintf(out, size, "%s/quorbit-%016" PRIx64 ".desktop", folder, PathHash(executablePath));
+    char directory[PATH_MAX];
+    if (!AutostartFolder(folder, sizeof folder) || !CurrentDirectory(directory, sizeof directory)) return false;
+    // A line end separates the two: no path of an executable ends in one and goes on.
+    char both[2 * PATH_MAX + 2];
+    std::snprintf(both, sizeof both, "%s\n%s", executablePath, directory);
+    const int written = std::snprintf(out, size, "%s/quorbit-%016" PRIx64 ".desktop", folder, PathHash(both));
     return written > 0 && static_cast<size_t>(written) < size;
 }
 
@@ -71,18 +75,20 @@ bool FormatExecValue(const char* path, char* out, size_t size) {
     return Put(out, size, &used, "\"");
 }
 
-bool FormatAutostartEntry(const char* executablePath, char* out, size_t size) {
+bool FormatAutostartEntry(const char* executablePath, const char* directory, char* out, size_t size) {
     char exec[3 * PATH_MAX];
-    if (!FormatExecValue(executablePath, exec, sizeof exec)) return false;
+    char folder[3 * PATH_MAX];
+    if (!FormatExecValue(executablePath, exec, sizeof exec) || !FormatExecValue(directory, folder, sizeof folder))
+        return false;
     const int written = std::snprintf(out, size,
                                       "[Desktop Entry]\n"
                                       "Type=Application\n"
                                       "Name=Quorbit\n"
                                       "Comment=Resumes the queued search for semi-magic knight's tours\n"
-                                      "Exec=%s\n"
+                                      "Exec=%s -w %s\n"
                                       "Icon=quorbit\n"
                                       "Terminal=false\n",
-                                      exec);
+                                      exec, folder);
     return written > 0 && static_cast<size_t>(written) < size;
 }
 
@@ -112,9 +118,11 @@ void InstallAutostart(int32_t mode, const char* executablePath) {
         ConsolePrint("Can't create autostart folder.\n");
         return;
     }
-    char text[4 * PATH_MAX];
+    char text[7 * PATH_MAX];
+    char directory[PATH_MAX];
     FileReplacement replacement;
-    if (!FormatAutostartEntry(executablePath, text, sizeof text) || !BeginReplacement(replacement, entry)) {
+    if (!CurrentDirectory(directory, sizeof directory) ||
+        !FormatAutostartEntry(executablePath, directory, text, sizeof text) || !BeginReplacement(replacement, entry)) {
         ConsolePrint("Can't write autostart entry.\n");
         return;
     }

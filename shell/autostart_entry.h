@@ -1,6 +1,8 @@
 // Starting the program at every logon: an XDG autostart entry (a desktop entry file in
-// $XDG_CONFIG_HOME/autostart, by default ~/.config/autostart), one per executable path,
-// whose Exec is that path. Written at the first run and by the Install commands, removed by
+// $XDG_CONFIG_HOME/autostart, by default ~/.config/autostart), one per executable path and
+// working directory (the current directory when the entry is looked at or written), whose
+// Exec starts that executable with -w and that directory, so that each folder's queue is
+// resumed where it is. Written at the first run and by the Install commands, removed by
 // Uninstall, each change said on the console.
 #pragma once
 
@@ -13,7 +15,7 @@ inline constexpr int32_t AUTOSTART_REMOVE = 0;   // Uninstall
 inline constexpr int32_t AUTOSTART_NORMAL = 1;   // Normal Install
 inline constexpr int32_t AUTOSTART_SERVICE = 2;  // Service Install: the same entry as Normal Install
 
-// 0 no entry for this executable, 1 an entry present; set by QueryAutostart and tracked by
+// 0 no entry for this executable and directory, 1 an entry present; set by QueryAutostart and tracked by
 // InstallAutostart. Used on the desktop thread only.
 extern int32_t autostartState;
 
@@ -21,8 +23,10 @@ extern int32_t autostartState;
 // $HOME/.config/autostart; false when neither gives one.
 bool AutostartFolder(char* out, size_t size);
 
-// The entry's file for an executable: the folder, then "quorbit-", a 64-bit hash of the
-// path in hexadecimal and ".desktop", so that each executable path has an entry of its own.
+// The entry's file for an executable in the current directory: the folder, then "quorbit-",
+// a 64-bit hash of the executable's path and the directory in hexadecimal and ".desktop",
+// so that each executable and each directory have an entry of their own. False when the
+// current directory cannot be named.
 bool AutostartEntryPath(const char* executablePath, char* out, size_t size);
 
 // The path as the Exec value of a desktop entry: in double quotes, with '"', '`', '$' and
@@ -31,10 +35,11 @@ bool AutostartEntryPath(const char* executablePath, char* out, size_t size);
 // not fit.
 bool FormatExecValue(const char* path, char* out, size_t size);
 
-// The whole entry file for the executable.
-bool FormatAutostartEntry(const char* executablePath, char* out, size_t size);
+// The whole entry file for the executable working in the directory.
+bool FormatAutostartEntry(const char* executablePath, const char* directory, char* out, size_t size);
 
-// Sets autostartState from the presence of the executable's entry; leaves it unchanged
+// Sets autostartState from the presence of the entry for the executable in the current
+// directory; leaves it unchanged
 // when there is no autostart folder to look in.
 void QueryAutostart(const char* executablePath);
 

@@ -10,11 +10,16 @@ bool IsFirstRun(const ProgramSettings& settings) { return settings.autoInstall =
 
 bool RunFirstRunSetup(ProgramSettings& settings, const char* autostartExecutable) {
     if (!IsFirstRun(settings)) return false;
-    settings.autoInstall = 1;
-    if (autostartExecutable != nullptr && autostartState == 0) InstallAutostart(AUTOSTART_NORMAL, autostartExecutable);
+    const bool desktop = autostartExecutable != nullptr;
+    // No processor number is ever recorded as negative: an absent "CpuId" reads as -1.
+    if (!desktop && GetSettingInt("CpuId", -1) >= 0) return false;
+    if (desktop) {
+        settings.autoInstall = 1;
+        if (autostartState == 0) InstallAutostart(AUTOSTART_NORMAL, autostartExecutable);
+    }
     IdentifyProcessor();
     settings.cpuNumber = cpuNumber.load();
-    SetSettingInt("AutoInstall", settings.autoInstall);
+    if (desktop) SetSettingInt("AutoInstall", settings.autoInstall);
     SetSettingInt("CpuId", settings.cpuNumber);
     return true;
 }

@@ -70,7 +70,7 @@ TEST_F(AutostartTest, InstallQueryAndRemoveWithTheirMessages) {
     const std::string text = ReadFile(entry.c_str());
     EXPECT_NE(text.find("[Desktop Entry]\n"), std::string::npos);
     EXPECT_NE(text.find("\nType=Application\n"), std::string::npos);
-    EXPECT_NE(text.find("\nExec=\"/opt/quorbit/quorbit\"\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nExec=\"/opt/quorbit/quorbit\" -w \"" + std::string(Dir()) + "\"\n"), std::string::npos) << text;
 
     ClearConsole();
     InstallAutostart(AUTOSTART_NORMAL, exe);  // present: nothing changed or said
