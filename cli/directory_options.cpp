@@ -25,7 +25,8 @@ bool EnterCommandDirectory(const char* command, const char* given, char* directo
                          noted ? note : "cannot enter the program's own directory");
             return false;
         }
-        if (noted) std::fprintf(stderr, "quorbit-cli %s: %s\n", command, note);
+        // Said once, when the data directory is made: every command works there afterwards.
+        if (noted && DefaultDirectoryWorthSaying(chosen)) std::fprintf(stderr, "quorbit-cli %s: %s\n", command, note);
     } else if (given[0] == '\0' || !EnterFolder(given)) {
         char quoted[PATH_MAX + 16];
         QuoteArgument(given, quoted, sizeof quoted);

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits.h>
 
 #include "platform/folders.h"
 #include "platform/user_folders.h"
@@ -19,12 +20,27 @@ bool InTree(const char* path, const char* tree) {
     return std::strncmp(path, tree, length) == 0 && (path[length] == '/' || path[length] == '\0');
 }
 
+// PREFIX/bin with PREFIX/share/quorbit beside it: the installation made the second (the
+// cluster drivers are in it), a build folder has no such neighbour.
+bool InstalledBinFolder(const char* directory) {
+    char path[PATH_MAX];
+    const int length = std::snprintf(path, sizeof path, "%s", directory);
+    if (length <= 0 || static_cast<size_t>(length) >= sizeof path) return false;
+    size_t end = static_cast<size_t>(length);
+    while (end > 1 && path[end - 1] == '/') path[--end] = '\0';
+    const char* slash = std::strrchr(path, '/');
+    if (slash == nullptr || std::strcmp(slash + 1, "bin") != 0) return false;
+    char data[PATH_MAX + 32];
+    std::snprintf(data, sizeof data, "%.*s/share/quorbit", static_cast<int>(slash - path), path);
+    return EntryExists(data);
+}
+
 }  // namespace
 
 bool ProgramDirectoryUsable(const char* directory) {
     for (const char* tree : SYSTEM_PROGRAM_TREES)
         if (InTree(directory, tree)) return false;
-    return MayWriteIn(directory);
+    return !InstalledBinFolder(directory) && MayWriteIn(directory);
 }
 
 bool UserDataDirectory(char* out, size_t size) {
@@ -51,6 +67,10 @@ DefaultDirectoryResult EnterDefaultDirectory(const char* programDirectory, Direc
     }
     result.entered = EnterFolder(programDirectory);
     return result;
+}
+
+bool DefaultDirectoryWorthSaying(const DefaultDirectoryResult& result) {
+    return result.userData && (result.created || result.error != 0);
 }
 
 bool DescribeDefaultDirectory(const DefaultDirectoryResult& result, char* out, size_t size) {

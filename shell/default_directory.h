@@ -10,7 +10,10 @@
 namespace quorbit {
 
 // Whether a program may keep its files in its own directory: the directory can be written
-// (access(2)) and is not one of the system's directories of programs, such as /usr/bin.
+// (access(2)), is not one of the system's directories of programs, such as /usr/bin, and is
+// not the bin folder of an installation (PREFIX/bin beside PREFIX/share/quorbit, as
+// `cmake --install build --prefix ~/.local` leaves them), which the user may write but
+// where a queue and results do not belong.
 bool ProgramDirectoryUsable(const char* directory);
 
 // The question above; tests put their own answer in its place, since a process running as
@@ -40,6 +43,9 @@ DefaultDirectoryResult EnterDefaultDirectory(const char* programDirectory,
 // What the user is told when the data directory was chosen or could not be had, starting
 // with a small letter and without a line end ("working in /home/ann/.local/share/quorbit,
 // made now: ..."); false, out empty, when the program's own directory was used as usual.
+// The console program says it only when the data directory was made or cannot be had
+// (DefaultDirectoryWorthSaying), not at every command.
 bool DescribeDefaultDirectory(const DefaultDirectoryResult& result, char* out, size_t size);
+bool DefaultDirectoryWorthSaying(const DefaultDirectoryResult& result);
 
 }  // namespace quorbit

@@ -2,6 +2,7 @@
 // and leaves; a killed first does not block the next; SIGTERM runs the shutdown.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -127,6 +128,30 @@ TEST_F(SecondStartTest, SecondStartActivatesTheFirstAndLeaves) {
     ::kill(third, SIGTERM);
     EXPECT_EQ(Wait(third, 10000), 0);
     EXPECT_NE(ReadFile((dir + "/QUORBIT.INI").c_str()).find("Left="), std::string::npos);  // shutdown ran
+}
+
+// A trial as quorbit-cli run takes it: a unit cut short by QUORBIT_UNIT_NODE_LIMIT finishes
+// in the window too; the first run's autostart entry starts the program in this directory.
+TEST_F(SecondStartTest, ATrialRunFinishesAndTheAutostartEntryNamesTheDirectory) {
+    WriteFile((dir + "/WORKTOUR.INI").c_str(), "0\r\n");
+    ::setenv("QUORBIT_UNIT_NODE_LIMIT", "20000", 1);
+    const pid_t program = Start("trial.err");
+    ::unsetenv("QUORBIT_UNIT_NODE_LIMIT");
+    const auto limit = Clock::now() + std::chrono::seconds(60);
+    while (ReadFile((dir + "/WORKTOUR.INI").c_str()) != "" && Clock::now() < limit)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(ReadFile((dir + "/WORKTOUR.INI").c_str()), "");
+    EXPECT_NE(ReadFile((dir + "/SOLUTION.TXT").c_str()).find("Trial run of a1-a2"), std::string::npos);
+    const std::string autostart = dir + "/config/autostart";
+    std::string entry;
+    if (DIR* folder = ::opendir(autostart.c_str())) {
+        while (const dirent* e = ::readdir(folder))
+            if (std::string(e->d_name).rfind("quorbit-", 0) == 0) entry = ReadFile((autostart + "/" + e->d_name).c_str());
+        ::closedir(folder);
+    }
+    EXPECT_NE(entry.find(std::string("Exec=\"") + QUORBIT_PROGRAM + "\" -w \"" + dir + "\"\n"), std::string::npos) << entry;
+    ::kill(program, SIGTERM);
+    EXPECT_EQ(Wait(program, 10000), 0);
 }
 
 }  // namespace

@@ -1,10 +1,9 @@
-#include "cli/short_work.h"
+#include "shell/short_work.h"
 
 #include <atomic>
 #include <cstdlib>
 
 #include "catalogue/catalogue.h"
-#include "cli/cli_arguments.h"
 #include "control/worker.h"
 #include "results/trial_mark.h"
 #include "search/subtree_search.h"
@@ -25,12 +24,19 @@ int RunShortUnit(int32_t unit, SearchState& state) {
     return 0;
 }
 
-// True when the variable is unset or holds a whole number from low to high.
+// True when the variable is unset or holds a whole number (digits only) from low to high.
 bool ReadCount(const char* name, uint64_t low, uint64_t high, uint64_t& value) {
     value = 0;
     const char* text = std::getenv(name);
     if (text == nullptr || *text == '\0') return true;
-    return ParsePositiveCount(text, value) && value >= low && value <= high;
+    uint64_t read = 0;
+    for (const char* p = text; *p != '\0'; ++p) {
+        const uint64_t digit = static_cast<uint64_t>(*p - '0');
+        if (*p < '0' || *p > '9' || read > (UINT64_MAX - digit) / 10) return false;
+        read = read * 10 + digit;
+    }
+    value = read;
+    return read >= low && read <= high;
 }
 
 }  // namespace

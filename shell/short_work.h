@@ -1,9 +1,10 @@
 // Short work for trials and tests: with QUORBIT_UNIT_NODE_LIMIT=N in the environment, every
-// unit that `quorbit-cli run` computes stops after N nodes and is reported as finished, so
+// unit that `quorbit-cli run` or the desktop program computes stops after N nodes and is
+// reported as finished, so
 // a queue runs out in moments; with QUORBIT_UNIT_PREFIX_MOVES=M every unit is searched only
 // below its first M moves as the search first takes them (a subtree of the unit), and
-// reported as finished. Such results are not a whole unit's; the program says so on
-// standard error when it starts.
+// reported as finished. Such results are not a whole unit's; the programs say so when they
+// start.
 #pragma once
 
 #include <cstdint>
