@@ -127,7 +127,7 @@ bool PrintUnits(const uint8_t* squares, int count) {
                  found.refusal.badMove, found.refusal.reason);
         return false;
     }
-    WriteOut(count == SQUARE_COUNT ? "Unit: " : found.count == 1 ? "Unit whose search takes these moves: "
+    WriteOut(count >= SQUARE_COUNT - 1 ? "Unit: " : found.count == 1 ? "Unit whose search takes these moves: "
                                                                  : "Units whose search takes these moves: ");
     for (int i = 0; i < found.count; ++i) {
         const PathUnit& u = found.units[i];

@@ -89,28 +89,27 @@ void FindPathUnits(const uint8_t* squares, int count, PathUnits& out) {
     std::memset(&out, 0, sizeof out);
     out.refusingUnit = -1;
     if (count <= 0 || count > SQUARE_COUNT) return;
-    if (count == SQUARE_COUNT) {
-        PathUnit& found = out.units[0];
-        if (FindTourUnit(squares[0], squares[SQUARE_COUNT - 1], found.unit, found.symmetry, found.reversed))
-            out.count = 1;
-        return;
-    }
-    // The search is handed moves 1..34 at most; with 35 moves the square left is move 36's.
-    int missing = -1;
+    // With 35 moves the square left is move 36's: the moves are a whole tour, or none.
+    int last = count == SQUARE_COUNT ? squares[SQUARE_COUNT - 1] : -1;
     if (count == SQUARE_COUNT - 1) {
         bool used[SQUARE_COUNT] = {};
         for (int i = 0; i < count; ++i) used[squares[i]] = true;
         for (int s = 0; s < SQUARE_COUNT; ++s)
-            if (!used[s]) missing = s;
-        if (!AreKnightNeighbours(squares[count - 1], missing)) {
-            char left[3] = {0, 0, 0}, last[3] = {0, 0, 0};
-            WriteSquareName(missing, left);
-            WriteSquareName(squares[count - 1], last);
+            if (!used[s]) last = s;
+        if (!AreKnightNeighbours(squares[count - 1], last)) {
+            char left[3] = {0, 0, 0}, before[3] = {0, 0, 0};
+            WriteSquareName(last, left);
+            WriteSquareName(squares[count - 1], before);
             out.refusal.badMove = SQUARE_COUNT;
             std::snprintf(out.refusal.reason, sizeof out.refusal.reason,
-                          "the square left for move 36, %s, is not a knight step from move 35 (%s)", left, last);
+                          "the square left for move 36, %s, is not a knight step from move 35 (%s)", left, before);
             return;
         }
+    }
+    if (last >= 0) {
+        PathUnit& found = out.units[0];
+        if (FindTourUnit(squares[0], last, found.unit, found.symmetry, found.reversed)) out.count = 1;
+        return;
     }
     const int walked = count < HOOK_MOVE ? count : HOOK_MOVE;
     // The path as it stands first; only when no unit takes it, its images.
@@ -119,7 +118,6 @@ void FindPathUnits(const uint8_t* squares, int count, PathUnits& out) {
             const WorkUnit& unit = workUnits[u];
             for (int g = pass; g < (pass == 0 ? 1 : BOARD_SYMMETRY_COUNT); ++g) {
                 if (MapSquare(g, squares[0]) != unit.start) continue;
-                if (missing >= 0 && MapSquare(g, missing) != unit.end) continue;
                 uint8_t turned[HOOK_MOVE];
                 for (int i = 0; i < walked; ++i) turned[i] = static_cast<uint8_t>(MapSquare(g, squares[i]));
                 const PrefixCheck check = CheckPrefix(unit.start, unit.end, turned, walked);

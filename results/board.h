@@ -55,13 +55,15 @@ struct PathUnits {
     int count;
     PathUnit units[WORK_UNIT_COUNT];
     // With no unit: why the first unit that starts on the path's first square (directly or
-    // after refusingSymmetry) refuses the moves; badMove 0 when no unit starts there.
+    // after refusingSymmetry) refuses the moves (refusingUnit -1 when the 35 moves given
+    // leave a square that no knight step reaches).
     PrefixCheck refusal;
     int refusingUnit;
     int refusingSymmetry;
 };
 
-// A whole tour (count 36) belongs to exactly one unit. First moves belong to every unit
+// A whole tour (count 36, or 35 moves and the square left, a knight step away) belongs to
+// exactly one unit. First moves belong to every unit
 // whose search takes them as they stand or, when none does, after a symmetry of the board
 // (the first that serves).
 void FindPathUnits(const uint8_t* squares, int count, PathUnits& out);

@@ -48,11 +48,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FindPathUnits(squares, count, found);
     FUZZ_CHECK(found.count >= 0 && found.count <= WORK_UNIT_COUNT);
     if (count == SQUARE_COUNT) FUZZ_CHECK(found.count == 1);
+    // A tour's last square; with 35 moves, the square left.
+    int last = count == SQUARE_COUNT ? squares[SQUARE_COUNT - 1] : -1;
+    for (int s = 0; count == SQUARE_COUNT - 1 && s < SQUARE_COUNT; ++s)
+        if (board.number[s] == 0) last = s;
     for (int i = 0; i < found.count; ++i) {
         const PathUnit& u = found.units[i];
         FUZZ_CHECK(u.unit >= 0 && u.unit < WORK_UNIT_COUNT && u.symmetry >= 0 && u.symmetry < BOARD_SYMMETRY_COUNT);
-        const int first = u.reversed ? squares[count - 1] : squares[0];
-        FUZZ_CHECK(MapSquare(u.symmetry, first) == workUnits[u.unit].start);
+        FUZZ_CHECK(!u.reversed || last >= 0);
+        FUZZ_CHECK(MapSquare(u.symmetry, u.reversed ? last : squares[0]) == workUnits[u.unit].start);
+        if (last >= 0) FUZZ_CHECK(MapSquare(u.symmetry, u.reversed ? squares[0] : last) == workUnits[u.unit].end);
     }
     if (found.count == 0) FUZZ_CHECK(found.refusal.badMove > 0 && found.refusal.reason[0] != '\0');
     return 0;
