@@ -34,10 +34,10 @@ void LoadDisplaySettings() {
 
 void FormatProgressLine(char* out, size_t size, const SearchState& state, int32_t depth, int32_t elapsedMs,
                         uint64_t nodeTotal) {
-    const int shown = depth < 1 ? 1 : depth > SQUARE_COUNT ? SQUARE_COUNT : depth;
-    // Read while the search moves on: deeper squares are the ones last placed there.
+    uint8_t read[SQUARE_COUNT];
+    const int shown = ProgressSquares(state, depth, read);
     uint32_t squares[SQUARE_COUNT];
-    for (int i = 0; i < shown; ++i) squares[i] = state.path[i].load(std::memory_order_relaxed) % SQUARE_COUNT;
+    for (int i = 0; i < shown; ++i) squares[i] = read[i];
     char moves[3 * SQUARE_COUNT];
     FormatSquareList(squares, shown, moves);
     std::snprintf(out, size, "%s in %d ms (%" PRIu64 " nodes)\n", moves, elapsedMs, nodeTotal);

@@ -26,7 +26,7 @@ void LoadDisplaySettings();
 inline constexpr size_t PROGRESS_LINE_SIZE = 3 * SQUARE_COUNT + 64;
 
 // The first `depth` squares of the path joined by "-", then " in %d ms (%I64u nodes)\n".
-// depth is held within 1..36: the path has no more squares to show.
+// The squares are those ProgressSquares (progress_path.h) gives.
 void FormatProgressLine(char* out, size_t size, const SearchState& state, int32_t depth, int32_t elapsedMs,
                         uint64_t nodeTotal);
 

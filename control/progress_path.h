@@ -14,8 +14,14 @@ struct ProgressPath {
     uint8_t squares[SQUARE_COUNT];
 };
 
-// The progress reporter, with each line: the first `depth` squares of the state's path (held
-// within 1..36, as the line holds them) and the unit being computed.
+// The squares a progress line shows, read from the state's path while the search moves on
+// (deeper squares are the ones last placed there): the first `depth`, held within 1..36,
+// but none from the first square that repeats an earlier one, since past it lie squares
+// never reached (a1, the path's first zero), which would only push the line's time and
+// nodes out of sight. Returns how many were written to squares.
+int ProgressSquares(const SearchState& state, int32_t depth, uint8_t squares[SQUARE_COUNT]);
+
+// The progress reporter, with each line: the squares it shows and the unit being computed.
 void PublishProgressPath(int32_t unit, const SearchState& state, int32_t depth);
 
 // A consistent copy of the last one published (or of none: unit -1, no moves).

@@ -8,7 +8,10 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
+#include <cstdio>
+
 #include "control/unit_input.h"
+#include "platform/processor.h"
 
 namespace quorbit {
 
@@ -208,16 +211,22 @@ void RunAboutDialog(QWidget* owner, const QIcon& runningIcon) {
 }
 
 void RunPreferencesDialog(QWidget* owner, int32_t& frequencyValue, int32_t& depthValue, int32_t& threadsValue) {
-    UnitDialog dialog(owner, "Preferences", 169, 112);
-    dialog.AddStatic("Display each", 7, 20, 42, 8);
-    QLineEdit* frequency = dialog.AddEdit(FREQUENCY_CONTROL, 53, 18, 38, 14, false);
-    dialog.AddStatic("seconds", 95, 21, 28, 8);
-    dialog.AddStatic("Display depth", 7, 51, 44, 8);
+    // The three fields in one column, each with its unit or meaning beside or below it.
+    UnitDialog dialog(owner, "Preferences", 169, 124);
+    dialog.AddStatic("Display each", 7, 20, 48, 8);
+    QLineEdit* frequency = dialog.AddEdit(FREQUENCY_CONTROL, 60, 18, 38, 14, false);
+    dialog.AddStatic("seconds", 102, 21, 28, 8);
+    dialog.AddStatic("Display depth", 7, 51, 48, 8);
     QLineEdit* depth = dialog.AddEdit(DEPTH_CONTROL, 60, 49, 38, 14, true);
-    // 0: the single worker; more: task mode on that many threads, with a checkpoint.
-    dialog.AddStatic("Threads", 7, 82, 44, 8);
+    dialog.AddStatic("moves", 102, 52, 28, 8);
+    dialog.AddStatic("Threads", 7, 82, 48, 8);
     QLineEdit* threads = dialog.AddEdit(THREADS_CONTROL, 60, 80, 38, 14, true);
-    dialog.AddStatic("0: one", 102, 82, 30, 8);
+    char meaning[160];
+    std::snprintf(meaning, sizeof meaning,
+                  "0: one search, a halted unit computed again; 1 to %d: task mode on that many threads, with a "
+                  "checkpoint.",
+                  AvailableProcessors());
+    dialog.AddStatic(meaning, 7, 98, 155, 20);
     AddOkCancel(dialog, 130);
     frequency->setText(UnsignedText(frequencyValue));
     depth->setText(UnsignedText(depthValue));
@@ -229,9 +238,10 @@ void RunPreferencesDialog(QWidget* owner, int32_t& frequencyValue, int32_t& dept
 }
 
 void RunPriorityDialog(QWidget* owner, int32_t& levelValue) {
-    UnitDialog dialog(owner, "Set Priority", 217, 121);
+    UnitDialog dialog(owner, "Set Priority", 217, 136);
+    // What the levels are on Linux (docs/priority.md), in place of the other system's.
     dialog.AddStatic("Pick a priority between 1 and 10 where 1 is the lowest priority and 10 is the highest.  "
-                     "Screen savers run at priority 4.  Most applications run at priority 9.",
+                     "Level 1 uses only idle time; most applications run above level 10.",
                      7, 7, 151, 35);
     dialog.AddStatic("It is strongly recommended that you use the default priority of 1.  "
                      "This program is unlikely to run any faster at a higher priority.",
@@ -241,6 +251,9 @@ void RunPriorityDialog(QWidget* owner, int32_t& levelValue) {
                      7, 66, 200, 26);
     dialog.AddStatic("Priority:", 7, 98, 24, 8);
     QLineEdit* level = dialog.AddEdit(PRIORITY_CONTROL, 39, 95, 40, 14, true);
+    dialog.AddStatic("Any other number, 0 among them, runs at nice 0 until the next start, which reads it as 1 "
+                     "or 10.",
+                     7, 114, 202, 16);
     AddOkCancel(dialog, 164);
     level->setText(UnsignedText(levelValue));
     if (dialog.Run() != QDialog::Accepted) return;

@@ -253,7 +253,9 @@ void MainWindow::Activate() {
 }
 
 void MainWindow::ToggleVisibility() {
-    if (isVisible()) {
+    // A window minimised while there was no tray to hide in is visible, yet not to be seen:
+    // the double click brings it back.
+    if (isVisible() && !isMinimized()) {
         hide();
     } else {
         Activate();

@@ -49,7 +49,8 @@ public:
 
     // Shown normally and brought to the front, from the tray, from minimised or from hidden.
     void Activate();
-    // The tray icon's double click: hides a visible window, shows a hidden one.
+    // The tray icon's double click: hides a window on the screen, shows a hidden or
+    // minimised one.
     void ToggleVisibility();
 
     // The shutdown sequence, run once whichever way the program ends: quitting flag, halt,

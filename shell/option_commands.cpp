@@ -1,7 +1,10 @@
 #include "shell/option_commands.h"
 
+#include <cstdio>
+
 #include "control/computation.h"
 #include "control/progress.h"
+#include "support/console.h"
 #include "support/priority.h"
 #include "support/settings.h"
 #include "tasks/search_threads.h"
@@ -58,6 +61,12 @@ void StorePreferences(ProgramSettings& settings, int32_t frequency, int32_t dept
     // Written only when changed, so that an absent "Threads" stays absent. The unit being
     // computed keeps its mode; the next one takes the new value.
     const int32_t taskThreadCount = TaskThreadsFor(threads);
+    if (taskThreadCount < threads) {
+        char line[160];
+        std::snprintf(line, sizeof line, "Threads: %d asked, but %d processors are available: %d threads are used.\n",
+                      threads, taskThreadCount, taskThreadCount);
+        ConsolePrint(line);
+    }
     if (taskThreadCount != settings.threads) {
         settings.threads = taskThreadCount;
         taskThreads.store(taskThreadCount);

@@ -14,10 +14,13 @@ inline constexpr int32_t NO_ICON_COMMAND = 32778;
 inline constexpr int32_t PRIORITY_COMMAND = 32782;
 inline constexpr int32_t BOARD_COMMAND = 32794;  // View > Board
 
-// Shown, captioned "Warning", when No Icon is switched on (two blanks after "key.").
+// Shown, captioned "Warning", when No Icon is switched on (two blanks after a full stop). On
+// Linux no shortcut to an executable brings a window back: a second start in the same folder
+// does.
 inline constexpr const char* NO_ICON_WARNING =
-    "WARNING: It is recommended that you create a shortcut to Quorbit.exe and define a shortcut key.  If you do "
-    "not do this you will be unable to activate Quorbit once you minimize it.";
+    "WARNING: It is recommended that you give the command that starts Quorbit in this folder (quorbit -w FOLDER) "
+    "a shortcut key in your desktop's keyboard settings.  If you do not do this you will be unable to activate "
+    "Quorbit once you minimize it, except by starting it again in the same folder.";
 inline constexpr const char* NO_ICON_WARNING_CAPTION = "Warning";
 
 // What the front-end does after a tray command, in this order: remove the tray icon (before
@@ -44,7 +47,8 @@ TrayChange ToggleTrayIcon(ProgramSettings& settings);
 TrayChange ToggleNoIcon(ProgramSettings& settings);
 
 // After the Preferences dialog, OK or Cancel alike: values below 1 become 1, both are
-// stored ("DisplayFrequency" first) and take effect at once.
+// stored ("DisplayFrequency" first) and take effect at once. More threads than processors
+// are as many as processors, said on the console.
 void StorePreferences(ProgramSettings& settings, int32_t displayFrequency, int32_t displayDepth, int32_t threads);
 
 // View > Board: shows or hides the desktop's board and stores "ShowBoard". Returns whether
