@@ -1,6 +1,7 @@
 // The processor the program runs on and the processors it may use.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace quorbit {
@@ -9,6 +10,11 @@ namespace quorbit {
 // the vendor string (13 bytes with its terminator; empty without the instruction), and the
 // signature and feature words of leaf 1.
 void ReadProcessorIdentity(uint8_t& family, char* vendor, uint32_t& signature, uint32_t& features);
+
+// The processor's own name (the brand string of the identification's leaves 0x80000002 to
+// 0x80000004, blanks at either end removed), such as "Intel(R) Core(TM) i7-8700 CPU @
+// 3.20GHz"; empty where the processor gives none.
+void ReadProcessorBrand(char* out, size_t size);
 
 // The processors this process may run on and those online in the system; false when the
 // system does not say.

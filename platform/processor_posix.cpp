@@ -35,6 +35,27 @@ void ReadProcessorIdentity(uint8_t& family, char* vendor, uint32_t& signature, u
 #endif
 }
 
+void ReadProcessorBrand(char* out, size_t size) {
+    if (size == 0) return;
+    out[0] = '\0';
+#if defined(__x86_64__) || defined(__i386__)
+    if (__get_cpuid_max(0x80000000u, nullptr) < 0x80000004u) return;
+    char brand[49] = {};
+    for (unsigned int leaf = 0; leaf < 3; ++leaf) {
+        unsigned int registers[4] = {};
+        __cpuid(0x80000002u + leaf, registers[0], registers[1], registers[2], registers[3]);
+        std::memcpy(brand + 16 * leaf, registers, sizeof registers);
+    }
+    const char* begin = brand;
+    while (*begin == ' ') ++begin;
+    size_t length = std::strlen(begin);
+    while (length > 0 && begin[length - 1] == ' ') --length;
+    if (length >= size) length = size - 1;
+    std::memcpy(out, begin, length);
+    out[length] = '\0';
+#endif
+}
+
 bool CountProcessorsOf(int& available, int& online) {
     cpu_set_t allowed;
     CPU_ZERO(&allowed);

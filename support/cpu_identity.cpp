@@ -44,11 +44,14 @@ ProcessorCount CountProcessors() {
 }
 
 void ReportProcessor(uint8_t family, const char* vendor, uint32_t signature, uint32_t features,
-                     const ProcessorCount& count) {
-    char line[128];
+                     const ProcessorCount& count, const char* brand) {
+    char line[160];
     std::snprintf(line, sizeof line, "%s detected\n", ProcessorName(family, vendor));
     ConsolePrint(line);
-    std::snprintf(line, sizeof line, "Details: %s %x %x\n", vendor, signature, features);
+    if (brand[0] != '\0')
+        std::snprintf(line, sizeof line, "Details: %s %x %x (%s)\n", vendor, signature, features, brand);
+    else
+        std::snprintf(line, sizeof line, "Details: %s %x %x\n", vendor, signature, features);
     ConsolePrint(line);
     const int number = count.known ? count.available : 1;
     const int total = count.known ? count.total : 1;
@@ -59,7 +62,9 @@ void ReportProcessor(uint8_t family, const char* vendor, uint32_t signature, uin
 
 void IdentifyProcessor() {
     DetectCpuFamily();
-    ReportProcessor(cpuFamily, cpuVendor, cpuSignature, cpuFeatures, CountProcessors());
+    char brand[64];
+    ReadProcessorBrand(brand, sizeof brand);
+    ReportProcessor(cpuFamily, cpuVendor, cpuSignature, cpuFeatures, CountProcessors(), brand);
 }
 
 }  // namespace quorbit

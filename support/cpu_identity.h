@@ -36,9 +36,11 @@ struct ProcessorCount {
 };
 ProcessorCount CountProcessors();
 
-// Prints the three lines for the given findings and sets cpuNumber.
+// Prints the three lines for the given findings and sets cpuNumber. The processor's own
+// name, when it has one, follows the Details line's figures in parentheses: the family
+// table knows no processor of this century by name.
 void ReportProcessor(uint8_t family, const char* vendor, uint32_t signature, uint32_t features,
-                     const ProcessorCount& count);
+                     const ProcessorCount& count, const char* brand = "");
 
 // DetectCpuFamily, then the three lines for this machine.
 void IdentifyProcessor();

@@ -81,6 +81,10 @@ TEST_F(CpuIdentityTest, ThisMachineIsIdentifiedAndItsProcessorsCounted) {
     EXPECT_EQ(std::to_string(baseFamily == 15 ? 15 + extendedFamily : baseFamily), CpuInfo("cpu family"));
     EXPECT_EQ(cpuFamily, baseFamily);
     EXPECT_NE(cpuFeatures, 0u);
+    // The processor's own name, as the kernel read it from the same instruction.
+    const std::string details = ConsoleSlot(2);
+    ASSERT_NE(details.find('('), std::string::npos) << details;
+    EXPECT_EQ(details.substr(details.find('(')), "(" + CpuInfo("model name") + ")") << details;
     for (const auto& [family, vendor, name] : NAMES) {
         if (family == cpuFamily && std::string(vendor) == cpuVendor) {
             EXPECT_EQ(ConsoleSlot(3), std::string(name) + " detected");
