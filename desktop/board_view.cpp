@@ -107,6 +107,9 @@ void BoardView::paintEvent(QPaintEvent*) {
         painter.setPen(LineColour(picture.state[line], colours));
         painter.drawText(box(1 + BOARD_SIZE, row, 2), Qt::AlignCenter, QString::number(picture.lineSum[line]));
     }
+    painter.setPen(colours.color(QPalette::WindowText));
+    painter.drawText(box(1 + BOARD_SIZE, BOARD_SIZE + 1, 2), Qt::AlignCenter, QStringLiteral("sum"));
+    painter.drawText(box(0, BOARD_SIZE + 2), Qt::AlignCenter, QStringLiteral("sum"));
     for (int file = 0; file < BOARD_SIZE; ++file) {
         painter.setPen(colours.color(QPalette::WindowText));
         painter.drawText(box(1 + file, BOARD_SIZE + 1), Qt::AlignCenter, QString(QChar('a' + file)));
