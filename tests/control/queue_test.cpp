@@ -93,7 +93,7 @@ TEST_F(WorkQueueTest, AddsOnceReadsAndRemovesHeadFirst) {
 // cause once, and tells the caller: the worker must not take a unit it could never remove.
 TEST_F(WorkQueueTest, AQueueFileThatCannotBeWrittenKeepsTheChangeInMemoryAndSaysWhy) {
     WriteFile(QUEUE_FILE, "3\r\n");
-    ASSERT_EQ(::mkdir("WORKTOUR.INI.tmp", 0700), 0);  // where the new file would be made
+    ASSERT_TRUE(testing::MakeFolder("WORKTOUR.INI.tmp"));  // where the new file would be made
     EXPECT_EQ(AddQueueEntry("5"), EnqueueResult::NotSaved);
     EXPECT_EQ(Entry(1), "5");
     EXPECT_FALSE(RemoveQueueEntry(0));
@@ -104,7 +104,7 @@ TEST_F(WorkQueueTest, AQueueFileThatCannotBeWrittenKeepsTheChangeInMemoryAndSays
     EXPECT_STREQ(failure, "Cannot write WORKTOUR.INI: File exists");
     EXPECT_EQ(testing::ConsoleLines(), std::vector<std::string>{"Cannot write WORKTOUR.INI: File exists"});
     EXPECT_TRUE(QueueFileKept(failure, sizeof failure));  // the file itself is fine
-    ASSERT_EQ(::rmdir("WORKTOUR.INI.tmp"), 0);
+    ASSERT_TRUE(testing::RemovePath("WORKTOUR.INI.tmp"));
     EXPECT_EQ(AddQueueEntry("7"), EnqueueResult::Added);
     EXPECT_EQ(ReadFile(QUEUE_FILE), "5\r\n7\r\n");
 
@@ -179,7 +179,7 @@ TEST_F(WorkQueueTest, ProgressLinesShowOneToThirtySixMovesAndTheDisplaySettingsA
 }
 
 TEST_F(WorkQueueTest, TheStatusTextIsOneConsistentPictureWhileTheHeadIsRemoved) {
-    ASSERT_EQ(::mkdir(QUEUE_FILE, 0700), 0);  // the queue lives in memory only: a fast rotation
+    ASSERT_TRUE(testing::MakeFolder(QUEUE_FILE));  // the queue lives in memory only: a fast rotation
     std::map<std::string, int> unitOf;
     for (int unit = 0; unit < WORK_UNIT_COUNT; ++unit) {
         AddQueueEntry(std::to_string(unit).c_str());

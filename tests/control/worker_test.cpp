@@ -4,8 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -119,7 +120,7 @@ TEST_F(WorkerTest, AnEntryNamingNoUnitARefusedUnitOrAStopEndTheQueueWithoutResul
     };
     for (const auto& c : cases) {
         ClearConsole();
-        std::remove(RESULTS_FILE);
+        testing::RemovePath(RESULTS_FILE);
         SetUnitRunner(c.runner);
         WriteFile(QUEUE_FILE, c.queue);
         ResetLineTables();
@@ -156,25 +157,27 @@ TEST_F(WorkerTest, AFileThatCannotBeWrittenHaltsTheUnitKeepsItQueuedAndNamesTheC
         const char* cause;
         std::string results;  // "SOLUTION.TXT" after the failure, times blanked; the queue stays
     } cases[] = {
+#ifndef _WIN32
         {"SOLUTION.TXT on a full device", [] { ASSERT_EQ(::symlink("/dev/full", RESULTS_FILE), 0); },
-         [] { ASSERT_EQ(::unlink(RESULTS_FILE), 0); }, "Cannot write SOLUTION.TXT: No space left on device",
+         [] { ASSERT_TRUE(testing::RemovePath(RESULTS_FILE)); }, "Cannot write SOLUTION.TXT: No space left on device",
          "<missing>"},
-        {"a folder for LOGSOL.TXT", [] { ASSERT_EQ(::mkdir(SOLUTION_LOG_FILE, 0700), 0); },
-         [] { ASSERT_EQ(::rmdir(SOLUTION_LOG_FILE), 0); }, "Cannot write LOGSOL.TXT: Is a directory",
-         testing::ExpectedStampLine() + firstTour},
         {"LOGSOL.TXT on a full device", [] { ASSERT_EQ(::symlink("/dev/full", SOLUTION_LOG_FILE), 0); },
-         [] { ASSERT_EQ(::unlink(SOLUTION_LOG_FILE), 0); }, "Cannot write LOGSOL.TXT: No space left on device",
+         [] { ASSERT_TRUE(testing::RemovePath(SOLUTION_LOG_FILE)); }, "Cannot write LOGSOL.TXT: No space left on device",
+         testing::ExpectedStampLine() + firstTour},
+#endif
+        {"a folder for LOGSOL.TXT", [] { ASSERT_TRUE(testing::MakeFolder(SOLUTION_LOG_FILE)); },
+         [] { ASSERT_TRUE(testing::RemovePath(SOLUTION_LOG_FILE)); }, "Cannot write LOGSOL.TXT: Is a directory",
          testing::ExpectedStampLine() + firstTour},
         // The results are on disk, the queue's rewrite fails: unit 3 stays in the file (its
         // removal is kept in memory), and unit 5 is not started.
-        {"WORKTOUR.INI that cannot be replaced", [] { ASSERT_EQ(::mkdir("WORKTOUR.INI.tmp", 0700), 0); },
-         [] { ASSERT_EQ(::rmdir("WORKTOUR.INI.tmp"), 0); }, "Cannot write WORKTOUR.INI: File exists",
+        {"WORKTOUR.INI that cannot be replaced", [] { ASSERT_TRUE(testing::MakeFolder("WORKTOUR.INI.tmp")); },
+         [] { ASSERT_TRUE(testing::RemovePath("WORKTOUR.INI.tmp")); }, "Cannot write WORKTOUR.INI: File exists",
          testing::ExpectedStampLine() + unit3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ResetLineTables();
-        for (const char* name : {RESULTS_FILE, SOLUTION_LOG_FILE}) std::remove(name);
+        for (const char* name : {RESULTS_FILE, SOLUTION_LOG_FILE}) testing::RemovePath(name);
         ClearConsole();
         {
             std::lock_guard<std::mutex> hold(shell.lock);

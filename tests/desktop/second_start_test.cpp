@@ -2,6 +2,7 @@
 // and leaves; a killed first does not block the next; SIGTERM runs the shutdown.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>

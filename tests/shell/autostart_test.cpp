@@ -42,7 +42,7 @@ protected:
     void SetUp() override {
         WorkDirTest::SetUp();
         config_ = std::string(Dir()) + "/config";
-        ::setenv("XDG_CONFIG_HOME", config_.c_str(), 1);
+        testing::SetEnvironment("XDG_CONFIG_HOME", config_.c_str());
         autostartState = 0;
     }
     std::string EntryOf(const char* executable) {
@@ -97,9 +97,9 @@ TEST_F(AutostartTest, FailuresAreSaidAndChangeNoState) {
     EXPECT_EQ(ConsoleSlot(1), "Can't create autostart folder.");
     EXPECT_EQ(autostartState, 0);
 
-    if (testing::RunningAsRoot()) GTEST_SKIP() << "root writes into read-only folders";
+    if (testing::RunningAsAdministrator()) GTEST_SKIP() << "root writes into read-only folders";
     ASSERT_EQ(std::remove("config"), 0);
-    ASSERT_EQ(::mkdir("config", 0700), 0);
+    ASSERT_TRUE(testing::MakeFolder("config"));
     ASSERT_EQ(::mkdir("config/autostart", 0500), 0);
     InstallAutostart(AUTOSTART_NORMAL, "/opt/q");
     EXPECT_EQ(ConsoleSlot(1), "Can't write autostart entry.");
@@ -108,12 +108,12 @@ TEST_F(AutostartTest, FailuresAreSaidAndChangeNoState) {
 
 TEST_F(AutostartTest, FolderComesFromXdgConfigHomeOrHome) {
     char folder[PATH_MAX];
-    ::setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
-    ::setenv("HOME", Dir(), 1);
+    testing::SetEnvironment("XDG_CONFIG_HOME", "relative/ignored");
+    testing::SetEnvironment("HOME", Dir());
     ASSERT_TRUE(AutostartFolder(folder, sizeof folder));
     EXPECT_EQ(std::string(folder), std::string(Dir()) + "/.config/autostart");
-    ::unsetenv("XDG_CONFIG_HOME");
-    ::unsetenv("HOME");
+    testing::SetEnvironment("XDG_CONFIG_HOME", nullptr);
+    testing::SetEnvironment("HOME", nullptr);
     EXPECT_FALSE(AutostartFolder(folder, sizeof folder));
     InstallAutostart(AUTOSTART_NORMAL, "/opt/q");  // nowhere to write: nothing done, nothing said
     EXPECT_EQ(ConsoleSlot(1), "");

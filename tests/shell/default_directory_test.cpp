@@ -34,13 +34,13 @@ protected:
         const char* home = std::getenv("HOME");
         savedHome_ = home != nullptr ? home : "";
         program_ = std::string(Dir()) + "/bin";
-        ASSERT_EQ(::mkdir(program_.c_str(), 0755), 0);
-        ::setenv("HOME", (std::string(Dir()) + "/home").c_str(), 1);
-        ::setenv("XDG_DATA_HOME", (std::string(Dir()) + "/xdg/data").c_str(), 1);
+        ASSERT_TRUE(testing::MakeFolder(program_.c_str()));
+        testing::SetEnvironment("HOME", (std::string(Dir()) + "/home").c_str());
+        testing::SetEnvironment("XDG_DATA_HOME", (std::string(Dir()) + "/xdg/data").c_str());
     }
     void TearDown() override {
-        ::setenv("HOME", savedHome_.c_str(), 1);
-        ::unsetenv("XDG_DATA_HOME");
+        testing::SetEnvironment("HOME", savedHome_.c_str());
+        testing::SetEnvironment("XDG_DATA_HOME", nullptr);
         WorkDirTest::TearDown();
     }
     std::string Note(const DefaultDirectoryResult& result) {
@@ -74,7 +74,7 @@ TEST_F(DefaultDirectoryTest, DataDirectoryOnlyWhereTheProgramsOwnMayNotBeWritten
     EXPECT_FALSE(result.created);
     EXPECT_EQ(Note(result), "working in " + data + refusal);
 
-    ::setenv("XDG_DATA_HOME", "relative/is/ignored", 1);
+    testing::SetEnvironment("XDG_DATA_HOME", "relative/is/ignored");
     result = EnterDefaultDirectory(program_.c_str(), &NotUsable);
     EXPECT_EQ(Cwd(), std::string(Dir()) + "/home/.local/share/quorbit");
 }
@@ -86,11 +86,11 @@ TEST_F(DefaultDirectoryTest, NoDataDirectoryLeavesTheProgramInItsOwnAndSaysWhy) 
         const std::string xdg = std::string(Dir()) + "/file/data";
         std::string expected = "and neither XDG_DATA_HOME nor HOME names a data directory";
         if (belowFile) {
-            ::setenv("XDG_DATA_HOME", xdg.c_str(), 1);
+            testing::SetEnvironment("XDG_DATA_HOME", xdg.c_str());
             expected = "and " + xdg + "/quorbit cannot be used: Not a directory";
         } else {
-            ::unsetenv("XDG_DATA_HOME");
-            ::unsetenv("HOME");
+            testing::SetEnvironment("XDG_DATA_HOME", nullptr);
+            testing::SetEnvironment("HOME", nullptr);
         }
         const DefaultDirectoryResult result = EnterDefaultDirectory(program_.c_str(), &NotUsable);
         EXPECT_NE(result.error, 0);
@@ -103,7 +103,7 @@ TEST_F(DefaultDirectoryTest, NoDataDirectoryLeavesTheProgramInItsOwnAndSaysWhy) 
 
 TEST_F(DefaultDirectoryTest, ADirectoryOptionIsFollowedWhereverTheProgramLies) {
     const std::string given = std::string(Dir()) + "/given";
-    ASSERT_EQ(::mkdir(given.c_str(), 0700), 0);
+    ASSERT_TRUE(testing::MakeFolder(given.c_str()));
     const char* withOption[] = {"-w", given.c_str()};
     WorkingDirectoryReport report;
     ChooseWorkingDirectory(2, withOption, true, report, nullptr, &NotUsable);
@@ -119,8 +119,8 @@ TEST_F(DefaultDirectoryTest, ADirectoryOptionIsFollowedWhereverTheProgramLies) {
 
 TEST_F(DefaultDirectoryTest, SystemProgramTreesAreNeverUsableEvenForRoot) {
     const std::string lookalike = std::string(Dir()) + "/usr/bin/";
-    ASSERT_EQ(::mkdir((std::string(Dir()) + "/usr").c_str(), 0755), 0);
-    ASSERT_EQ(::mkdir(lookalike.c_str(), 0755), 0);
+    ASSERT_TRUE(testing::MakeFolder((std::string(Dir()) + "/usr").c_str()));
+    ASSERT_TRUE(testing::MakeFolder(lookalike.c_str()));
     const struct {
         std::string directory;
         bool usable;
@@ -129,7 +129,7 @@ TEST_F(DefaultDirectoryTest, SystemProgramTreesAreNeverUsableEvenForRoot) {
         {lookalike, true},    {program_, true},           {std::string(Dir()) + "/missing/", false},
     };
     for (const auto& c : cases) EXPECT_EQ(ProgramDirectoryUsable(c.directory.c_str()), c.usable) << c.directory;
-    if (testing::RunningAsRoot()) return;  // permission bits do not stop root
+    if (testing::RunningAsAdministrator()) return;  // permission bits do not stop root
     ASSERT_EQ(::chmod(program_.c_str(), 0555), 0);
     EXPECT_FALSE(ProgramDirectoryUsable(program_.c_str()));
 }

@@ -30,7 +30,7 @@ protected:
     void SetUp() override {
         WorkDirTest::SetUp();
         // The first run installs an autostart entry: keep it in this test's folder.
-        ::setenv("XDG_CONFIG_HOME", Dir(), 1);
+        testing::SetEnvironment("XDG_CONFIG_HOME", Dir());
         autostartState = 0;
     }
 };

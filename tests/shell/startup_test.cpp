@@ -3,12 +3,14 @@
 
 #include <cstdint>
 #include <string>
-#include <unistd.h>
+#include <cerrno>
+#include <climits>
 #include <vector>
 
 #include "instance/instance_key.h"
 #include "shell/startup_options.h"
 #include "shell/working_directory.h"
+#include "tests/test_support/test_platform.h"
 
 namespace quorbit {
 namespace {
@@ -109,18 +111,16 @@ TEST(InstanceKey, NamesFollowTheDirectoryText) {
 }
 
 TEST(WorkingDirectory, ExecutableDirectoryThenEachOptionInTurn) {
-    char previous[PATH_MAX];
-    ASSERT_NE(::getcwd(previous, sizeof previous), nullptr);
+    const std::string previous = testing::CurrentFolder();
     char exe[PATH_MAX];
     ASSERT_TRUE(ExecutablePath(exe, sizeof exe));
     ASSERT_TRUE(CutAfterLastSlash(exe));
 
-    char base[] = "/tmp/quorbit-workdir-XXXXXX";
-    ASSERT_NE(::mkdtemp(base), nullptr);
-    const std::string nested = std::string(base) + "/inner";
-    ASSERT_EQ(::mkdir(nested.c_str(), 0700), 0);
+    const testing::ScratchFolder base("quorbit-workdir");
+    const std::string nested = base / "inner";
+    ASSERT_TRUE(testing::MakeFolder(nested));
 
-    const char* relative[] = {"-w", base, "-w", "inner", "-w", "missing", "-w", "missing-too"};
+    const char* relative[] = {"-w", base.Path().c_str(), "-w", "inner", "-w", "missing", "-w", "missing-too"};
     WorkingDirectoryReport report;
     ChooseWorkingDirectory(8, relative, true, report);
     char now[PATH_MAX];
@@ -135,9 +135,7 @@ TEST(WorkingDirectory, ExecutableDirectoryThenEachOptionInTurn) {
     ASSERT_TRUE(CurrentDirectory(now, sizeof now));
     EXPECT_EQ(std::string(now) + "/", std::string(exe));
 
-    ASSERT_EQ(::chdir(previous), 0);
-    ::rmdir(nested.c_str());
-    ::rmdir(base);
+    ASSERT_TRUE(testing::EnterFolder(previous));
 }
 
 }  // namespace

@@ -17,9 +17,9 @@ namespace quorbit {
 namespace {
 
 using testing::ConsoleSlot;
-using testing::InodeOf;
+using testing::FileIdentity;
 using testing::ReadFile;
-using testing::RunningAsRoot;
+using testing::RunningAsAdministrator;
 using testing::WriteFile;
 
 class LineTableTest : public testing::WorkDirTest {};
@@ -120,7 +120,7 @@ TEST_F(LineTableTest, FilesTheTableCannotReproduceAreNeverReplaced) {
     std::string garbage;
     for (int i = 0; i < 3000; ++i) garbage += static_cast<char>((i * 37 + 11) % 256);
     garbage += std::string("\0\0Priority=3\n", 13);
-    const bool root = RunningAsRoot();
+    const bool root = RunningAsAdministrator();
     const std::pair<std::function<void()>, std::string> cases[] = {
         {[&] { WriteFile("F", garbage); }, garbage + "added\r\n"},  // NUL bytes
         {[] { WriteFile("F", "3\r\n7\r\n"); ASSERT_EQ(GetLineTable("F")->lineCount, 2); FreeLineTables(); },
@@ -163,7 +163,7 @@ TEST_F(LineTableTest, FilesTheTableCannotReproduceAreNeverReplaced) {
 TEST_F(LineTableTest, RewritesReplaceTheFileInOneStepOrNotAtAll) {
     WriteFile("QUORBIT.INI", "Priority=5\r\nLeft=3\r\n");
     WriteFile("QUORBIT.INI.tmp", "Prio");  // a rewrite that died before its rename
-    if (RunningAsRoot()) {
+    if (RunningAsAdministrator()) {
         ASSERT_EQ(::unlink("QUORBIT.INI.tmp"), 0);
         ASSERT_EQ(::mkdir("QUORBIT.INI.tmp", 0700), 0);
     } else {
@@ -175,14 +175,14 @@ TEST_F(LineTableTest, RewritesReplaceTheFileInOneStepOrNotAtAll) {
     EXPECT_EQ(GetSettingInt("Priority", 1), 7);  // kept in memory
     char failure[128];
     FormatWriteFailure(failure, sizeof failure);  // and recorded, for the computation to halt
-    EXPECT_STREQ(failure, RunningAsRoot() ? "Cannot write QUORBIT.INI: File exists"
+    EXPECT_STREQ(failure, RunningAsAdministrator() ? "Cannot write QUORBIT.INI: File exists"
                                           : "Cannot write QUORBIT.INI: Permission denied");
     ClearWriteFailure();
     ::rmdir("QUORBIT.INI.tmp");
-    const ino_t old = InodeOf("QUORBIT.INI");
+    const ino_t old = FileIdentity("QUORBIT.INI");
     EXPECT_TRUE(SetSettingInt("Left", 4));  // the next successful save writes both changes, as a new file
     EXPECT_EQ(ReadFile("QUORBIT.INI"), "Priority=7\r\nLeft=4\r\n");
-    EXPECT_NE(InodeOf("QUORBIT.INI"), old);
+    EXPECT_NE(FileIdentity("QUORBIT.INI"), old);
     EXPECT_EQ(ReadFile("QUORBIT.INI.tmp"), "<missing>");
 
     // A link is followed and stays; the file keeps its mode.
