@@ -29,15 +29,10 @@
 namespace quorbit {
 namespace {
 
-using testing::CleanRunText;
-using testing::ConsoleLines;
-using testing::ReadFile;
-using testing::ShortStep;
-using testing::WithoutTimes;
-using testing::WriteFile;
+using namespace testing;
 using Texts = std::vector<std::string>;
 
-class WorkerTest : public testing::ComputationTest {};
+class WorkerTest : public ComputationTest {};
 
 std::vector<long> Milliseconds(const std::string& text) {
     std::vector<long> ms;
@@ -218,38 +213,6 @@ TEST_F(WorkerTest, AFileThatCannotBeWrittenHaltsTheUnitKeepsItQueuedAndNamesTheC
         const std::string results = WithoutTimes(ReadFile(RESULTS_FILE));
         EXPECT_NE(results.find(unit3 + unit5), std::string::npos) << results;
     }
-}
-
-// After a halt the unit is computed again and its tours found again, at other times and
-// node counts: "SOLUTION.TXT" shows the tour twice, "LOGSOL.TXT" holds it once.
-TEST_F(WorkerTest, ATourFoundAgainAfterAHaltIsLoggedOnce) {
-    testing::SetShortUnitPlan({{ShortStep::Report, 0}, {ShortStep::Hold, 6}});
-    testing::holdActive.store(true);
-    WriteFile(QUEUE_FILE, "3\n");
-    StartComputation();
-    while (!testing::holdReached.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    HaltComputation();
-    ASSERT_TRUE(WaitForIdle());
-    EXPECT_EQ(LastComputationEnd(), ComputationEnd::Halted);
-    const std::string logged = ReadFile(SOLUTION_LOG_FILE);
-    ASSERT_EQ(std::count(logged.begin(), logged.end(), '\n'), 1) << logged;
-
-    testing::SetShortUnitPlan({{ShortStep::Search, 9}, {ShortStep::Report, 0}, {ShortStep::Report, 1}});
-    ResetLineTables();  // as a new run reads the log afresh
-    StartComputation();
-    ASSERT_TRUE(WaitForIdle());
-    const std::string results = ReadFile(RESULTS_FILE);
-    const std::regex solution("Solution [0-9]+: ([a-f1-6-]+) found in [0-9]+ milliseconds \\(([0-9]+) nodes\\)\r\n");
-    std::vector<std::string> tours, nodes;
-    for (auto m = std::sregex_iterator(results.begin(), results.end(), solution); m != std::sregex_iterator(); ++m) {
-        tours.push_back((*m)[1].str());
-        nodes.push_back((*m)[2].str());
-    }
-    ASSERT_EQ(tours.size(), 3u) << results;
-    EXPECT_EQ(tours[0], tours[1]);
-    EXPECT_NE(nodes[0], nodes[1]);  // the same tour, in a line of its own
-    const std::string second = results.substr(results.rfind("Solution 2: "));
-    EXPECT_EQ(ReadFile(SOLUTION_LOG_FILE), logged + second.substr(0, second.find("\r\n") + 2));
 }
 
 TEST_F(WorkerTest, ProgressLinesReplaceEachOtherAndTheNextSolutionTakesTheirPlace) {

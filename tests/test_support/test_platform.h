@@ -54,12 +54,14 @@ struct ProcessSpec {
     long fileSizeLimit = 0;  // > 0: POSIX's ulimit -f in bytes, with SIGXFSZ ignored (POSIX only)
 };
 struct Process {
-    long id = 0;                 // the system's process number
-    std::intptr_t handle = -1;   // what waiting on it needs, where that is not the number
+    long id = 0;  // the system's process number
+    // What waiting on it needs, where that is not the number; 0 once WaitForExit has
+    // collected it (then it has ended, and halting or killing it does nothing).
+    std::intptr_t handle = 0;
 };
 Process StartProcess(const ProcessSpec& spec);
 int WaitForExit(Process& process);     // its exit status, or 1000 + the signal that ended it
-bool HasEnded(const Process& process);  // ended (it is still left to WaitForExit to collect)
+bool HasEnded(const Process& process);  // ended (and not yet collected, or collected)
 void HaltProcess(const Process& process);  // a user's halt: the program ends its work cleanly
 void KillProcess(const Process& process);  // ended at once, nothing cleaned up
 int KilledStatus();                        // WaitForExit's status for a process KillProcess ended

@@ -149,24 +149,32 @@ Process StartProcess(const ProcessSpec& spec) {
         ::execve(args[0], args.data(), envp.data());
         ::_exit(127);
     }
-    return Process{static_cast<long>(pid), -1};
+    return Process{static_cast<long>(pid), pid > 0 ? 1 : 0};
 }
 
 int WaitForExit(Process& process) {
     int raw = 0;
+    if (process.handle == 0) return -1;
     while (::waitpid(static_cast<pid_t>(process.id), &raw, 0) < 0 && errno == EINTR) {
     }
+    process.handle = 0;
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : 1000 + WTERMSIG(raw);
 }
 
 bool HasEnded(const Process& process) {
     siginfo_t info{};
-    return ::waitid(P_PID, static_cast<id_t>(process.id), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-           info.si_pid == static_cast<pid_t>(process.id);
+    return process.handle == 0 ||
+           (::waitid(P_PID, static_cast<id_t>(process.id), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+            info.si_pid == static_cast<pid_t>(process.id));
 }
 
-void HaltProcess(const Process& process) { ::kill(static_cast<pid_t>(process.id), SIGTERM); }
-void KillProcess(const Process& process) { ::kill(static_cast<pid_t>(process.id), SIGKILL); }
+// Never a signal to a collected process: its number may be another's by now.
+void HaltProcess(const Process& process) {
+    if (process.handle != 0) ::kill(static_cast<pid_t>(process.id), SIGTERM);
+}
+void KillProcess(const Process& process) {
+    if (process.handle != 0) ::kill(static_cast<pid_t>(process.id), SIGKILL);
+}
 int KilledStatus() { return 1000 + SIGKILL; }
 bool HaltedStatus(int status) { return status == 128 + SIGTERM || status == 1000 + SIGTERM; }
 
