@@ -224,22 +224,6 @@ TEST_F(RunCommandTest, AQueueFileThatCannotBeRewrittenIsRefusedAndNoUnitIsComput
     }
 }
 
-// Lines ended by CR alone, by LF or by CR LF: every unit queued is computed, none lost.
-// Before its first stamp, a run ends the results file's last line when it lacks its line end.
-TEST_F(RunCommandTest, QueueFilesWithAnyLineEndsRunOut) {
-    Put("SOLUTION.TXT", "my notes, not ended");
-    for (const char* queue : {"3\r4\r5\r", "3\n4\r\n\r5"}) {
-        Put("WORKTOUR.INI", queue);
-        const CliRun run = Cli({"run"});
-        EXPECT_EQ(run.status, 0) << run.err;
-        for (const char* name : {"a1-b3", "a1-b5", "a1-c4"})
-            EXPECT_NE(run.out.find(std::string("Computation of ") + name + " has finished"), std::string::npos)
-                << queue << run.out;
-        EXPECT_EQ(File("WORKTOUR.INI"), "");
-    }
-    EXPECT_EQ(File("SOLUTION.TXT").rfind("my notes, not ended\r\n[", 0), 0u) << File("SOLUTION.TXT");
-}
-
 // A full queue refuses the unit with exit 1; status only reads, whatever the queue holds.
 TEST_F(RunCommandTest, AddToAFullQueueFailsAndStatusWritesNothing) {
     std::string full;

