@@ -27,15 +27,28 @@ namespace {
 
 using namespace testing;
 
+// The first run installs an autostart entry: it goes to this test's folder, as every entry
+// the autostart tests make (the environment is put back afterwards).
 class ProgramSettingsTest : public WorkDirTest {
 protected:
     void SetUp() override {
         WorkDirTest::SetUp();
-        // The first run installs an autostart entry: keep it in this test's folder.
-        SetEnvironment("XDG_CONFIG_HOME", Dir());
+        config_ = std::string(Dir()) + "/config";
+        SetEnvironment("XDG_CONFIG_HOME", config_.c_str());
         autostartState = 0;
     }
+    void TearDown() override {
+        SetEnvironment("HOME", home_.c_str());
+        WorkDirTest::TearDown();
+    }
+    std::string EntryOf(const char* executable) {
+        char path[PATH_MAX];
+        EXPECT_TRUE(AutostartEntryPath(executable, path, sizeof path));
+        return path;
+    }
+    std::string config_, home_ = Environment("HOME");
 };
+using AutostartTest = ProgramSettingsTest;
 
 TEST_F(ProgramSettingsTest, DefaultsAndAdjustmentsInMemoryOnly) {
     ProgramSettings s = ReadProgramSettings();
@@ -192,22 +205,6 @@ TEST(AutostartExec, PathIsQuotedAndEscapedForTheDesktopEntryFormat) {
     char small[8];
     EXPECT_FALSE(FormatExecValue("/opt/quorbit/quorbit", small, sizeof small));
 }
-
-class AutostartTest : public WorkDirTest {
-protected:
-    void SetUp() override {
-        WorkDirTest::SetUp();
-        config_ = std::string(Dir()) + "/config";
-        SetEnvironment("XDG_CONFIG_HOME", config_.c_str());
-        autostartState = 0;
-    }
-    std::string EntryOf(const char* executable) {
-        char path[PATH_MAX];
-        EXPECT_TRUE(AutostartEntryPath(executable, path, sizeof path));
-        return path;
-    }
-    std::string config_;
-};
 
 TEST_F(AutostartTest, InstallQueryAndRemoveWithTheirMessages) {
     const char* exe = "/opt/quorbit/quorbit";
