@@ -15,6 +15,9 @@
 #include <thread>
 #include <vector>
 
+#include "instance/instance_channel.h"
+#include "instance/instance_key.h"
+#include "instance/instance_lock.h"
 #include "tests/cli/cli_run.h"
 
 namespace {
@@ -29,6 +32,7 @@ protected:
         runtime_ = Dir() + "/runtime";
         work_ = Dir() + "/work";
         ASSERT_TRUE(MakeFolder(runtime_) && MakeFolder(work_));
+        SetEnvironment("XDG_RUNTIME_DIR", runtime_.c_str());  // where the runs' channels are found
         // Full speed, a progress line every second, and the first run done already.
         WriteFile(work_ + "/QUORBIT.INI", "Priority=10\r\nDisplayFrequency=1\r\nAutoInstall=1\r\n");
     }
@@ -49,15 +53,16 @@ protected:
     std::string File(const char* name) const { return Slurp(work_ + "/" + name); }
     void Put(const char* name, const std::string& bytes) const { WriteFile(work_ + "/" + name, bytes); }
 
-    // Waits until the run listens on its local channel (a socket in the runtime folder), or
-    // has ended.
+    // Waits until the run answers on its local channel as its directory's instance, or has
+    // ended.
     void AwaitInstance(const Process& run) {
-        const auto listens = [this] {
-            for (const std::string& name : FolderEntries(runtime_ + "/quorbit"))
-                if (name.find("sock") != std::string::npos) return true;
-            return false;
-        };
-        while (!listens() && !HasEnded(run)) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        char name[quorbit::INSTANCE_NAME_SIZE], error[320], reply[quorbit::INSTANCE_REPLY_MAX];
+        quorbit::FormatInstanceName(quorbit::InstanceKey(work_.c_str()), name, sizeof name);
+        quorbit::InstancePaths paths;
+        while (!HasEnded(run) && !(quorbit::FindInstancePaths(name, work_.c_str(), paths, error, sizeof error) &&
+                                   quorbit::SendInstanceRequest(paths.socketPath, "status", reply, sizeof reply, 100,
+                                                                2000) == quorbit::REPLY_DONE))
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 
     // The files after an interruption: whole lines only; the queue is what is left of
