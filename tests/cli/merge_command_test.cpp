@@ -1,64 +1,56 @@
 // quorbit-cli merge and task on a small subtree's real task files.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
+#include <sstream>
 #include <string>
+
+#ifndef _WIN32
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#endif
 
 #include "tests/cli/cli_run.h"
 
 namespace {
 
-using quorbit::testing::Cli;
-using quorbit::testing::CliRun;
-using quorbit::testing::Slurp;
+using namespace quorbit::testing;
 
 constexpr const char* SUBTREE = "0 --prefix a1-e6-c5-a4-e3-c2-a3-e2-c1-b5";
 
-class MergeCommand : public ::testing::Test {
+class MergeCommand : public ScratchDirTest {
 protected:
     static void SetUpTestSuite() {
-        ASSERT_NE(mkdtemp(files_), nullptr);
+        files_ = new ScratchFolder("quorbit-merge-files");
         // Two ranges of the subtree cut at move 12 (12 tasks), and the results merged once.
-        const std::string to = std::string(" --out ") + files_;
+        const std::string to = " --out " + files_->Path();
         ASSERT_EQ(Cli(std::string("task ") + SUBTREE + " --cut 12 --tasks 0-5" + to + "/a.qtr").status, 0);
         ASSERT_EQ(Cli(std::string("task ") + SUBTREE + " --cut 12 --tasks 6-11" + to + "/b.qtr").status, 0);
-        const std::string once = std::string(files_) + "/once";
-        ASSERT_EQ(::mkdir(once.c_str(), 0755), 0);
+        const std::string once = *files_ / "once";
+        ASSERT_TRUE(MakeFolder(once));
         ASSERT_EQ(Cli(std::string("merge ") + SUBTREE + " -w " + once + Files()).status, 0);
         merged_ = Slurp(once + "/SOLUTION.TXT");
         ASSERT_NE(merged_.find("Computation of a1-a2 has finished"), std::string::npos) << merged_;
     }
-    static void TearDownTestSuite() { std::system((std::string("rm -rf ") + files_).c_str()); }
-    void SetUp() override { ASSERT_NE(mkdtemp(dir_), nullptr); }
-    void TearDown() override { std::system((std::string("rm -rf ") + dir_).c_str()); }
+    static void TearDownTestSuite() { delete files_; }
 
-    static std::string Files() { return std::string(" ") + files_ + "/a.qtr " + files_ + "/b.qtr"; }
-    // The merge, after the shell commands `before` (a file size limit, say) in its shell.
-    CliRun Merge(const std::string& before = "") {
-        const std::string out = std::string(dir_) + "/../" + (dir_ + 5) + ".out";
-        // bash, whose ulimit -f counts kilobytes.
-        const std::string command = "bash -c '" + before + std::string(QUORBIT_CLI_PATH) + " merge " + SUBTREE + " -w " +
-                                    dir_ + Files() + " >/dev/null 2>" + out + "'";
-        const int raw = std::system(command.c_str());
-        CliRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, "", Slurp(out)};
-        std::remove(out.c_str());
-        return run;
+    static std::string Files() { return " " + (*files_ / "a.qtr") + " " + (*files_ / "b.qtr"); }
+    // The merge, under a file size limit when one is given (POSIX only).
+    CliRun Merge(long fileSizeLimit = 0) {
+        ProcessSpec spec{{QUORBIT_CLI_PATH}};
+        std::istringstream words(std::string("merge ") + SUBTREE + " -w " + Dir() + Files());
+        for (std::string word; words >> word;) spec.argv.push_back(word);
+        spec.fileSizeLimit = fileSizeLimit;
+        return RunProcess(spec);
     }
-    std::string File(const char* name) { return Slurp(std::string(dir_) + "/" + name); }
-    void Put(const char* name, const std::string& text) { std::ofstream(std::string(dir_) + "/" + name) << text; }
+    std::string File(const char* name) { return Slurp(Dir() + "/" + name); }
+    void Put(const char* name, const std::string& text) { WriteFile(Dir() + "/" + name, text); }
     static std::string Begun(size_t size) {
         return "begun a1-a2 a1-e6-c5-a4-e3-c2-a3-e2-c1-b5 cut 12 tasks 12 results " + std::to_string(size) + "\r\n";
     }
 
-    static char files_[40];
+    static ScratchFolder* files_;
     static std::string merged_;
-    char dir_[40] = "/tmp/quorbit-merge-test-XXXXXX";
 };
-char MergeCommand::files_[40] = "/tmp/quorbit-merge-files-XXXXXX";
+ScratchFolder* MergeCommand::files_ = nullptr;
 std::string MergeCommand::merged_;
 
 // Masks the time stamp lines, which differ between runs.
@@ -107,34 +99,36 @@ TEST_F(MergeCommand, ASearchIsMergedOnceEvenAfterAMergeThatStoppedHalfWay) {
             EXPECT_NE(again.err.find("nothing was appended"), std::string::npos) << again.err;
             EXPECT_EQ(File("SOLUTION.TXT"), after) << c.what;
         }
-        std::remove((std::string(dir_) + "/MERGED.TXT").c_str());
+        RemovePath(Dir() + "/MERGED.TXT");
     }
 }
 
 TEST_F(MergeCommand, AFailedWriteIsNamedAndNeverRecordedAsMerged) {
     // SOLUTION.TXT a folder; then a file size limit that the results pass half way.
-    const std::string results = std::string(dir_) + "/SOLUTION.TXT";
-    ASSERT_EQ(::mkdir(results.c_str(), 0755), 0);
+    const std::string results = Dir() + "/SOLUTION.TXT";
+    ASSERT_TRUE(MakeFolder(results));
     CliRun run = Merge();
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find(results + " is a folder"), std::string::npos) << run.err;
-    ASSERT_EQ(::rmdir(results.c_str()), 0);
+    ASSERT_TRUE(RemovePath(results));
+#ifndef _WIN32
     // Room under the 1 KB limit for the stamp and the summary line, not for the next line:
     // the line cut off is taken back out, so part of the merge stays.
     const size_t summary = Unstamped(merged_).find('\n') + 1;
     Put("SOLUTION.TXT", std::string(1024 - 28 - summary - 8 - 2, 'x') + "\r\n");
-    run = Merge("trap \"\" XFSZ; ulimit -f 1; ");
+    run = Merge(1024);
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find("SOLUTION.TXT"), std::string::npos) << run.err;
     EXPECT_EQ(File("MERGED.TXT").find("merged "), std::string::npos) << File("MERGED.TXT");
     run = Merge();
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find("part of its results"), std::string::npos) << run.err;
+#endif
 }
 
+#ifndef _WIN32
 TEST_F(MergeCommand, TaskRefusesAnOutputThatIsNotARegularFile) {
-    const std::string fifo = std::string(dir_) + "/fifo", folder = std::string(dir_) + "/folder",
-                      beside = std::string(dir_) + "/x.qtr";
+    const std::string fifo = Dir() + "/fifo", folder = Dir() + "/folder", beside = Dir() + "/x.qtr";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
     ASSERT_EQ(::mkfifo((beside + ".tmp").c_str(), 0644), 0);
@@ -160,5 +154,6 @@ TEST_F(MergeCommand, TaskRefusesAnOutputThatIsNotARegularFile) {
         EXPECT_TRUE(c.still(info.st_mode)) << looked;
     }
 }
+#endif
 
 }  // namespace

@@ -1,71 +1,68 @@
 // quorbit-cli run and the queue commands, run as a user runs them: real processes, real
-// signals, in a temporary working directory and runtime folder.
+// halts, in a scratch working directory and runtime folder.
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/types.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <random>
 #include <regex>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
+#include "instance/instance_channel.h"
+#include "instance/instance_key.h"
+#include "instance/instance_lock.h"
 #include "tests/cli/cli_run.h"
 
 namespace {
 
-using quorbit::testing::Lines;
-using quorbit::testing::Slurp;
-using Finished = quorbit::testing::CliRun;
+using namespace quorbit::testing;
 
 const char* const NAMES[] = {"a1-a2", "a1-a4", "a1-a6", "a1-b3", "a1-b5", "a1-c4", "a1-c6", "a1-d5"};
 
-void Spill(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
-size_t Count(const std::string& text, const std::string& part) {
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-    return count;
-}
-
-class RunCommandTest : public quorbit::testing::ScratchDirTest {
+class RunCommandTest : public ScratchDirTest {
 protected:
     void SetUp() override {
-        ScratchDirTest::SetUp();
         runtime_ = Dir() + "/runtime";
         work_ = Dir() + "/work";
-        ASSERT_EQ(::mkdir(runtime_.c_str(), 0700) | ::mkdir(work_.c_str(), 0700), 0);
+        ASSERT_TRUE(MakeFolder(runtime_) && MakeFolder(work_));
+        SetEnvironment("XDG_RUNTIME_DIR", runtime_.c_str());  // where the runs' channels are found
         // Full speed, a progress line every second, and the first run done already.
-        Spill(work_ + "/QUORBIT.INI", "Priority=10\r\nDisplayFrequency=1\r\nAutoInstall=1\r\n");
+        WriteFile(work_ + "/QUORBIT.INI", "Priority=10\r\nDisplayFrequency=1\r\nAutoInstall=1\r\n");
     }
 
     // Starts quorbit-cli with the arguments and "-w WORK" (unless they name a directory
     // themselves); each unit stops after `limit` nodes. Its output goes to slot `slot`.
-    pid_t Start(std::vector<std::string> arguments, unsigned long long limit = 500000, int slot = 0) {
+    Process Start(std::vector<std::string> arguments, unsigned long long limit = 500000, int slot = 0) {
         if (std::find(arguments.begin(), arguments.end(), "-w") == arguments.end()) arguments.insert(arguments.end(), {"-w", work_});
         arguments.insert(arguments.begin(), QUORBIT_CLI_PATH);
-        return quorbit::testing::Spawn(arguments, Out(slot), Err(slot),
-                                       {"XDG_RUNTIME_DIR=" + runtime_, "QUORBIT_UNIT_NODE_LIMIT=" + std::to_string(limit), "PATH=/usr/bin:/bin"});
+        return StartProcess({arguments, {"XDG_RUNTIME_DIR=" + runtime_, "QUORBIT_UNIT_NODE_LIMIT=" + std::to_string(limit)},
+                             "", Out(slot), Err(slot)});
     }
-    Finished Wait(pid_t pid, int slot = 0) { return {quorbit::testing::WaitFor(pid), Slurp(Out(slot)), Slurp(Err(slot))}; }
-    Finished Cli(const std::vector<std::string>& arguments, int slot = 1) { return Wait(Start(arguments, 500000, slot), slot); }
+    CliRun Wait(Process run, int slot = 0) { return {WaitForExit(run), Slurp(Out(slot)), Slurp(Err(slot))}; }
+    CliRun Cli(const std::vector<std::string>& arguments, int slot = 1) { return Wait(Start(arguments, 500000, slot), slot); }
 
     std::string Out(int slot) const { return Dir() + "/out" + std::to_string(slot); }
     std::string Err(int slot) const { return Dir() + "/err" + std::to_string(slot); }
     std::string File(const char* name) const { return Slurp(work_ + "/" + name); }
+    void Put(const char* name, const std::string& bytes) const { WriteFile(work_ + "/" + name, bytes); }
 
-    // Waits until the run listens on its socket, or has ended already.
-    void AwaitInstance(pid_t run) {
-        for (int i = 0; i < 1000 && !quorbit::testing::Ended(run); ++i) {
-            if (std::system(("ls '" + runtime_ + "/quorbit' 2>/dev/null | grep -q sock").c_str()) == 0) return;
+    // Waits until the run answers on its local channel as its directory's instance, or has
+    // ended.
+    void AwaitInstance(const Process& run) {
+        char name[quorbit::INSTANCE_NAME_SIZE], error[320], reply[quorbit::INSTANCE_REPLY_MAX];
+        quorbit::FormatInstanceName(quorbit::InstanceKey(work_.c_str()), name, sizeof name);
+        quorbit::InstancePaths paths;
+        while (!HasEnded(run) && !(quorbit::FindInstancePaths(name, work_.c_str(), paths, error, sizeof error) &&
+                                   quorbit::SendInstanceRequest(paths.socketPath, "status", reply, sizeof reply, 100,
+                                                                2000) == quorbit::REPLY_DONE))
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        EXPECT_TRUE(quorbit::testing::Ended(run)) << "the run never listened";
     }
 
     // The files after an interruption: whole lines only; the queue is what is left of
@@ -95,16 +92,6 @@ protected:
         }
     }
 
-    // Runs a shell script in the test's folder as a user types it, $Q standing for
-    // quorbit-cli; standard output and error go to slot 2.
-    Finished Script(const std::string& script) {
-        const std::string command = "cd '" + Dir() + "' && Q='" QUORBIT_CLI_PATH "' && " + script;
-        return Wait(quorbit::testing::Spawn({"/bin/sh", "-c", command}, Out(2), Err(2),
-                                            {"XDG_RUNTIME_DIR=" + runtime_, "PATH=/usr/sbin:/usr/bin:/sbin:/bin"}),
-                    2);
-    }
-    std::string At(const std::string& name) const { return Slurp(Dir() + "/" + name); }
-
     std::string runtime_, work_;
 };
 
@@ -113,10 +100,10 @@ const char* const LOG =
     "c5-a2 found in 5 milliseconds (77 nodes)\r\n";
 
 TEST_F(RunCommandTest, QueueAddedOfflineRunsOut) {
-    const Finished empty = Cli({"run"});
+    const CliRun empty = Cli({"run"});
     EXPECT_EQ(empty.status, 0) << empty.err;
     EXPECT_NE(empty.out.find("quorbit-cli add UNIT"), std::string::npos) << empty.out;
-    Finished add = Cli({"add", "a1-a4", "0", "A1-A2"});
+    CliRun add = Cli({"add", "a1-a4", "0", "A1-A2"});
     EXPECT_EQ(add.status, 0) << add.err;
     EXPECT_EQ(add.out, "Queued a1-a4, a1-a2.\n");
     EXPECT_EQ(File("WORKTOUR.INI"), "1\r\n0\r\n");
@@ -130,7 +117,7 @@ TEST_F(RunCommandTest, QueueAddedOfflineRunsOut) {
     EXPECT_EQ(File("WORKTOUR.INI"), "1\r\n0\r\n2\r\n");
     EXPECT_EQ(Cli({"status"}).out, "You have 3 queued works :\n\na1-a4, a1-a2, a1-a6\n");
 
-    const Finished run = Cli({"run"});
+    const CliRun run = Cli({"run"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("Computation of a1-a4 has started\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("Computation of a1-a6 has finished in "), std::string::npos) << run.out;
@@ -139,23 +126,169 @@ TEST_F(RunCommandTest, QueueAddedOfflineRunsOut) {
     EXPECT_EQ(Cli({"status"}).out, "You have no work queued up.\n");
 }
 
-TEST_F(RunCommandTest, SignalsHaltAtAnyMomentAndLoseNothing) {
+TEST_F(RunCommandTest, KilledRunsLeaveFilesTheNextRunFinishes) {
+    const std::vector<std::string> queued = {"0", "1", "2", "3"};
+    Put("WORKTOUR.INI", "0\r\n1\r\n2\r\n3\r\n");
+    Put("LOGSOL.TXT", LOG);
+    std::mt19937 random(612);
+    for (int round = 0; round < 4; ++round) {
+        const Process run = Start({"run"}, 3000000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 300));
+        KillProcess(run);
+        Wait(run);
+        ExpectConsistent(queued, LOG);
+    }
+    const CliRun last = Cli({"run"});
+    // The killed holders' lock and socket neither block it nor keep other commands from reaching it.
+    EXPECT_EQ(last.status, 0) << last.err;
+    EXPECT_EQ(last.err.find("cannot reach this run"), std::string::npos) << last.err;
+    EXPECT_EQ(File("WORKTOUR.INI"), "");
+    ExpectConsistent(queued, LOG);
+}
+
+TEST_F(RunCommandTest, RunningInstanceTakesRequestsAndRefusesASecondRun) {
+    Put("WORKTOUR.INI", "0\r\n");
+    const Process run = Start({"run"}, 4000000000ull);  // long enough to talk to it
+    AwaitInstance(run);
+
+    const CliRun second = Cli({"run"});
+    EXPECT_EQ(second.status, 3);
+    EXPECT_NE(second.err.find("process " + std::to_string(run.id) + " already computes"), std::string::npos) << second.err;
+
+    CliRun reply = Cli({"add", "a1-a6", "0"});
+    EXPECT_EQ(reply.status, 0) << reply.err;
+    EXPECT_EQ(reply.out, "Queued a1-a6.\na1-a2 is already queued.\n");
+    EXPECT_EQ(Cli({"add", "a1-a2 "}).status, 2);
+    EXPECT_EQ(Cli({"status"}).out, "You have 2 queued works :\n\na1-a2, a1-a6\n");
+    reply = Cli({"show"});
+    EXPECT_EQ(reply.status, 1);
+    EXPECT_NE(reply.err.find("no window"), std::string::npos);
+
+    reply = Cli({"stop"});
+    EXPECT_EQ(reply.status, 0) << reply.err;
+    const CliRun finished = Wait(run);
+    EXPECT_EQ(finished.status, 0) << finished.err;
+    EXPECT_NE(finished.out.find("Execution halted.\n"), std::string::npos);
+    EXPECT_EQ(File("WORKTOUR.INI"), "0\r\n2\r\n");  // the halted unit stays, the added one behind it
+    reply = Cli({"stop"});  // no instance: refused as show is
+    EXPECT_EQ(reply.status, 1);
+    EXPECT_EQ(reply.err, "quorbit-cli stop: nothing is computing in " + work_ + "\n");
+}
+
+TEST_F(RunCommandTest, BadArgumentsAndFilesAreRefusedPlainly) {
+    const struct {
+        std::vector<std::string> arguments;
+        int status;
+        const char* says;
+    } cases[] = {
+        // The option reader's forms are OptionReaderTest's; here each command's own refusals.
+        {{"run", "extra"}, 2, "takes no arguments, not 'extra'"},
+        {{"add"}, 2, "which units?"},
+        {{"stop", "--directory="}, 2, "given twice"},  // and -w WORK once more
+        {{"status", "-w", ""}, 1, "cannot enter the directory '': the name is empty"},
+        {{"status", "-w", "/nonexistent/q"}, 1, "cannot enter the directory '/nonexistent/q'"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = Cli(c.arguments);
+        EXPECT_EQ(run.status, c.status) << c.arguments[0] << ": " << run.err;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(Cli({"run", "--help"}).status, 0);
+
+    // A queue whose head names no unit stops the run and says which entry.
+    Put("WORKTOUR.INI", "99\r\n0\r\n");
+    Put("QUORBIT.INI", std::string("\x7f" "ELF\0\x01\x02garbage\r\nPriority=10\r\n", 22));
+    const CliRun run = Cli({"run"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("Unimplemented\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("'99' names no unit"), std::string::npos) << run.err;
+    EXPECT_EQ(File("WORKTOUR.INI"), "99\r\n0\r\n");
+}
+
+// A queue file that cannot be rewritten would keep finished units queued: run refuses it
+// before computing anything, says why in one line, and leaves the file as it is.
+TEST_F(RunCommandTest, AQueueFileThatCannotBeRewrittenIsRefusedAndNoUnitIsComputedTwice) {
+    const struct {
+        std::string queue;
+        const char* says;
+    } cases[] = {
+        {std::string("3\0005\r\n4\r\n", 8),
+         "\nquorbit-cli run: WORKTOUR.INI cannot be rewritten: it holds NUL bytes, so finished units would stay "
+         "queued. Correct the file (one unit number per line) while the program is not running.\n"},
+        {"3\r\n" + std::string(10 << 20, 'x') + "\r\n4\r\n",
+         "WORKTOUR.INI cannot be rewritten: it holds more than 8 MB after its 1024 lines"},
+    };
+    for (const auto& c : cases) {
+        Put("WORKTOUR.INI", c.queue);
+        const CliRun refused = Cli({"run"});
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_NE(refused.err.find(c.says), std::string::npos) << refused.err;
+        EXPECT_EQ(refused.out.find("has started"), std::string::npos) << refused.out;
+        EXPECT_TRUE(File("WORKTOUR.INI") == c.queue);
+        EXPECT_EQ(File("SOLUTION.TXT").find("Computation of"), std::string::npos);
+    }
+}
+
+// A full queue refuses the unit with exit 1; status only reads, whatever the queue holds.
+TEST_F(RunCommandTest, AddToAFullQueueFailsAndStatusWritesNothing) {
+    std::string full;
+    for (int i = 0; i < 1024; ++i) full += "99\r\n";
+    Put("WORKTOUR.INI", full);
+    const CliRun add = Cli({"add", "a1-a2"});
+    EXPECT_EQ(add.status, 1);
+    EXPECT_EQ(add.err, "quorbit-cli add: The work queue is full: a1-a2 was not queued.\n");
+    EXPECT_EQ(add.out, "");
+    EXPECT_TRUE(File("WORKTOUR.INI") == full);
+
+    Put("WORKTOUR.INI", full + "0\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
+    // Every file as it was, none rewritten (a rewrite makes a new file) and none made.
+    const auto files = [this] {
+        std::string all;
+        for (const std::string& name : FolderEntries(work_))
+            all += name + " " + std::to_string(FileIdentity(work_ + "/" + name)) + " " + Slurp(work_ + "/" + name);
+        return all;
+    };
+    const std::string before = files();
+    const CliRun status = Cli({"status"});
+    EXPECT_EQ(status.status, 0);
+    EXPECT_EQ(status.out.rfind("You have 1024 queued works :\n\n?, ?, ", 0), 0u) << status.out;
+    EXPECT_EQ(status.err, "quorbit-cli status: More than 1024 lines in WORKTOUR.INI file\n");
+    EXPECT_EQ(files(), before);
+}
+
+#ifndef _WIN32
+// The system's own ways to stop a program or fail its writes: POSIX signals, /dev/full, a
+// full tmpfs, ulimit -f.
+class RunCommandPosixTest : public RunCommandTest {
+protected:
+    // Runs a shell script in the test's folder as a user types it, $Q standing for
+    // quorbit-cli; standard output and error go to slot 2.
+    CliRun Script(const std::string& script) {
+        const std::string command = "cd '" + Dir() + "' && Q='" QUORBIT_CLI_PATH "' && " + script;
+        return Wait(StartProcess({{"/bin/sh", "-c", command}, {"XDG_RUNTIME_DIR=" + runtime_, "PATH=/usr/sbin:/usr/bin:/sbin:/bin"}, "", Out(2),
+                                  Err(2)}),
+                    2);
+    }
+    std::string At(const std::string& name) const { return Slurp(Dir() + "/" + name); }
+};
+
+TEST_F(RunCommandPosixTest, SignalsHaltAtAnyMomentAndLoseNothing) {
     const std::vector<std::string> queued = {"0", "1", "2", "3"};
     const int signals[] = {SIGINT, SIGTERM, SIGHUP};
     std::mt19937 random(20261206);
     int halted = 0;
     for (int round = 0; round < 6; ++round) {
-        Spill(work_ + "/WORKTOUR.INI", "0\r\n1\r\n2\r\n3\r\n");
-        Spill(work_ + "/LOGSOL.TXT", LOG);
-        ::unlink((work_ + "/SOLUTION.TXT").c_str());
-        const pid_t run = Start({"run"}, 5000000);
+        Put("WORKTOUR.INI", "0\r\n1\r\n2\r\n3\r\n");
+        Put("LOGSOL.TXT", LOG);
+        RemovePath(work_ + "/SOLUTION.TXT");
+        const Process run = Start({"run"}, 5000000);
         AwaitInstance(run);
         const int delay = static_cast<int>(random() % 400);
         const int signal = signals[random() % 3];
         std::this_thread::sleep_for(std::chrono::milliseconds(delay));
-        ::kill(run, signal);
-        if (round % 2 == 1) ::kill(run, signal);  // a second signal during the halt is harmless
-        const Finished finished = Wait(run);
+        ::kill(static_cast<pid_t>(run.id), signal);
+        if (round % 2 == 1) ::kill(static_cast<pid_t>(run.id), signal);  // a second signal during the halt is harmless
+        const CliRun finished = Wait(run);
         SCOPED_TRACE("round " + std::to_string(round) + ", signal " + std::to_string(signal) + " after " +
                      std::to_string(delay) + " ms");
         if (finished.status == 0) {
@@ -177,90 +310,9 @@ TEST_F(RunCommandTest, SignalsHaltAtAnyMomentAndLoseNothing) {
     EXPECT_GT(halted, 0) << "no signal came before the queue ran out";
 }
 
-TEST_F(RunCommandTest, KilledRunsLeaveFilesTheNextRunFinishes) {
-    const std::vector<std::string> queued = {"0", "1", "2", "3"};
-    Spill(work_ + "/WORKTOUR.INI", "0\r\n1\r\n2\r\n3\r\n");
-    Spill(work_ + "/LOGSOL.TXT", LOG);
-    std::mt19937 random(612);
-    for (int round = 0; round < 4; ++round) {
-        const pid_t run = Start({"run"}, 3000000);
-        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 300));
-        ::kill(run, SIGKILL);
-        Wait(run);
-        ExpectConsistent(queued, LOG);
-    }
-    const Finished last = Cli({"run"});
-    // The killed holders' lock and socket neither block it nor keep other commands from reaching it.
-    EXPECT_EQ(last.status, 0) << last.err;
-    EXPECT_EQ(last.err.find("cannot reach this run"), std::string::npos) << last.err;
-    EXPECT_EQ(File("WORKTOUR.INI"), "");
-    ExpectConsistent(queued, LOG);
-}
-
-TEST_F(RunCommandTest, RunningInstanceTakesRequestsAndRefusesASecondRun) {
-    Spill(work_ + "/WORKTOUR.INI", "0\r\n");
-    const pid_t run = Start({"run"}, 4000000000ull);  // long enough to talk to it
-    AwaitInstance(run);
-
-    const Finished second = Cli({"run"});
-    EXPECT_EQ(second.status, 3);
-    EXPECT_NE(second.err.find("process " + std::to_string(run) + " already computes"), std::string::npos) << second.err;
-
-    Finished reply = Cli({"add", "a1-a6", "0"});
-    EXPECT_EQ(reply.status, 0) << reply.err;
-    EXPECT_EQ(reply.out, "Queued a1-a6.\na1-a2 is already queued.\n");
-    EXPECT_EQ(Cli({"add", "a1-a2 "}).status, 2);
-    EXPECT_EQ(Cli({"status"}).out, "You have 2 queued works :\n\na1-a2, a1-a6\n");
-    reply = Cli({"show"});
-    EXPECT_EQ(reply.status, 1);
-    EXPECT_NE(reply.err.find("no window"), std::string::npos);
-
-    reply = Cli({"stop"});
-    EXPECT_EQ(reply.status, 0) << reply.err;
-    const Finished finished = Wait(run);
-    EXPECT_EQ(finished.status, 0) << finished.err;
-    EXPECT_NE(finished.out.find("Execution halted.\n"), std::string::npos);
-    EXPECT_EQ(File("WORKTOUR.INI"), "0\r\n2\r\n");  // the halted unit stays, the added one behind it
-    reply = Cli({"stop"});  // no instance: refused as show is
-    EXPECT_EQ(reply.status, 1);
-    EXPECT_EQ(reply.err, "quorbit-cli stop: nothing is computing in " + work_ + "\n");
-}
-
-TEST_F(RunCommandTest, BadArgumentsAndFilesAreRefusedPlainly) {
-    const struct {
-        std::vector<std::string> arguments;
-        int status;
-        const char* says;
-    } cases[] = {
-        {{"run", "extra"}, 2, "takes no arguments, not 'extra'"},
-        {{"run", "--bogus"}, 2, "unknown option '--bogus'"},
-        {{"add"}, 2, "which units?"},
-        {{"add", "45"}, 2, "'45': Please enter"},
-        {{"status", "now"}, 2, "takes no arguments, not 'now'"},
-        {{"stop", "--directory="}, 2, "given twice"},  // and -w WORK once more
-        {{"status", "-w", ""}, 1, "cannot enter the directory '': the name is empty"},
-        {{"status", "-w", "/nonexistent/q"}, 1, "cannot enter the directory '/nonexistent/q'"},
-    };
-    for (const auto& c : cases) {
-        const Finished run = Cli(c.arguments);
-        EXPECT_EQ(run.status, c.status) << c.arguments[0] << ": " << run.err;
-        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
-    }
-    EXPECT_EQ(Cli({"run", "--help"}).status, 0);
-
-    // A queue whose head names no unit stops the run and says which entry.
-    Spill(work_ + "/WORKTOUR.INI", "99\r\n0\r\n");
-    Spill(work_ + "/QUORBIT.INI", std::string("\x7f" "ELF\0\x01\x02garbage\r\nPriority=10\r\n", 22));
-    const Finished run = Cli({"run"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.out.find("Unimplemented\n"), std::string::npos) << run.out;
-    EXPECT_NE(run.err.find("'99' names no unit"), std::string::npos) << run.err;
-    EXPECT_EQ(File("WORKTOUR.INI"), "99\r\n0\r\n");
-}
-
 // A file that cannot be written ends the run with exit 1 and one line naming it and why; the
 // unit stays queued, every unit that left has its results whole, no line is partial.
-TEST_F(RunCommandTest, AFileThatCannotBeWrittenEndsTheRunWithItsCauseAndKeepsTheUnitQueued) {
+TEST_F(RunCommandPosixTest, AFileThatCannotBeWrittenEndsTheRunWithItsCauseAndKeepsTheUnitQueued) {
     // The repros as written, but at full speed: Priority 1 could starve beside other tests.
     const std::string fast = "printf 'Priority=10\\r\\n' >s/QUORBIT.INI; ";
     // Mounts a tmpfs of 1 MB on s (exit 77 where the machine does not allow it) and fills it
@@ -302,8 +354,9 @@ TEST_F(RunCommandTest, AFileThatCannotBeWrittenEndsTheRunWithItsCauseAndKeepsThe
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        std::system(("rm -rf '" + Dir() + "/s' '" + Dir() + "/k'").c_str());
-        const Finished run = Script(c.script);
+        RemoveTree(Dir() + "/s");
+        RemoveTree(Dir() + "/k");
+        const CliRun run = Script(c.script);
         if (run.status == 77) {
             std::printf("skipped %s: mounting a tmpfs is not allowed here\n", c.what);
             continue;
@@ -330,67 +383,6 @@ TEST_F(RunCommandTest, AFileThatCannotBeWrittenEndsTheRunWithItsCauseAndKeepsThe
     }
 }
 
-// A queue file that cannot be rewritten would keep finished units queued: run refuses it
-// before computing anything, says why in one line, and leaves the file as it is.
-TEST_F(RunCommandTest, AQueueFileThatCannotBeRewrittenIsRefusedAndNoUnitIsComputedTwice) {
-    const struct {
-        std::string queue;
-        const char* says;
-    } cases[] = {
-        {std::string("3\0005\r\n4\r\n", 8),
-         "\nquorbit-cli run: WORKTOUR.INI cannot be rewritten: it holds NUL bytes, so finished units would stay "
-         "queued. Correct the file (one unit number per line) while the program is not running.\n"},
-        {"3\r\n" + std::string(10 << 20, 'x') + "\r\n4\r\n",
-         "WORKTOUR.INI cannot be rewritten: it holds more than 8 MB after its 1024 lines"},
-    };
-    for (const auto& c : cases) {
-        Spill(work_ + "/WORKTOUR.INI", c.queue);
-        const Finished refused = Cli({"run"});
-        EXPECT_EQ(refused.status, 1);
-        EXPECT_NE(refused.err.find(c.says), std::string::npos) << refused.err;
-        EXPECT_EQ(refused.out.find("has started"), std::string::npos) << refused.out;
-        EXPECT_TRUE(File("WORKTOUR.INI") == c.queue);
-        EXPECT_EQ(File("SOLUTION.TXT").find("Computation of"), std::string::npos);
-    }
-}
-
-// Lines ended by CR alone, by LF or by CR LF: every unit queued is computed, none lost.
-// Before its first stamp, a run ends the results file's last line when it lacks its line end.
-TEST_F(RunCommandTest, QueueFilesWithAnyLineEndsRunOut) {
-    Spill(work_ + "/SOLUTION.TXT", "my notes, not ended");
-    for (const char* queue : {"3\r4\r5\r", "3\n4\r\n\r5"}) {
-        Spill(work_ + "/WORKTOUR.INI", queue);
-        const Finished run = Cli({"run"});
-        EXPECT_EQ(run.status, 0) << run.err;
-        for (const char* name : {"a1-b3", "a1-b5", "a1-c4"})
-            EXPECT_NE(run.out.find(std::string("Computation of ") + name + " has finished"), std::string::npos)
-                << queue << run.out;
-        EXPECT_EQ(File("WORKTOUR.INI"), "");
-    }
-    EXPECT_EQ(File("SOLUTION.TXT").rfind("my notes, not ended\r\n[", 0), 0u) << File("SOLUTION.TXT");
-}
-
-// A full queue refuses the unit with exit 1; status only reads, whatever the queue holds.
-TEST_F(RunCommandTest, AddToAFullQueueFailsAndStatusWritesNothing) {
-    std::string full;
-    for (int i = 0; i < 1024; ++i) full += "99\r\n";
-    Spill(work_ + "/WORKTOUR.INI", full);
-    const Finished add = Cli({"add", "a1-a2"});
-    EXPECT_EQ(add.status, 1);
-    EXPECT_EQ(add.err, "quorbit-cli add: The work queue is full: a1-a2 was not queued.\n");
-    EXPECT_EQ(add.out, "");
-    EXPECT_TRUE(File("WORKTOUR.INI") == full);
-
-    Spill(work_ + "/WORKTOUR.INI", full + "0\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
-    // Every file's size and time to the nanosecond.
-    const auto listing = [this] { return Script("ls -l --time-style=+%s.%N work").out; };
-    const std::string before = listing();
-    const Finished status = Cli({"status"});
-    EXPECT_EQ(status.status, 0);
-    EXPECT_EQ(status.out.rfind("You have 1024 queued works :\n\n?, ?, ", 0), 0u) << status.out;
-    EXPECT_EQ(status.err, "quorbit-cli status: More than 1024 lines in WORKTOUR.INI file\n");
-    EXPECT_EQ(listing(), before);
-    EXPECT_EQ(File("SOLUTION.TXT"), "");
-}
+#endif
 
 }  // namespace

@@ -3,26 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
-#include <map>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <random>
 #include <regex>
 #include <string>
-#include <sys/stat.h>
 #include <thread>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include "tests/cli/cli_run.h"
 
 namespace {
 
-using quorbit::testing::Cli;
-using quorbit::testing::CliRun;
-using quorbit::testing::Slurp;
-using quorbit::testing::Spawn;
-using quorbit::testing::WaitFor;
+using namespace quorbit::testing;
 
 std::string WithoutTimes(const std::string& text) {
     static const std::regex times("[0-9]+ milliseconds \\([0-9]+ cycles\\)|found in [0-9]+ milliseconds");
@@ -58,14 +55,14 @@ TEST(TaskModeCli, SearchOnThreadsPrintsWhatTheSingleSearchPrints) {
 
 // quorbit-cli run in a scratch directory of its own, on short work: every unit is the subtree
 // below its first eight moves.
-class TaskModeRun : public quorbit::testing::ScratchDirTest {
+class TaskModeRun : public ScratchDirTest {
 protected:
     // A directory holding the settings and the queue of units 0 and 3.
     std::string Work(const std::string& name) const {
         const std::string work = Dir() + "/" + name;
-        ::mkdir(work.c_str(), 0700);
-        std::ofstream(work + "/QUORBIT.INI") << "Priority=10\r\nAutoInstall=1\r\nDisplayFrequency=1000\r\n";
-        std::ofstream(work + "/WORKTOUR.INI") << "0\r\n3\r\n";
+        MakeFolder(work);
+        WriteFile(work + "/QUORBIT.INI", "Priority=10\r\nAutoInstall=1\r\nDisplayFrequency=1000\r\n");
+        WriteFile(work + "/WORKTOUR.INI", "0\r\n3\r\n");
         return work;
     }
 
@@ -73,24 +70,29 @@ protected:
         const char* program = QUORBIT_CLI_PATH;
         int prefixMoves = 8;
         std::vector<std::string> environment;  // more variables
-        long fileSizeLimit = 0;                  // > 0: ulimit -f in bytes
+        long fileSizeLimit = 0;                  // > 0: ulimit -f in bytes (POSIX only)
     };
 
     // `run -w WORK [--threads N]`; its output goes to WORK.out and WORK.err.
-    pid_t Start(const std::string& work, const char* threads) { return Start(work, threads, Launch{}); }
-    pid_t Start(const std::string& work, const char* threads, const Launch& launch) {
-        std::vector<std::string> argv = {launch.program, "run", "-w", work};
-        if (threads != nullptr) argv.insert(argv.end(), {"--threads", threads});
-        std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + Dir(), "PATH=/usr/bin:/bin",
-                                        "QUORBIT_UNIT_PREFIX_MOVES=" + std::to_string(launch.prefixMoves)};
-        env.insert(env.end(), launch.environment.begin(), launch.environment.end());
-        return Spawn(argv, work + ".out", work + ".err", env, launch.fileSizeLimit);
+    Process Start(const std::string& work, const char* threads) { return Start(work, threads, Launch()); }
+    Process Start(const std::string& work, const char* threads, const Launch& launch) {
+        ProcessSpec spec{{launch.program, "run", "-w", work}, launch.environment, "", work + ".out", work + ".err",
+                         launch.fileSizeLimit};
+        if (threads != nullptr) spec.argv.insert(spec.argv.end(), {"--threads", threads});
+        spec.environment.insert(spec.environment.end(), {"XDG_RUNTIME_DIR=" + Dir(),
+                                                         "QUORBIT_UNIT_PREFIX_MOVES=" + std::to_string(launch.prefixMoves)});
+        return StartProcess(spec);
+    }
+    int Run(const std::string& work, const char* threads) { return Run(work, threads, Launch()); }
+    int Run(const std::string& work, const char* threads, const Launch& launch) {
+        Process run = Start(work, threads, launch);
+        return WaitForExit(run);
     }
 
     // The results as they must agree: without time stamps, times and cycle counts.
     static std::string Results(const std::string& work) {
         std::string kept;
-        for (const std::string& line : quorbit::testing::Lines(WithoutTimes(Slurp(work + "/SOLUTION.TXT"))))
+        for (const std::string& line : Lines(WithoutTimes(Slurp(work + "/SOLUTION.TXT"))))
             if (line.empty() || line[0] != '[') kept += line + "\n";
         return kept + "LOGSOL:" + Slurp(work + "/LOGSOL.TXT") + "QUEUE:" + Slurp(work + "/WORKTOUR.INI");
     }
@@ -99,45 +101,49 @@ protected:
 // A checkpoint that is not this unit's is never used nor lost: it is set aside with a message.
 TEST_F(TaskModeRun, ACheckpointOfAnotherUnitOrDamagedIsSetAsideAndTheUnitComputedAfresh) {
     const std::string single = Work("single");
-    ASSERT_EQ(WaitFor(Start(single, nullptr)), 0);
+    ASSERT_EQ(Run(single, nullptr), 0);
     // The first records of a real checkpoint of unit 3, from a run killed long before its end.
     const std::string other = Work("other");
-    std::ofstream(other + "/WORKTOUR.INI") << "3\r\n";
+    WriteFile(other + "/WORKTOUR.INI", "3\r\n");
     Launch five;
     five.prefixMoves = 5;
-    const pid_t run = Start(other, "2", five);
+    Process run = Start(other, "2", five);
     std::string foreign;
-    while ((foreign = Slurp(other + "/CHECKPT.DAT")).size() < 400 && !quorbit::testing::Ended(run))
+    while ((foreign = Slurp(other + "/CHECKPT.DAT")).size() < 400 && !HasEnded(run))
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ::kill(run, SIGKILL);
-    WaitFor(run);
+    KillProcess(run);
+    WaitForExit(run);
     ASSERT_GE(foreign.size(), 400u);
     foreign.resize(400);
     // The single worker computing that unit whole makes its checkpoint useless: it goes.
     const std::string single3 = Work("single3");
-    std::ofstream(single3 + "/WORKTOUR.INI") << "3\r\n";
-    std::ofstream(single3 + "/CHECKPT.DAT", std::ios::binary) << foreign;
-    EXPECT_EQ(WaitFor(Start(single3, nullptr)), 0);
-    EXPECT_NE(::access((single3 + "/CHECKPT.DAT").c_str(), F_OK), 0) << "a checkpoint of a unit computed whole stayed";
+    WriteFile(single3 + "/WORKTOUR.INI", "3\r\n");
+    WriteFile(single3 + "/CHECKPT.DAT", foreign);
+    EXPECT_EQ(Run(single3, nullptr), 0);
+    EXPECT_FALSE(PathExists(single3 + "/CHECKPT.DAT")) << "a checkpoint of a unit computed whole stayed";
     struct Case {
         const char* name;
-        std::string checkpoint;  // "": a link to /dev/zero, a device no read would ever end
+        std::string checkpoint;  // "": a link to /dev/zero, a device no read would ever end (POSIX)
         const char* says;
     };
     const Case cases[] = {
         {"another unit", foreign, "it belongs to unit a1-b3"},
         {"damaged", foreign.substr(0, 200) + std::string(40, 'x') + foreign.substr(240) + foreign, "a record in it is damaged"},
         {"not a checkpoint", "Solution 1: a1-e6\r\n", "it does not begin with a checkpoint header"},
+#ifndef _WIN32
         {"device", "", "it is not a regular file"},
+#endif
     };
     for (const Case& c : cases) {
         const std::string work = Work(c.name);
         if (c.checkpoint.empty()) {
+#ifndef _WIN32
             ASSERT_EQ(::symlink("/dev/zero", (work + "/CHECKPT.DAT").c_str()), 0);
+#endif
         } else {
-            std::ofstream(work + "/CHECKPT.DAT", std::ios::binary) << c.checkpoint;
+            WriteFile(work + "/CHECKPT.DAT", c.checkpoint);
         }
-        EXPECT_EQ(WaitFor(Start(work, "2")), 0) << c.name;
+        EXPECT_EQ(Run(work, "2"), 0) << c.name;
         const std::string out = Slurp(work + ".out");
         EXPECT_NE(out.find(std::string("The checkpoint CHECKPT.DAT is not used for a1-a2: ") + c.says), std::string::npos)
             << c.name << ": " << out;
@@ -159,7 +165,7 @@ const char* const APPENDED = "Text appended between runs";  // as a merge or an 
 // note a resumed run makes when it loads a log of over 1024 lines.
 std::vector<std::string> AgreedLines(const std::string& path) {
     std::vector<std::string> lines;
-    for (const std::string& line : quorbit::testing::Lines(WithoutTimes(Slurp(path))))
+    for (const std::string& line : Lines(WithoutTimes(Slurp(path))))
         if (!line.empty() && line[0] != '[' && line.rfind(APPENDED, 0) != 0 && line.rfind("More than 1024 lines in ", 0) != 0)
             lines.push_back(line);
     return lines;
@@ -196,7 +202,7 @@ protected:
     // The files of an uninterrupted single worker's run of the queue.
     void Expect() {
         const std::string single = Work("single");
-        ASSERT_EQ(WaitFor(Start(single, nullptr, Tours())), 0) << Slurp(single + ".err");
+        ASSERT_EQ(Run(single, nullptr, Tours()), 0) << Slurp(single + ".err");
         expectedResults_ = AgreedLines(single + "/SOLUTION.TXT");
         expectedLog_ = AgreedLines(single + "/LOGSOL.TXT");
         ASSERT_GT(expectedLog_.size(), 1000u);
@@ -215,21 +221,20 @@ protected:
         const std::string work = Work(name);
         int status = -1;
         for (int round = 0; round < 300 && status != 0; ++round) {
-            if (round > 0 && random() % 2 == 0) std::ofstream(work + "/SOLUTION.TXT", std::ios::app) << APPENDED << "\r\n";
+            if (round > 0 && random() % 2 == 0) AppendFile(work + "/SOLUTION.TXT", APPENDED + std::string("\r\n"));
             const int how = static_cast<int>(random() % 4);
             if (how < 2) {
                 const std::string at = std::to_string(1 + random() % (how == 0 ? 800 : 400));
-                status = WaitFor(Start(work, "2", Tours({how == 0 ? "QUORBIT_TEST_KILL_AT_RECORD=" + at : "QUORBIT_TEST_KILL_AT_LINE=" + at})));
+                status = Run(work, "2", Tours({how == 0 ? "QUORBIT_TEST_KILL_AT_RECORD=" + at : "QUORBIT_TEST_KILL_AT_LINE=" + at}));
             } else {
-                const pid_t run = Start(work, "2", Tours());
+                Process run = Start(work, "2", Tours());
                 std::this_thread::sleep_for(std::chrono::microseconds(random() % 150000));
-                ::kill(run, how == 2 ? SIGKILL : SIGTERM);
-                status = WaitFor(run);
+                how == 2 ? KillProcess(run) : HaltProcess(run);
+                status = WaitForExit(run);
             }
             if (status != 0) ++tally.kills;
             history_ += std::to_string(how) + (status == 0 ? "." : ",");
-            // A SIGTERM that comes before the program takes the signals ends it as a kill does.
-            ASSERT_TRUE(status == 0 || status == 1000 + SIGKILL || status == 128 + SIGTERM || status == 1000 + SIGTERM)
+            ASSERT_TRUE(status == 0 || status == KilledStatus() || HaltedStatus(status))
                 << status << Slurp(work + ".err");
         }
         ASSERT_EQ(status, 0);
@@ -241,7 +246,7 @@ protected:
         EXPECT_TRUE(results == expectedResults_) << name << ": the results differ from an uninterrupted run's (in order)";
         EXPECT_TRUE(log == expectedLog_) << name << ": the log differs from an uninterrupted run's (in order)";
         EXPECT_EQ(Slurp(work + "/WORKTOUR.INI"), "");
-        EXPECT_NE(::access((work + "/CHECKPT.DAT").c_str(), F_OK), 0) << "the checkpoint outlived its unit";
+        EXPECT_FALSE(PathExists(work + "/CHECKPT.DAT")) << "the checkpoint outlived its unit";
     }
 
     std::vector<std::string> expectedResults_;
@@ -282,12 +287,12 @@ TEST_F(TaskModeTours, AResumeWritesWhatTheLastMarkAnnouncedOnceWhateverWasAppend
     // Every stop in turn, then a run to the end. A halted run ends with 0 too, and a kill
     // point that the earlier runs left no room for lets its run finish the queue.
     for (const char* const* stop = stops;; ++stop) {
-        status = WaitFor(Start(work, "2", Tours(*stop != nullptr ? std::vector<std::string>{*stop} : std::vector<std::string>{})));
-        std::ofstream(work + "/SOLUTION.TXT", std::ios::app) << APPENDED << "\r\n";
+        status = Run(work, "2", Tours(*stop != nullptr ? std::vector<std::string>{*stop} : std::vector<std::string>{}));
+        AppendFile(work + "/SOLUTION.TXT", APPENDED + std::string("\r\n"));
         const bool queueDone = Slurp(work + "/WORKTOUR.INI").empty();
         if (*stop == nullptr || queueDone) break;
         if (std::strstr(*stop, "KILL") != nullptr) {
-            ASSERT_EQ(status, 1000 + SIGKILL) << *stop;
+            ASSERT_EQ(status, KilledStatus()) << *stop;
         }
     }
     EXPECT_EQ(status, 0);
@@ -300,39 +305,43 @@ TEST_F(TaskModeTours, AResumeWritesWhatTheLastMarkAnnouncedOnceWhateverWasAppend
 TEST_F(TaskModeTours, ACheckpointThatCannotBeWrittenHaltsTheUnitAndSaysWhy) {
     Expect();
     enum Made { FOLDER, DANGLING_LINK, FILE_SIZE_LIMIT };
-    struct Case {
+    const struct Case {
         const char* name;
         Made made;
         const char* says;
+    } cases[] = {
+        {"folder", FOLDER, "Cannot write CHECKPT.DAT: Is a directory"},
+#ifndef _WIN32
+        {"dangling link", DANGLING_LINK, "Cannot write CHECKPT.DAT: No such file or directory"},
+        {"file size limit", FILE_SIZE_LIMIT, "Cannot write CHECKPT.DAT: File too large"},
+#endif
     };
-    for (const Case c : {Case{"folder", FOLDER, "Cannot write CHECKPT.DAT: Is a directory"},
-                         Case{"dangling link", DANGLING_LINK, "Cannot write CHECKPT.DAT: No such file or directory"},
-                         Case{"file size limit", FILE_SIZE_LIMIT, "Cannot write CHECKPT.DAT: File too large"}}) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string work = Work(c.name);
         const std::string checkpoint = work + "/CHECKPT.DAT";
         Launch launch = Tours();
         if (c.made == FOLDER) {
-            ASSERT_EQ(::mkdir(checkpoint.c_str(), 0700), 0);
+            ASSERT_TRUE(MakeFolder(checkpoint));
         } else if (c.made == DANGLING_LINK) {
+#ifndef _WIN32
             ASSERT_EQ(::symlink((Dir() + "/no-such-folder/CHECKPT.DAT").c_str(), checkpoint.c_str()), 0);
+#endif
         } else {
             launch.fileSizeLimit = 100000;  // reached by the checkpoint first, inside a1-a2
         }
-        const int status = WaitFor(Start(work, "2", launch));
+        const int status = Run(work, "2", launch);
         EXPECT_NE(status, 0);
         const std::string said = Slurp(work + ".out") + Slurp(work + ".err");
         EXPECT_NE(said.find(c.says), std::string::npos) << said;
         EXPECT_EQ(Slurp(work + "/WORKTOUR.INI"), "0\r\n3\r\n") << "the unit left the queue";
-        struct stat kept {};
-        EXPECT_EQ(::lstat(checkpoint.c_str(), &kept), 0) << "the checkpoint was removed";
+        EXPECT_TRUE(PathExists(checkpoint)) << "the checkpoint was removed";
         if (c.made != FILE_SIZE_LIMIT) {
             // Nothing of the unit was written without a checkpoint to keep it.
             EXPECT_EQ(AgreedLines(work + "/SOLUTION.TXT"), std::vector<std::string>{});
-            ::rmdir(checkpoint.c_str());
-            ::unlink(checkpoint.c_str());
+            RemovePath(checkpoint);
         }
-        ASSERT_EQ(WaitFor(Start(work, "2", Tours())), 0) << Slurp(work + ".err");
+        ASSERT_EQ(Run(work, "2", Tours()), 0) << Slurp(work + ".err");
         Tally tally;
         CountDifferencesIn(work, tally);
     }

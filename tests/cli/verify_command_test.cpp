@@ -1,40 +1,32 @@
 // quorbit-cli verify on files as the program leaves them, and on damaged ones.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "tests/cli/cli_run.h"
 
 namespace {
 
-using quorbit::testing::Cli;
-using quorbit::testing::CliRun;
-using quorbit::testing::Slurp;
+using namespace quorbit::testing;
 
-class VerifyCommand : public ::testing::Test {
+class VerifyCommand : public ScratchDirTest {
 protected:
     void SetUp() override {
-        ASSERT_NE(mkdtemp(dir_), nullptr);
+        dir_ = Dir();
         // A whole subtree's real results, as the search prints them.
         const CliRun search = Cli("search 0 --prefix a1-e6-c5-a4-e3-c2-a3-e2-c1-b5");
         ASSERT_EQ(search.status, 0);
         results_ = search.out;
     }
-    void TearDown() override { std::system((std::string("rm -rf ") + dir_).c_str()); }
-
     // Writes the text into the directory with CR LF line ends.
     void Write(const char* name, const std::string& text) {
         std::string crlf;
         for (const char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-        std::ofstream(std::string(dir_) + "/" + name, std::ios::binary) << crlf;
+        WriteFile(dir_ + "/" + name, crlf);
     }
-    CliRun Verify(const std::string& arguments = "") { return Cli("verify -w " + std::string(dir_) + arguments); }
+    CliRun Verify(const std::string& arguments = "") { return Cli("verify -w " + dir_ + arguments); }
 
-    char dir_[40] = "/tmp/quorbit-verify-test-XXXXXX";
-    std::string results_;
+    std::string dir_, results_;
 };
 
 TEST_F(VerifyCommand, ResultsAsTheProgramWritesThemAreValidInFilesNamedOrFound) {
@@ -47,7 +39,7 @@ TEST_F(VerifyCommand, ResultsAsTheProgramWritesThemAreValidInFilesNamedOrFound) 
     EXPECT_NE(named.out.find("mine.txt: 6 lines"), std::string::npos) << named.out;
     const CliRun missing = Cli(std::string("verify ") + dir_ + "/mine.txt " + dir_ + "/gone.txt");
     EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.err.find("cannot read " + std::string(dir_) + "/gone.txt"), std::string::npos) << missing.err;
+    EXPECT_NE(missing.err.find("cannot read " + dir_ + "/gone.txt"), std::string::npos) << missing.err;
 
     Write("SOLUTION.TXT", "[Sat Dec 05 14:16:32 2026]\n" + results_);
     const CliRun run = Verify();
@@ -67,7 +59,7 @@ TEST_F(VerifyCommand, TheFirstInvalidLineIsNamedAndFailsTheRun) {
     Write("LOGSOL.TXT", "Solution 1: a1-b3\n");
     const CliRun run = Verify();
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("2 invalid lines; the first is " + std::string(dir_) + "/SOLUTION.TXT:1: the summary says"),
+    EXPECT_NE(run.err.find("2 invalid lines; the first is " + dir_ + "/SOLUTION.TXT:1: the summary says"),
               std::string::npos)
         << run.err;
     EXPECT_NE(run.out.find("LOGSOL.TXT:1: the tour holds 2 squares"), std::string::npos) << run.out;
@@ -77,11 +69,11 @@ TEST_F(VerifyCommand, ATrialRunIsReportedAsSuchAndRandomBytesAreNotResults) {
     // A unit run as a trial, in the single search and in task mode: its marks pass, its
     // summary is reported as a trial run's.
     for (const char* threads : {"", " --threads 2"}) {
-        ASSERT_EQ(Cli("add 0 -w " + std::string(dir_)).status, 0);
-        const CliRun run = Cli("run -w " + std::string(dir_) + threads, ">/dev/null", "QUORBIT_UNIT_PREFIX_MOVES=12 ");
+        ASSERT_EQ(Cli("add 0 -w " + dir_).status, 0);
+        const CliRun run = Cli("run -w " + dir_ + threads, {"QUORBIT_UNIT_PREFIX_MOVES=12"});
         ASSERT_EQ(run.status, 0) << run.err;
     }
-    const std::string results = Slurp(std::string(dir_) + "/SOLUTION.TXT");
+    const std::string results = Slurp(dir_ + "/SOLUTION.TXT");
     const std::string mark = "Trial run of a1-a2: searched below its first 12 moves only\r\nComputation of a1-a2 has finished";
     EXPECT_NE(results.find(mark), results.rfind(mark)) << results;  // twice
     CliRun run = Verify();

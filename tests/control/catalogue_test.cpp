@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/time.h>
-
 #include <algorithm>
-#include <csignal>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "search/subtree_search.h"
@@ -16,10 +14,16 @@
 namespace quorbit {
 namespace {
 
-SearchState* alarmed = nullptr;
-void HaltOnAlarm(int) { RequestSearchHalt(*alarmed); }
+void ExpectCountsOfABudget(const SearchState& state, int start, int end, uint64_t budget) {
+    const auto budgeted = testing::RunEngine(start, end, {}, budget);
+    for (int i = 0; i < COUNTED_MOVES; ++i) EXPECT_EQ(state.nodeCounters[i].load(), budgeted.nodeCounters[i]) << i;
+}
 
-TEST(Catalogue, LooksUpByNumberAndRunsThatUnitsSearch) {
+// A unit's routine runs for hours. Halted from another thread (as Ctrl+C halts quorbit-cli),
+// it stops at a poll with the counts that unit's search has for as many nodes, while a
+// progress reader sees the total only grow; reset, it searches afresh; a halt asked before
+// the start searches nothing.
+TEST(Catalogue, LooksUpByNumberAndRunsThatUnitsSearchUntilHalted) {
     EXPECT_STREQ(UnitName(0), "a1-a2");
     EXPECT_STREQ(UnitName(44), "c3-c4");
     EXPECT_EQ(UnitName(45), nullptr);
@@ -28,24 +32,34 @@ TEST(Catalogue, LooksUpByNumberAndRunsThatUnitsSearch) {
     EXPECT_EQ(RunWorkUnit(45, *state), 1);
     EXPECT_EQ(RunWorkUnit(-1, *state), 1);
     EXPECT_EQ(NodeTotal(*state), 0u);
-
-    // A unit's routine runs for hours; a signal after 20 ms of processor time halts it, as
-    // Ctrl+C halts quorbit-cli. It stops at a poll, with the counts of that unit's search
-    // for as many nodes.
     for (const int unit : {7, 38}) {
-        auto run = testing::NewSearchState();
-        alarmed = run.get();
-        std::signal(SIGVTALRM, &HaltOnAlarm);
-        const itimerval once{{0, 0}, {0, 20000}};
-        setitimer(ITIMER_VIRTUAL, &once, nullptr);
-        EXPECT_EQ(RunWorkUnit(unit, *run), 0);
         const WorkUnit& w = workUnits[unit];
+        auto run = testing::NewSearchState();
+        bool growing = true;
+        std::thread reader([&] {
+            for (uint64_t last = 0, total; (total = NodeTotal(*run)) < 1000000; last = total) {
+                growing = growing && total >= last;
+                std::this_thread::yield();
+            }
+            RequestSearchHalt(*run);
+        });
+        EXPECT_EQ(RunWorkUnit(unit, *run), 0);
+        reader.join();
+        EXPECT_TRUE(growing);
         EXPECT_EQ(run->path[0].load(), w.start);
-        ASSERT_GT(NodeTotal(*run), 0u);
-        const auto budgeted = testing::RunEngine(w.start, w.end, {}, NodeTotal(*run));
-        for (int i = 0; i < COUNTED_MOVES; ++i) EXPECT_EQ(run->nodeCounters[i].load(), budgeted.nodeCounters[i]) << w.name;
+        EXPECT_EQ(NodeTotal(*run) % HALT_POLL_INTERVAL, 0u);
+        ExpectCountsOfABudget(*run, w.start, w.end, NodeTotal(*run));
+
+        run->haltRequested = false;
+        ResetSearchState(*run);
+        ClearNodeCounters(*run);
+        EXPECT_EQ(SearchWorkUnit(*run, w.start, w.end, 100000), SearchOutcome::BudgetReached);
+        ExpectCountsOfABudget(*run, w.start, w.end, 100000);
+        ClearNodeCounters(*run);
+        RequestSearchHalt(*run);
+        EXPECT_EQ(SearchWorkUnit(*run, w.start, w.end), SearchOutcome::Halted);
+        EXPECT_EQ(NodeTotal(*run), 0u);
     }
-    std::signal(SIGVTALRM, SIG_DFL);
 }
 
 TEST(Catalogue, NamesMatchTheSquaresAndAreFoundInEitherCase) {

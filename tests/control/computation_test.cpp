@@ -1,10 +1,14 @@
 // The idle, running and stopping states as the shell shows them, Continue and Stop at every
-// moment, thread creation failing, and the threads' priority.
+// moment, the shutdown, thread creation failing, and the threads' priority. (A halt at any
+// moment loses nothing: the program's own runs, RunCommandPosixTest.SignalsHalt...)
 #include "control/computation.h"
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -23,13 +27,10 @@
 namespace quorbit {
 namespace {
 
-using testing::ConsoleLines;
-using testing::ReadFile;
-using testing::ShortStep;
-using testing::WriteFile;
+using namespace testing;
 using Texts = std::vector<std::string>;
 
-class ComputationStateTest : public testing::ComputationTest {};
+class ComputationStateTest : public ComputationTest {};
 
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
@@ -98,6 +99,7 @@ TEST_F(ComputationStateTest, AContinueWhileTheHaltedWorkerStillEndsStartsOnceItH
     EXPECT_EQ(shell.items, (Texts{"Stop\tESC", "Stopping\tESC", "Stop\tESC", "C&ontinue\tCtrl+O"}));
 }
 
+#ifndef _WIN32
 std::atomic<int> threadsAsked{0};
 int FailTheSecondThread(pthread_t* thread, void* (*body)(void*), void* argument) {
     return threadsAsked.fetch_add(1) % 2 == 1 ? EAGAIN : pthread_create(thread, nullptr, body, argument);
@@ -120,24 +122,6 @@ TEST_F(ComputationStateTest, AThreadThatCannotBeCreatedLeavesTheComputationIdle)
     StartComputation();
     ASSERT_TRUE(WaitForIdle());
     EXPECT_EQ(ReadFile(QUEUE_FILE), "");
-}
-
-std::atomic<int> workerNice{-100};
-int RecordOwnNice(int32_t, SearchState&) {
-    workerNice.store(getpriority(PRIO_PROCESS, static_cast<id_t>(CurrentThreadId())));
-    return 0;
-}
-
-TEST_F(ComputationStateTest, TheWorkerRunsAtTheChosenPriorityFromItsFirstUnit) {
-    // A process started with a higher nice value cannot go below it, unless it is root's.
-    const int wanted = PriorityForLevel(9).nice;
-    const int expected = geteuid() == 0 ? wanted : std::max(getpriority(PRIO_PROCESS, 0), wanted);
-    priorityLevel.store(9);
-    SetUnitRunner(&RecordOwnNice);
-    WriteFile(QUEUE_FILE, "3\n");
-    StartComputation();
-    ASSERT_TRUE(WaitForIdle());
-    EXPECT_EQ(workerNice.load(), expected);
 }
 
 // The threads of this process now at the nice value.
@@ -163,8 +147,8 @@ TEST_F(ComputationStateTest, APriorityChangeReachesEverySearchThreadOfAUnitInTas
     taskNodeLimit.store(UINT64_C(1) << 40);  // far more than the test waits for
     WriteFile(QUEUE_FILE, "3\n");
     StartComputation();
-    // The worker, the second search thread and the progress reporter (a new thread starts
-    // with its maker's nice value).
+    // The worker, the second search thread and the progress reporter, each at the chosen
+    // priority from its start (a new thread starts with its maker's nice value).
     // Waits as long as it takes (CTest's timeout bounds a hang): a loaded machine may be
     // slow to start them.
     while (ThreadsAtNice(before) < 3) SleepMs(5);
@@ -178,6 +162,52 @@ TEST_F(ComputationStateTest, APriorityChangeReachesEverySearchThreadOfAUnitInTas
     EXPECT_FALSE(ApplyPriorityToTaskRun());
     taskThreads.store(0);
     taskNodeLimit.store(0);
+}
+#endif
+
+// The process's threads and open files, as "threads/files". Taken first after a thread has
+// come and gone, so that a sanitizer's helper thread, started with the first thread, counts.
+std::string Holdings() {
+    const auto count = [](const char* folder) { return std::to_string(FolderEntries(folder).size()); };
+    return count("/proc/self/task") + "/" + count("/proc/self/fd");
+}
+
+class HaltTest : public ComputationTest {
+protected:
+    void SetUp() override {
+        ComputationTest::SetUp();
+        std::thread([] {}).join();
+        before = Holdings();
+    }
+    std::string before;
+};
+
+// The shutdown, after a halt or without one (the unit then runs to its end but writes no
+// results): every thread ends, the screen is no longer touched, the queue stays.
+TEST_F(HaltTest, TheShutdownEndsEveryThreadAndNoLongerTouchesTheScreen) {
+    for (const bool halt : {true, false}) {
+        ClearConsole();
+        shell.calls.clear();
+        testing::shortUnitRuns.store(0);
+        testing::SetShortUnitPlan({{halt ? ShortStep::Hold : ShortStep::Sleep, halt ? 6 : 300}, {ShortStep::Search, 9}});
+        testing::holdActive.store(true);
+        WriteFile(QUEUE_FILE, "3\n5\n");
+        ResetLineTables();
+        StartComputation();
+        while (testing::shortUnitRuns.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        SetQuitting(true);
+        if (halt) HaltComputation();
+        StopComputationAndWait();
+        SetQuitting(false);
+#ifndef _WIN32
+        EXPECT_EQ(Holdings(), before);
+#endif
+        EXPECT_EQ(ConsoleLines(), Texts{"Computation of a1-b3 has started"});
+        EXPECT_EQ(shell.Calls(), (Texts{"menu 1", "title a1-b3"}));
+        EXPECT_EQ(ReadFile(QUEUE_FILE), "3\n5\n");
+        EXPECT_EQ(ReadFile(RESULTS_FILE), "<missing>");
+        EXPECT_EQ(testing::shortUnitRuns.load(), 1);
+    }
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ void Press(QWidget* dialog, int control) { dialog->findChild<QAbstractButton*>(C
 void DesktopTest::SetUp() {
     ComputationTest::SetUp();
     // Autostart entries go to the test's own folder, never the user's.
-    ::setenv("XDG_CONFIG_HOME", (std::string(Dir()) + "/config").c_str(), 1);
+    testing::SetEnvironment("XDG_CONFIG_HOME", (std::string(Dir()) + "/config").c_str());
     settings = ReadProgramSettings();
     window = std::make_unique<MainWindow>(settings, std::string(Dir()) + "/quorbit");
     AttachDesktopShell(window.get());

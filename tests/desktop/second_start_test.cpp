@@ -2,13 +2,6 @@
 // and leaves; a killed first does not block the next; SIGTERM runs the shutdown.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <string>
 #include <thread>
@@ -17,8 +10,6 @@
 #include "instance/instance_key.h"
 #include "instance/instance_channel.h"
 #include "tests/support/work_dir.h"
-
-extern char** environ;
 
 namespace quorbit::testing {
 namespace {
@@ -30,48 +21,24 @@ protected:
     void SetUp() override {
         WorkDirTest::SetUp();
         dir = Dir();
-        ::mkdir((dir + "/run").c_str(), 0700);
-        ::setenv("XDG_RUNTIME_DIR", (dir + "/run").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
-        if (std::getenv("QT_QPA_PLATFORM") == nullptr) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        MakeFolder(dir + "/run");
+        SetEnvironment("XDG_RUNTIME_DIR", (dir + "/run").c_str());
+        SetEnvironment("XDG_CONFIG_HOME", (dir + "/config").c_str());
+        if (Environment("QT_QPA_PLATFORM").empty()) SetEnvironment("QT_QPA_PLATFORM", "offscreen");
     }
 
     void TearDown() override {
-        for (pid_t pid : started) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
+        for (Process& process : started) {
+            KillProcess(process);
+            WaitForExit(process);
         }
         WorkDirTest::TearDown();
     }
 
     // Starts the program in the test's directory, its standard error into errFile.
-    pid_t Start(const std::string& errFile) {
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 2, (dir + "/" + errFile).c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        std::vector<std::string> args = {QUORBIT_PROGRAM, "-w", dir};
-        std::vector<char*> argv;
-        for (std::string& arg : args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        pid_t pid = 0;
-        EXPECT_EQ(::posix_spawn(&pid, QUORBIT_PROGRAM, &files, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&files);
-        started.push_back(pid);
-        return pid;
-    }
-
-    // The exit status, or -1 when the process has not ended within timeoutMs.
-    int Wait(pid_t pid, int timeoutMs) {
-        const auto limit = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (Clock::now() < limit) {
-            int status = 0;
-            if (::waitpid(pid, &status, WNOHANG) == pid) {
-                std::erase(started, pid);
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return -1;
+    Process& Start(const std::string& errFile) {
+        started.push_back(StartProcess({{QUORBIT_PROGRAM, "-w", dir}, {}, "", "", dir + "/" + errFile}));
+        return started.back();
     }
 
     // The instance of the directory answers on its socket: its start-up is over and its
@@ -91,23 +58,23 @@ protected:
     }
 
     std::string dir;
-    std::vector<pid_t> started;
+    std::vector<Process> started;
     InstancePaths paths;
 };
 
 TEST_F(SecondStartTest, SecondStartActivatesTheFirstAndLeaves) {
-    const pid_t first = Start("first.err");
+    started.reserve(3);  // the processes stay where Start put them
+    Process& first = Start("first.err");
     ASSERT_TRUE(WaitUntilAnswering());
 
     const auto begin = Clock::now();
-    const pid_t second = Start("second.err");
-    EXPECT_EQ(Wait(second, 10000), 0);
+    EXPECT_EQ(WaitForExit(Start("second.err")), 0);
     const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - begin).count();
     EXPECT_GE(took, 700);
     EXPECT_LT(took, 10000);
-    EXPECT_NE(ReadFile((dir + "/first.err").c_str()).find("brought to the front by another start"),
+    EXPECT_NE(ReadFile(dir + "/first.err").find("brought to the front by another start"),
               std::string::npos);
-    EXPECT_EQ(Wait(first, 0), -1);  // still running
+    EXPECT_FALSE(HasEnded(first));
 
     // The requests act on the first instance's own queue.
     char reply[INSTANCE_REPLY_MAX];
@@ -117,41 +84,37 @@ TEST_F(SecondStartTest, SecondStartActivatesTheFirstAndLeaves) {
     EXPECT_EQ(SendInstanceRequest(paths.socketPath, "status", reply, sizeof reply), REPLY_DONE);
     EXPECT_STREQ(reply, "You have 1 queued work :\n\na1-a4");
     EXPECT_EQ(SendInstanceRequest(paths.socketPath, "stop", reply, sizeof reply), REPLY_DONE);
-    EXPECT_EQ(ReadFile((dir + "/WORKTOUR.INI").c_str()), "1\r\n");  // halted, still queued
+    EXPECT_EQ(ReadFile(dir + "/WORKTOUR.INI"), "1\r\n");  // halted, still queued
 
     // Killed, it leaves its lock and socket behind; the next start runs all the same.
-    ::kill(first, SIGKILL);
-    ASSERT_NE(Wait(first, 5000), -1);
-    const pid_t third = Start("third.err");
+    KillProcess(first);
+    WaitForExit(first);
+    Process& third = Start("third.err");
     EXPECT_TRUE(WaitUntilAnswering());
-    EXPECT_EQ(Wait(third, 0), -1);
-    ::kill(third, SIGTERM);
-    EXPECT_EQ(Wait(third, 10000), 0);
-    EXPECT_NE(ReadFile((dir + "/QUORBIT.INI").c_str()).find("Left="), std::string::npos);  // shutdown ran
+    EXPECT_FALSE(HasEnded(third));
+    HaltProcess(third);
+    EXPECT_EQ(WaitForExit(third), 0);
+    EXPECT_NE(ReadFile(dir + "/QUORBIT.INI").find("Left="), std::string::npos);  // shutdown ran
 }
 
 // A trial as quorbit-cli run takes it: a unit cut short by QUORBIT_UNIT_NODE_LIMIT finishes
 // in the window too; the first run's autostart entry starts the program in this directory.
 TEST_F(SecondStartTest, ATrialRunFinishesAndTheAutostartEntryNamesTheDirectory) {
-    WriteFile((dir + "/WORKTOUR.INI").c_str(), "0\r\n");
-    ::setenv("QUORBIT_UNIT_NODE_LIMIT", "20000", 1);
-    const pid_t program = Start("trial.err");
-    ::unsetenv("QUORBIT_UNIT_NODE_LIMIT");
+    WriteFile(dir + "/WORKTOUR.INI", "0\r\n");
+    started.push_back(StartProcess(
+        {{QUORBIT_PROGRAM, "-w", dir}, {"QUORBIT_UNIT_NODE_LIMIT=20000"}, "", "", dir + "/trial.err"}));
     const auto limit = Clock::now() + std::chrono::seconds(60);
-    while (ReadFile((dir + "/WORKTOUR.INI").c_str()) != "" && Clock::now() < limit)
+    while (ReadFile(dir + "/WORKTOUR.INI") != "" && Clock::now() < limit)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(ReadFile((dir + "/WORKTOUR.INI").c_str()), "");
-    EXPECT_NE(ReadFile((dir + "/SOLUTION.TXT").c_str()).find("Trial run of a1-a2"), std::string::npos);
-    const std::string autostart = dir + "/config/autostart";
+    EXPECT_EQ(ReadFile(dir + "/WORKTOUR.INI"), "");
+    EXPECT_NE(ReadFile(dir + "/SOLUTION.TXT").find("Trial run of a1-a2"), std::string::npos);
     std::string entry;
-    if (DIR* folder = ::opendir(autostart.c_str())) {
-        while (const dirent* e = ::readdir(folder))
-            if (std::string(e->d_name).rfind("quorbit-", 0) == 0) entry = ReadFile((autostart + "/" + e->d_name).c_str());
-        ::closedir(folder);
-    }
-    EXPECT_NE(entry.find(std::string("Exec=\"") + QUORBIT_PROGRAM + "\" -w \"" + dir + "\"\n"), std::string::npos) << entry;
-    ::kill(program, SIGTERM);
-    EXPECT_EQ(Wait(program, 10000), 0);
+    for (const std::string& name : FolderEntries(dir + "/config/autostart"))
+        if (name.rfind("quorbit-", 0) == 0) entry = ReadFile(dir + "/config/autostart/" + name);
+    EXPECT_NE(entry.find(std::string("Exec=\"") + QUORBIT_PROGRAM + "\" -w \"" + dir + "\"\n"), std::string::npos)
+        << entry;
+    HaltProcess(started.back());
+    EXPECT_EQ(WaitForExit(started.back()), 0);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Task mode against the single search: tasks cut at several moves, on one or more threads,
 // merged in order, count, find, number and total what the single search does. Built on the
-// real search and on the one that admits every line sum.
+// real search and on the one that admits every line sum, where the single search is also
+// compared with the plain reference search (thousands of tours: kernel, solution hook and
+// counters).
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+#include "bench/reference_search.h"
 #include "tasks/task_run.h"
 #include "search/bound_table.h"
 #include "tests/search_fixtures.h"
@@ -88,14 +91,16 @@ std::vector<int> PrefixOf(const Subtree& subtree, int& end) {
     return subtree.descent > 0 ? testing::FirstDescent(squares.at(0), end, subtree.descent) : squares;
 }
 
-// Units on a1 and off it; a1-b3 and b3-c5 start on an end neighbour.
-// Small enough for the sanitizer builds: each subtree's search takes some milliseconds.
+// Units on a1 and off it (the hook turns the search's frame back into board squares); a1-b3,
+// a2-b4 and b3-c5 start on an end neighbour. Small enough for the sanitizer builds: each
+// subtree's search takes some milliseconds.
 std::vector<Subtree> Subtrees() {
     if (EVERY_SUM_ADMITTED)
         return {
             {"a1-e6-c5-a4-e3-c2-a3-e2-c1-a6-e5-c4-a5-e4-c3-b1-f6-d5", "a2", {{19, 1}, {22, 3}, {30, 2}, {20, 1, true}, {23, 3, true}}},
             {"a1-e6-c5-a4-e3-c2-a3-e2-c1-a6-e5-c4-a5-e4-c3-a2-e1-c6", "b3", {{20, 3}, {25, 2}, {21, 3, true}}},
             {"c3-a2-e1-c6-a5-e4-c5-a4-e3-c2-a1-e6-c1-a6-e5-f3-b2-f1", "c4", {{19, 2}, {34, 3}}},
+            {"a2-e1-c6-a5-e4-c3-a4-e3-c2-a1-e6-c5-a6-e5-c4-d2-b3-c1", "b4", {{20, 2}}},
             {"b3-f2-d1-b6-f5-d4-b5-f4-d3-b2-f1-d6-b1-f6-e4-c3-d5-c1", "c5", {{21, 3}}},
         };
     return {
@@ -125,9 +130,15 @@ TEST(TaskMode, MergedTasksAreTheSingleSearch) {
     for (const Subtree& subtree : Subtrees()) {
         int end = 0;
         const std::vector<int> prefix = PrefixOf(subtree, end);
-        const testing::EngineResult single = testing::RunEngine(prefix.at(0), end, prefix, 0);
+        const testing::EngineResult single = testing::RunEngine(prefix.at(0), end, prefix, 0);  // checks each tour
         if (EVERY_SUM_ADMITTED) {
             ASSERT_GT(single.solutions.size(), 50u) << subtree.prefix;
+            const auto plain = reference::ReferenceSearch(prefix.at(0), end, prefix, 0);
+            EXPECT_TRUE(single.stateRestored);
+            EXPECT_EQ(single.nodeCounters, plain.nodeCounters) << subtree.prefix;
+            EXPECT_EQ(single.nodeCounters[HOOK_MOVE - 1], single.solutions.size()) << subtree.prefix;
+            EXPECT_TRUE(single.solutions == plain.solutions) << subtree.prefix << ": tours differ from the reference's";
+            EXPECT_TRUE(single.solutionNodes == plain.solutionNodes) << subtree.prefix;
         }
         for (const Cut cut : subtree.cuts) {
             SCOPED_TRACE(::testing::Message() << subtree.prefix << " cut at " << cut.move << ", " << cut.threads

@@ -2,10 +2,7 @@
 // leaves to the desktop program.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "shell/autostart_entry.h"
 #include "shell/first_run.h"
@@ -21,9 +18,15 @@ class FirstRunTest : public testing::WorkDirTest {
 protected:
     void SetUp() override {
         WorkDirTest::SetUp();
-        ::setenv("XDG_CONFIG_HOME", (std::string(Dir()) + "/config").c_str(), 1);
+        saved_ = testing::Environment("XDG_CONFIG_HOME");
+        testing::SetEnvironment("XDG_CONFIG_HOME", (std::string(Dir()) + "/config").c_str());
         autostartState = 0;
     }
+    void TearDown() override {
+        testing::SetEnvironment("XDG_CONFIG_HOME", saved_.empty() ? nullptr : saved_.c_str());
+        WorkDirTest::TearDown();
+    }
+    std::string saved_;
     std::string Entry() {
         char path[PATH_MAX];
         EXPECT_TRUE(AutostartEntryPath(EXECUTABLE, path, sizeof path));
@@ -34,26 +37,26 @@ protected:
 
 TEST_F(FirstRunTest, EachFolderGetsAnEntryOfItsOwnThatStartsTheProgramThere) {
     const std::string a = std::string(Dir()) + "/tours a", b = std::string(Dir()) + "/b";
-    ASSERT_EQ(::mkdir(a.c_str(), 0700), 0);
-    ASSERT_EQ(::mkdir(b.c_str(), 0700), 0);
-    ASSERT_EQ(::chdir(a.c_str()), 0);
+    ASSERT_TRUE(testing::MakeFolder(a));
+    ASSERT_TRUE(testing::MakeFolder(b));
+    ASSERT_TRUE(testing::EnterFolder(a));
     InstallAutostart(AUTOSTART_NORMAL, EXECUTABLE);
     const std::string entryA = Entry();
-    EXPECT_NE(ReadFile(entryA.c_str()).find("\nExec=\"/opt/quorbit/quorbit\" -w \"" + a + "\"\n"), std::string::npos)
-        << ReadFile(entryA.c_str());
+    EXPECT_NE(ReadFile(entryA).find("\nExec=\"/opt/quorbit/quorbit\" -w \"" + a + "\"\n"), std::string::npos)
+        << ReadFile(entryA);
 
-    ASSERT_EQ(::chdir(b.c_str()), 0);
+    ASSERT_TRUE(testing::EnterFolder(b));
     QueryAutostart(EXECUTABLE);
     EXPECT_EQ(autostartState, 0);  // the first folder's entry is not this one's
     InstallAutostart(AUTOSTART_NORMAL, EXECUTABLE);
     EXPECT_EQ(autostartState, 1);
     const std::string entryB = Entry();
     EXPECT_NE(entryB, entryA);
-    EXPECT_NE(ReadFile(entryB.c_str()).find(" -w \"" + b + "\"\n"), std::string::npos);
+    EXPECT_NE(ReadFile(entryB).find(" -w \"" + b + "\"\n"), std::string::npos);
     InstallAutostart(AUTOSTART_REMOVE, EXECUTABLE);
-    EXPECT_EQ(ReadFile(entryB.c_str()), "<missing>");
-    EXPECT_NE(ReadFile(entryA.c_str()), "<missing>");  // Uninstall here leaves the other folder's
-    ASSERT_EQ(::chdir(Dir()), 0);
+    EXPECT_EQ(ReadFile(entryB), "<missing>");
+    EXPECT_NE(ReadFile(entryA), "<missing>");  // Uninstall here leaves the other folder's
+    ASSERT_TRUE(testing::EnterFolder(Dir()));
 }
 
 TEST_F(FirstRunTest, TheConsoleProgramLeavesTheDesktopItsFirstRunAndItsAutostartEntry) {
@@ -70,7 +73,7 @@ TEST_F(FirstRunTest, TheConsoleProgramLeavesTheDesktopItsFirstRunAndItsAutostart
     QueryAutostart(EXECUTABLE);
     ASSERT_TRUE(RunFirstRunSetup(s, EXECUTABLE));
     EXPECT_EQ(autostartState, 1);
-    EXPECT_NE(ReadFile(Entry().c_str()), "<missing>");
+    EXPECT_NE(ReadFile(Entry()), "<missing>");
     EXPECT_EQ(ReadFile("QUORBIT.INI"), recorded + "AutoInstall=1\r\n");
     EXPECT_FALSE(IsFirstRun(ReadProgramSettings()));
 }

@@ -4,29 +4,35 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <condition_variable>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
-#include <limits.h>
+
+#ifndef _WIN32
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#endif
 
 #include "instance/instance_key.h"
 #include "instance/instance_channel.h"
 #include "instance/instance_lock.h"
+#include "tests/test_support/test_platform.h"
 
 namespace quorbit {
 namespace {
 
+using namespace testing;
+
 // Each operation answers with its own name and the serving process's id.
 int32_t Answer(const char* what, char* reply, size_t size) {
-    std::snprintf(reply, size, "%s by %ld\n", what, static_cast<long>(::getpid()));
+    std::snprintf(reply, size, "%s by %ld\n", what, ThisProcessId());
     return REPLY_DONE;
 }
 int32_t Show(char* reply, size_t size, void*) { return Answer("shown", reply, size); }
@@ -40,26 +46,19 @@ int32_t Add(const char* const* units, int32_t count, char* reply, size_t size, v
 class InstanceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::snprintf(runtime_, sizeof runtime_, "/tmp/quorbit-runtime-XXXXXX");
-        ASSERT_NE(::mkdtemp(runtime_), nullptr);
-        ::setenv("XDG_RUNTIME_DIR", runtime_, 1);
-        std::snprintf(work_, sizeof work_, "/tmp/quorbit-instance-XXXXXX");
-        ASSERT_NE(::mkdtemp(work_), nullptr);
+        SetEnvironment("XDG_RUNTIME_DIR", runtime_.Path().c_str());
         FormatInstanceName(InstanceKey(work_), name_, sizeof name_);
     }
-    void TearDown() override {
-        StopInstanceServer();
-        std::system(("rm -rf '" + std::string(runtime_) + "' '" + work_ + "'").c_str());
-    }
+    void TearDown() override { StopInstanceServer(); }
 
-    char runtime_[64];
-    char work_[64];
+    const ScratchFolder runtime_{"quorbit-runtime"}, workFolder_{"quorbit-instance"};
+    const char* work_ = workFolder_.Path().c_str();
     char name_[INSTANCE_NAME_SIZE];
 };
 
 TEST_F(InstanceTest, DirectoriesRunSideBySideAndOneDirectoryOnce) {
-    char other[] = "/tmp/quorbit-instance-XXXXXX";
-    ASSERT_NE(::mkdtemp(other), nullptr);
+    const ScratchFolder otherFolder("quorbit-instance");
+    const char* other = otherFolder.Path().c_str();
     char otherName[INSTANCE_NAME_SIZE];
     FormatInstanceName(InstanceKey(other), otherName, sizeof otherName);
     InstanceLock first, second, again;
@@ -74,13 +73,13 @@ TEST_F(InstanceTest, DirectoriesRunSideBySideAndOneDirectoryOnce) {
     EXPECT_EQ(AcquireInstanceLock(name_, work_, again).outcome, InstanceLockOutcome::Acquired);
     ReleaseInstanceLock(again);
     ReleaseInstanceLock(second);
-    ::rmdir(other);
 }
 
+#ifndef _WIN32
 // The first folder that is the user's own and closed to others serves; a name someone else
 // took first in the shared temporary folder is passed over for one in the user's home.
 TEST_F(InstanceTest, RuntimeFolderIsThisUsersPrivateOne) {
-    const std::string base = runtime_, xdg = base + "/xdg", tmp = base + "/tmp", home = base + "/home";
+    const std::string base = runtime_.Path(), xdg = base + "/xdg", tmp = base + "/tmp", home = base + "/home";
     const std::string mine = tmp + "/quorbit-" + std::to_string(::geteuid());
     const std::string fallback = home + "/.cache/quorbit-runtime";
     for (const std::string& d : {xdg, tmp, home}) ASSERT_EQ(::mkdir(d.c_str(), 0755), 0);
@@ -112,7 +111,7 @@ TEST_F(InstanceTest, RuntimeFolderIsThisUsersPrivateOne) {
         {"a link", nullptr, [](const std::string& m) { ASSERT_EQ(::symlink("/", m.c_str()), 0); }, fallback},
     };
     for (const Case& c : cases) {
-        std::system(("rm -rf '" + xdgFolder + "' '" + mine + "' '" + home + "/.cache'").c_str());
+        for (const std::string& made : {xdgFolder, mine, home + "/.cache"}) RemoveTree(made);
         c.arrange(mine);
         char path[PATH_MAX], error[400];
         ASSERT_TRUE(ChooseRuntimeFolder(c.runtimeDir, tmp.c_str(), home.c_str(), path, sizeof path, error, sizeof error))
@@ -128,6 +127,7 @@ TEST_F(InstanceTest, RuntimeFolderIsThisUsersPrivateOne) {
     EXPECT_FALSE(ChooseRuntimeFolder(nullptr, tmp.c_str(), home.c_str(), path, sizeof path, error, sizeof error));
     EXPECT_NE(std::string(error).find("not private to this user"), std::string::npos) << error;
 }
+#endif
 
 // An instance that serves no stop (the desktop's) says so.
 TEST(InstanceRequests, AStopIsRefusedWhereNoneIsServed) {
@@ -137,6 +137,7 @@ TEST(InstanceRequests, AStopIsRefusedWhereNoneIsServed) {
     EXPECT_STREQ(reply, "stop is not served here\n");
 }
 
+#ifndef _WIN32
 // A running server met by real clients over raw sockets. Its operations count the stops and
 // can hold a status request until the test lets it go (so the server's loop is busy).
 struct Served {
@@ -246,7 +247,7 @@ TEST_F(InstanceServerTest, SlowAndIdleClientsHoldUpNoOne) {
     for (int i = 0; i < 200; ++i) idle.push_back(Connect());
     const int slow = Connect();
     ASSERT_EQ(::send(slow, "s", 1, MSG_NOSIGNAL), 1);
-    EXPECT_EQ(Status(INSTANCE_SERVER_DEADLINE_MS / 2), "0 status by " + std::to_string(::getpid()) + "\n");
+    EXPECT_EQ(Status(INSTANCE_SERVER_DEADLINE_MS / 2), "0 status by " + std::to_string(ThisProcessId()) + "\n");
     char reply[64];
     EXPECT_EQ(SendInstanceRequest(lock_.paths.socketPath, "stop", reply, sizeof reply, 0, INSTANCE_SERVER_DEADLINE_MS / 2),
               REPLY_DONE);
@@ -289,6 +290,7 @@ TEST_F(InstanceServerTest, ARequestWhoseClientHungUpIsNotCarriedOut) {
     ::close(halfClosed);
     EXPECT_EQ(served.stops.load(), 1);
 }
+#endif
 
 }  // namespace
 }  // namespace quorbit

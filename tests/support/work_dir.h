@@ -1,18 +1,11 @@
-// A fresh temporary working directory for each test, and small file helpers. The store and
-// the results file work relative to the process's working directory, so each test moves
-// into its own directory and back; the tests of one binary run one after another.
+// A fresh scratch folder as the working directory of each test. The store and the results
+// file work relative to the process's working directory, so each test moves into its own
+// folder and back; the tests of one binary run one after another.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <ftw.h>
-#include <limits.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "support/console.h"
@@ -20,31 +13,9 @@
 #include "support/results_file.h"
 #include "support/shell.h"
 #include "support/write_failure.h"
+#include "tests/test_support/test_platform.h"
 
 namespace quorbit::testing {
-
-inline std::string ReadFile(const char* name) {
-    std::string bytes;
-    FILE* f = std::fopen(name, "rb");
-    if (f == nullptr) return "<missing>";
-    char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, got);
-    std::fclose(f);
-    return bytes;
-}
-
-inline void WriteFile(const char* name, const std::string& bytes) {
-    FILE* f = std::fopen(name, "wb");
-    ASSERT_NE(f, nullptr) << name;
-    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
-    ASSERT_EQ(std::fclose(f), 0);
-}
-
-inline ino_t InodeOf(const char* name) {
-    struct stat info;
-    return ::lstat(name, &info) == 0 ? info.st_ino : 0;
-}
 
 inline std::string ConsoleSlot(int slot) {
     char line[CONSOLE_SLOT_SIZE];
@@ -52,15 +23,12 @@ inline std::string ConsoleSlot(int slot) {
     return line;
 }
 
-inline bool RunningAsRoot() { return ::geteuid() == 0; }
-
 class WorkDirTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_NE(::getcwd(previous_, sizeof previous_), nullptr);
-        std::snprintf(dir_, sizeof dir_, "/tmp/quorbit-support-XXXXXX");
-        ASSERT_NE(::mkdtemp(dir_), nullptr);
-        ASSERT_EQ(::chdir(dir_), 0);
+        previous_ = CurrentFolder();
+        folder_.emplace("quorbit-support");
+        ASSERT_TRUE(EnterFolder(folder_->Path()));
         ResetLineTables();
         ClearConsole();
         SetQuitting(false);
@@ -75,16 +43,15 @@ protected:
         ResetLineTables();
         SetCalendarClock(nullptr);
         ClearWriteFailure();
-        ASSERT_EQ(::chdir(previous_), 0);
-        // Folders a test made read-only are opened up first.
-        std::system(("chmod -R u+rwx '" + std::string(dir_) + "' 2>/dev/null; rm -rf '" + std::string(dir_) + "'").c_str());
+        ASSERT_TRUE(EnterFolder(previous_));
+        folder_.reset();
     }
 
-    const char* Dir() const { return dir_; }
+    const char* Dir() const { return folder_->Path().c_str(); }
 
 private:
-    char previous_[PATH_MAX];
-    char dir_[64];
+    std::string previous_;
+    std::optional<ScratchFolder> folder_;
 };
 
 }  // namespace quorbit::testing
