@@ -157,6 +157,9 @@ TEST_F(WorkQueueTest, ProgressLinesShowOneToThirtySixMoves) {
     EXPECT_EQ(line(1), "a1 in -5 ms (18446744073709551615 nodes)\n");
     for (const int32_t depth : {37, 2147483647}) EXPECT_EQ(line(depth), line(SQUARE_COUNT)) << depth;
     EXPECT_EQ(line(SQUARE_COUNT).find(' '), 3u * SQUARE_COUNT - 1);
+    // A square met again ends the line: from there on lie squares never reached (a1, zero).
+    for (int i = 3; i < SQUARE_COUNT; ++i) state->path[i].store(0);
+    EXPECT_EQ(line(99), line(3));
 }
 
 TEST_F(WorkQueueTest, TheStatusTextIsOneConsistentPictureWhileTheHeadIsRemoved) {

@@ -33,16 +33,13 @@ TEST_F(WindowEdgesTest, ADoubleClickOnATrayThatCameLateShowsTheMinimisedWindow) 
 TEST_F(WindowEdgesTest, PreferencesFieldsShareAColumnAndThreadsSayWhatTheyMean) {
     std::string texts;
     WhenModal("Preferences", [&texts](QWidget* dialog) {
-        const int column = dialog->findChild<QLineEdit*>("control1000")->x();
-        EXPECT_EQ(dialog->findChild<QLineEdit*>("control1001")->x(), column);
-        EXPECT_EQ(dialog->findChild<QLineEdit*>("control1002")->x(), column);
+        for (const char* field : {"control1001", "control1002"})
+            EXPECT_EQ(dialog->findChild<QLineEdit*>(field)->x(), dialog->findChild<QLineEdit*>("control1000")->x());
         for (const QLabel* label : dialog->findChildren<QLabel*>()) texts += label->text().toStdString() + "|";
         Press(dialog, CANCEL_CONTROL);
     });
     window->RunCommand(PREFERENCES_COMMAND);
-    EXPECT_NE(texts.find("0: one search"), std::string::npos) << texts;
     EXPECT_NE(texts.find("1 to " + std::to_string(AvailableProcessors()) + ": task mode"), std::string::npos) << texts;
-    EXPECT_EQ(texts.find("0: one|"), std::string::npos) << texts;
 }
 
 }  // namespace

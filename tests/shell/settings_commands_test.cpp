@@ -142,6 +142,8 @@ TEST_F(ProgramSettingsTest, ThreadsAreHeldWithinTheProcessorsAndWrittenOnlyWhenC
     EXPECT_EQ(s.threads, 0);
     StorePreferences(s, 30, 8, 1000);
     EXPECT_EQ(taskThreads.load(), AvailableProcessors());
+    const std::string held = std::to_string(AvailableProcessors());
+    EXPECT_EQ(ConsoleSlot(1), "Threads: 1000 asked, but " + held + " processors are available: " + held + " threads are used.");
     EXPECT_EQ(ReadFile("QUORBIT.INI"), "DisplayFrequency=30\r\nDisplayDepth=8\r\nThreads=" +
                                            std::to_string(AvailableProcessors()) + "\r\n");
     StorePreferences(s, 30, 8, 0);
@@ -242,6 +244,37 @@ TEST_F(AutostartTest, InstallQueryAndRemoveWithTheirMessages) {
     EXPECT_EQ(ConsoleSlot(2), "Quorbit 1.2a is now disabled at boot");
     EXPECT_EQ(ConsoleSlot(1), "You can enable this by clicking on Options/Install");
     EXPECT_EQ(ReadFile(entry.c_str()), "<missing>");
+}
+
+TEST_F(AutostartTest, EachFolderGetsAnEntryOfItsOwnThatStartsTheProgramThere) {
+    const char* exe = "/opt/quorbit/quorbit";
+    const std::string a = std::string(Dir()) + "/tours a", b = std::string(Dir()) + "/b";
+    ASSERT_TRUE(MakeFolder(a) && MakeFolder(b) && EnterFolder(a));
+    InstallAutostart(AUTOSTART_NORMAL, exe);
+    const std::string entryA = EntryOf(exe);
+    EXPECT_NE(ReadFile(entryA).find("\nExec=\"/opt/quorbit/quorbit\" -w \"" + a + "\"\n"), std::string::npos);
+    ASSERT_TRUE(EnterFolder(b));
+    QueryAutostart(exe);
+    EXPECT_EQ(autostartState, 0);  // the first folder's entry is not this one's
+    InstallAutostart(AUTOSTART_NORMAL, exe);
+    EXPECT_NE(EntryOf(exe), entryA);
+    EXPECT_NE(ReadFile(EntryOf(exe)).find(" -w \"" + b + "\"\n"), std::string::npos);
+    InstallAutostart(AUTOSTART_REMOVE, exe);
+    EXPECT_NE(ReadFile(entryA), "<missing>");  // Uninstall here leaves the other folder's
+    ASSERT_TRUE(EnterFolder(Dir()));
+}
+
+TEST_F(AutostartTest, TheConsoleProgramLeavesTheDesktopItsFirstRunAndItsAutostartEntry) {
+    ProgramSettings s = ReadProgramSettings();
+    ASSERT_TRUE(RunFirstRunSetup(s, nullptr));
+    const std::string recorded = "CpuId=" + std::to_string(cpuNumber.load()) + "\r\n";
+    EXPECT_EQ(ReadFile("QUORBIT.INI"), recorded);
+    EXPECT_FALSE(RunFirstRunSetup(s, nullptr));  // the processor is described once
+    s = ReadProgramSettings();
+    QueryAutostart("/opt/quorbit/quorbit");
+    ASSERT_TRUE(RunFirstRunSetup(s, "/opt/quorbit/quorbit"));
+    EXPECT_EQ(autostartState, 1);
+    EXPECT_EQ(ReadFile("QUORBIT.INI"), recorded + "AutoInstall=1\r\n");
 }
 
 TEST_F(AutostartTest, FailuresAreSaidAndChangeNoState) {
