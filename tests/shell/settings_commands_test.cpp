@@ -90,51 +90,24 @@ TEST_F(ProgramSettingsTest, DefaultsAndAdjustmentsInMemoryOnly) {
     EXPECT_EQ(ReadFile("QUORBIT.INI"), "Right=650\r\nLeft=10\r\nTop=-20\r\nBottom=480\r\n");
 }
 
+// Queued work at start-up starts computing, the window out of the way where it can come back.
 TEST(InitialShow, QueuedWorkStartsOutOfTheWayAndComputing) {
     const struct {
-        int32_t queued, trayIcon, hideIcon;
+        int32_t queued, trayIcon;
         bool trayAvailable;
         InitialShow show;
         bool postContinue;
-    } cases[] = {
-        {0, 1, 0, true, InitialShow::Normal, false},
-        {0, 0, 1, true, InitialShow::Normal, false},
-        {2, 1, 0, true, InitialShow::Hidden, true},
-        {2, 0, 0, true, InitialShow::Minimized, true},
-        {2, 0, 1, false, InitialShow::Hidden, true},
-        {2, 1, 0, false, InitialShow::Minimized, true},  // no notification area to come back from
-    };
+    } cases[] = {{0, 1, true, InitialShow::Normal, false},
+                 {2, 1, true, InitialShow::Hidden, true},
+                 {2, 0, true, InitialShow::Minimized, true},
+                 {2, 1, false, InitialShow::Minimized, true}};  // no notification area to come back from
     for (const auto& c : cases) {
         ProgramSettings s{};
         s.trayIcon = c.trayIcon;
-        s.hideIcon = c.hideIcon;
         const InitialShowChoice choice = ChooseInitialShow(c.queued, s, c.trayAvailable);
-        EXPECT_EQ(choice.show, c.show) << c.queued << c.trayIcon << c.hideIcon << c.trayAvailable;
+        EXPECT_EQ(choice.show, c.show) << c.queued << c.trayIcon << c.trayAvailable;
         EXPECT_EQ(choice.postContinue, c.postContinue);
     }
-}
-
-TEST_F(ProgramSettingsTest, TrayAndNoIconCommandsStoreHideIconFirst) {
-    ProgramSettings s = ReadProgramSettings();  // tray icon on
-    TrayChange change = ToggleTrayIcon(s);
-    EXPECT_TRUE(change.removeIcon && !change.addIcon && !change.showWarning);
-    EXPECT_EQ(ReadFile("QUORBIT.INI"), "HideIcon=0\r\nTrayIcon=0\r\n");
-
-    change = ToggleNoIcon(s);  // on, with no tray icon shown: nothing to remove
-    EXPECT_TRUE(!change.removeIcon && change.showWarning);
-    EXPECT_TRUE(IconChecksFor(s).noIcon && !IconChecksFor(s).trayIcon);
-
-    change = ToggleTrayIcon(s);  // on again: clears HideIcon
-    EXPECT_TRUE(change.addIcon && !change.removeIcon);
-    EXPECT_EQ(ReadFile("QUORBIT.INI"), "HideIcon=0\r\nTrayIcon=1\r\n");
-
-    change = ToggleNoIcon(s);  // on while the icon shows: removes it, unchecks Tray Icon, warns
-    EXPECT_TRUE(change.removeIcon && change.showWarning && !change.addIcon);
-    EXPECT_EQ(ReadFile("QUORBIT.INI"), "HideIcon=1\r\nTrayIcon=0\r\n");
-
-    change = ToggleNoIcon(s);  // off: no warning, the icon does not come back
-    EXPECT_TRUE(!change.removeIcon && !change.addIcon && !change.showWarning);
-    EXPECT_EQ(ReadFile("QUORBIT.INI"), "HideIcon=0\r\nTrayIcon=0\r\n");
 }
 
 TEST_F(ProgramSettingsTest, ThreadsAreHeldWithinTheProcessorsAndWrittenOnlyWhenChanged) {
@@ -184,30 +157,10 @@ TEST_F(ProgramSettingsTest, FirstRunInstallsIdentifiesAndRecordsOnce) {
     }
 }
 
-TEST(AutostartExec, PathIsQuotedAndEscapedForTheDesktopEntryFormat) {
-    const struct {
-        const char* path;
-        const char* exec;
-    } cases[] = {
-        {"/opt/quorbit/quorbit", "\"/opt/quorbit/quorbit\""},
-        {"/home/ann/my tours/quorbit", "\"/home/ann/my tours/quorbit\""},
-        {"/a\"b", "\"/a\\\\\"b\""},
-        {"/a`b$c", "\"/a\\\\`b\\\\$c\""},
-        {"/a\\b", "\"/a\\\\\\\\b\""},  // a literal backslash takes four
-        {"/100%/q", "\"/100%%/q\""},
-        {"/a\nb\tc", "\"/a\\nb\\tc\""},
-    };
-    for (const auto& c : cases) {
-        char exec[256];
-        ASSERT_TRUE(FormatExecValue(c.path, exec, sizeof exec)) << c.path;
-        EXPECT_STREQ(exec, c.exec) << c.path;
-    }
-    char small[8];
-    EXPECT_FALSE(FormatExecValue("/opt/quorbit/quorbit", small, sizeof small));
-}
-
+// The entry's Exec line quotes the path and escapes what the desktop entry format would
+// read otherwise (a blank, '%', '$', '\\').
 TEST_F(AutostartTest, InstallQueryAndRemoveWithTheirMessages) {
-    const char* exe = "/opt/quorbit/quorbit";
+    const char* exe = "/opt/my 100%/$q\\uorbit";
     const std::string entry = EntryOf(exe);
     EXPECT_EQ(entry.rfind(config_ + "/autostart/quorbit-", 0), 0u) << entry;
 
@@ -223,7 +176,7 @@ TEST_F(AutostartTest, InstallQueryAndRemoveWithTheirMessages) {
     const std::string text = ReadFile(entry.c_str());
     EXPECT_NE(text.find("[Desktop Entry]\n"), std::string::npos);
     EXPECT_NE(text.find("\nType=Application\n"), std::string::npos);
-    EXPECT_NE(text.find("\nExec=\"/opt/quorbit/quorbit\"\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nExec=\"/opt/my 100%%/\\\\$q\\\\\\\\uorbit\"\n"), std::string::npos) << text;
 
     ClearConsole();
     InstallAutostart(AUTOSTART_NORMAL, exe);  // present: nothing changed or said

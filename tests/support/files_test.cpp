@@ -107,18 +107,6 @@ TEST_F(LineTableTest, LinesPastTheLimitAreReportedOnceAndKeptOnDisk) {
     EXPECT_EQ(ReadFile("LOGSOL.TXT"), Lines(1, 1023, "\r\n") + "new one\r\n");
 }
 
-TEST_F(LineTableTest, NamesAreBoundCaseSensitivelyAndASeventhNameGoesStraightToDisk) {
-    for (const char* name : {"A", "a", "B", "C", "D", "E"}) ASSERT_NE(GetLineTable(name), nullptr) << name;
-    EXPECT_NE(GetLineTable("A"), GetLineTable("a"));
-    EXPECT_EQ(GetLineTable("SEVENTH"), nullptr);
-    EXPECT_FALSE(IsLineTableFull("SEVENTH"));
-    WriteFile("SEVENTH", "kept\n");
-    for (const char* line : {"x", "X", "KEPT"}) AddLineOnce("SEVENTH", line);
-    EXPECT_EQ(ReadFile("SEVENTH"), "kept\nx\r\n");
-    EXPECT_EQ(GetLineTable(""), nullptr);
-    EXPECT_EQ(GetLineTable(std::string(MAX_FILE_NAME, 'n').c_str()), nullptr);
-}
-
 // Files the store cannot reproduce are never replaced; an added line goes on their end. (For
 // root, who reads anything, a link to itself plays the unreadable file.)
 TEST_F(LineTableTest, FilesTheTableCannotReproduceAreNeverReplaced) {
@@ -284,17 +272,6 @@ protected:
     }
 };
 
-TEST_F(ResultsFileTest, StampsInLocalTimeWithEnglishNames) {
-    char stamp[64];
-    FormatStampLine(1803873906, stamp, sizeof stamp);
-    EXPECT_STREQ(stamp, "[Mon Mar 01 04:05:06 2027]\n");
-    EXPECT_EQ(std::string(stamp).size() + 1, STAMP_SIZE);
-    SetEnvironment("TZ", "UTC-2");  // two hours east of Greenwich
-    ::tzset();
-    FormatStampLine(SAT_DEC_05_2026_141632_UTC, stamp, sizeof stamp);
-    EXPECT_STREQ(stamp, "[Sat Dec 05 16:16:32 2026]\n");
-}
-
 TEST_F(ResultsFileTest, AStampOnlyWhenMoreThan300SecondsHavePassedAndEveryLfAsCrLf) {
     ReportLine("first\n");
     fakeNow += 300;
@@ -311,6 +288,12 @@ TEST_F(ResultsFileTest, AStampOnlyWhenMoreThan300SecondsHavePassedAndEveryLfAsCr
     fakeNow += 10;
     ReportLine("two\n");
     EXPECT_EQ(ReadFile(RESULTS_FILE), "two\r\n");
+    // Stamps are in local time, with English names.
+    SetEnvironment("TZ", "UTC-2");  // two hours east of Greenwich
+    ::tzset();
+    char stamp[64];
+    FormatStampLine(SAT_DEC_05_2026_141632_UTC, stamp, sizeof stamp);
+    EXPECT_STREQ(stamp, "[Sat Dec 05 16:16:32 2026]\n");
 }
 
 TEST_F(ResultsFileTest, AResultsFileThatCannotBeOpenedIsSaidOnTheConsoleAndRecorded) {
@@ -329,19 +312,6 @@ TEST_F(ResultsFileTest, AResultsFileThatCannotBeOpenedIsSaidOnTheConsoleAndRecor
 void Log(const char* text) {
     std::string line = text;
     LogSolutionLine(line.data());
-}
-
-TEST_F(ResultsFileTest, TheSolutionLogDropsOneLineFeedAndHoldsEachLineOnce) {
-    char line[] = "Solution 1: a1-e6\n";
-    LogSolutionLine(line);
-    EXPECT_STREQ(line, "Solution 1: a1-e6");
-    const ino_t written = FileIdentity(SOLUTION_LOG_FILE);
-    Log("SOLUTION 1: A1-E6\n");
-    EXPECT_EQ(FileIdentity(SOLUTION_LOG_FILE), written);  // not rewritten
-    char twice[] = "x\n\n";
-    LogSolutionLine(twice);
-    EXPECT_STREQ(twice, "x\n");
-    EXPECT_EQ(ReadFile(SOLUTION_LOG_FILE), "Solution 1: a1-e6\r\nx\n\r\n");
 }
 
 // A tour computed again (after a halt or a crash) comes with another number, time and node
