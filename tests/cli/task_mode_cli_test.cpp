@@ -43,6 +43,18 @@ TEST(TaskModeCli, SearchOnThreadsPrintsWhatTheSingleSearchPrints) {
     }
 }
 
+const char* const APPENDED = "Text appended between runs";  // as a merge or an edit would append
+
+// A results file's or log's lines without stamps, times, text appended between runs and the
+// note a resumed run makes when it loads a log of over 1024 lines.
+std::vector<std::string> AgreedLines(const std::string& path) {
+    std::vector<std::string> lines;
+    for (const std::string& line : Lines(WithoutTimes(Slurp(path))))
+        if (!line.empty() && line[0] != '[' && line.rfind(APPENDED, 0) != 0 && line.rfind("More than 1024 lines in ", 0) != 0)
+            lines.push_back(line);
+    return lines;
+}
+
 // quorbit-cli run in a scratch directory of its own, on short work: every unit is the subtree
 // below its first eight moves.
 class TaskModeRun : public ScratchDirTest {
@@ -79,12 +91,12 @@ protected:
         return WaitForExit(run);
     }
 
-    // The results as they must agree: without time stamps, times and cycle counts.
-    static std::string Results(const std::string& work) {
-        std::string kept;
-        for (const std::string& line : Lines(WithoutTimes(Slurp(work + "/SOLUTION.TXT"))))
-            if (line.empty() || line[0] != '[') kept += line + "\n";
-        return kept + "LOGSOL:" + Slurp(work + "/LOGSOL.TXT") + "QUEUE:" + Slurp(work + "/WORKTOUR.INI");
+    // The results, log and queue as they must agree.
+    static std::vector<std::string> Results(const std::string& work) {
+        std::vector<std::string> all = AgreedLines(work + "/SOLUTION.TXT"), log = AgreedLines(work + "/LOGSOL.TXT");
+        all.insert(all.end(), log.begin(), log.end());
+        all.push_back("QUEUE:" + Slurp(work + "/WORKTOUR.INI"));
+        return all;
     }
 };
 
@@ -149,18 +161,6 @@ TEST_F(TaskModeRun, ACheckpointOfAnotherUnitOrDamagedIsSetAsideAndTheUnitCompute
 // Tours through kills, halts and write failures, on the search that admits every line sum:
 // units a1-a2 and a1-b3 below their first 20 moves hold over a thousand tours.
 constexpr int TOUR_PREFIX_MOVES = 20;
-const char* const APPENDED = "Text appended between runs";  // as a merge or an edit would append
-
-// A results file's or log's lines without stamps, times, text appended between runs and the
-// note a resumed run makes when it loads a log of over 1024 lines.
-std::vector<std::string> AgreedLines(const std::string& path) {
-    std::vector<std::string> lines;
-    for (const std::string& line : Lines(WithoutTimes(Slurp(path))))
-        if (!line.empty() && line[0] != '[' && line.rfind(APPENDED, 0) != 0 && line.rfind("More than 1024 lines in ", 0) != 0)
-            lines.push_back(line);
-    return lines;
-}
-
 struct Tally {
     int kills = 0;
     long lost = 0;

@@ -76,7 +76,7 @@ TEST_F(WorkQueueTest, AQueueFileThatCannotBeWrittenKeepsTheChangeInMemoryAndSays
     ASSERT_TRUE(testing::RemovePath("WORKTOUR.INI.tmp"));
     EXPECT_EQ(AddQueueEntry("7"), EnqueueResult::Added);
     EXPECT_EQ(ReadFile(QUEUE_FILE), "5\r\n7\r\n");
-    // A file the store may not rewrite (NUL bytes): RunCommandTest.AQueueFileThatCannotBeRewritten...
+    // A file the store may not rewrite (NUL bytes): RunCommandTest.AQueueThatCannotBeUsedIsRefused...
 }
 
 TEST_F(WorkQueueTest, AFullQueueRefusesANewEntryAtOnceAndTheStatusStopsAt1800Characters) {

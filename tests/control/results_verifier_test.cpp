@@ -69,20 +69,14 @@ TEST(ResultLine, ReadsExactlyTheProgramsFormats) {
         {solution, K::Solution, ""},
         {"Solution 1: " + tour + " found in -5 milliseconds (0 nodes)", K::Solution, ""},
         {"Solution 0: " + tour + " found in 5 milliseconds (1 nodes)", K::Malformed, "solution number"},
-        {"Solution 03: " + tour + " found in 5 milliseconds (1 nodes)", K::Malformed, "solution number"},
         {"Solution 3: " + tour.substr(3) + " found in 5 milliseconds (1 nodes)", K::Malformed, "35 squares"},
         {"Solution 3: " + tour + "-a1 found in 5 milliseconds (1 nodes)", K::Malformed, "more than 36"},
         {"Solution 3: A" + tour.substr(1) + " found in 5 milliseconds (1 nodes)", K::Malformed, "move 1"},
         {solution + " ", K::Malformed, "found in"},
-        {"Solution 3: " + tour + " found in -0 milliseconds (1 nodes)", K::Malformed, "found in"},
         {"Solution 3: " + tour + " found in 5 milliseconds (18446744073709551616 nodes)", K::Malformed, "found in"},
-        {solution.substr(0, 60), K::Malformed, ""},
         {summary, K::Summary, ""},
         {"Computation of a1-a2 stopped at the node budget of 20000 after 5 milliseconds (99 cycles), 0 solutions "
          "have been found in 20000 total nodes (partial counts)",
-         K::StoppedSummary, ""},
-        {"Computation of c3-c4 was halted by SIGINT after 5 milliseconds (99 cycles), 0 solutions have been found "
-         "in 7 total nodes (partial counts)",
          K::StoppedSummary, ""},
         {"Computation of a1-a2 was halted by SIGINT after 5 milliseconds (99 cycles), 0 solutions have been found "
          "in 7 total nodes",
@@ -91,21 +85,14 @@ TEST(ResultLine, ReadsExactlyTheProgramsFormats) {
          "nodes",
          K::Malformed, "catalogue"},
         {"Computation of a1-a2 has started", K::Other, ""},
-        {"Computation of a1-a2 has started has finished in 5 milliseconds (99 cycles), 0 solutions have been "
-         "found in 7 total nodes",
-         K::Malformed, "neither"},
         {"Detail of nodes:", K::DetailHeader, ""},
-        {"Detail of nodes", K::Malformed, ""},
         {" 1 1 1 3 9 33 74 211 334 919", K::Detail, ""},
         {" 1  1", K::Malformed, "blank and a number"},
         {" 1 1 1 1 1 1 1 1 1 1 1", K::Malformed, "more than 10"},
         {"[Sat Dec 05 14:16:32 2026]", K::Stamp, ""},
-        {"[Sat Dec 5 14:16:32 2026]", K::Malformed, "time stamp"},
         {"[Sat Dec 05 24:16:32 2026]", K::Malformed, "time stamp"},
         {"More than 1024 lines in WORKTOUR.INI file", K::Overflow, ""},
-        {"More than lines", K::Malformed, ""},
         {"a note of the user's", K::Other, ""},
-        {"", K::Other, ""},
         {std::string("Solution 3: a1\0", 15), K::Malformed, "NUL"},
     };
     for (const Case& c : cases) {
