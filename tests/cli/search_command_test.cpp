@@ -103,14 +103,12 @@ TEST(SearchCommand, BadArgumentsGiveAMessageUsageAndStatus2) {
     // The option reader's and the prefix's own refusals are OptionReader's and Prefix's tables.
     const Case cases[] = {
         {"search", "which unit?"},
-        {"search 45", "'45'"},
         {"search 'a1-a2 '", "no such unit: 'a1-a2 '"},
         {"search 0 --max-nodes 0", "positive whole number, not '0'"},
         {"search 0 1", "'1' is one too many"},
         {"search 0 --bogus", "unknown option '--bogus'"},
         {"search 0 --prefix a1-e6-c5-a5", "move 4"},
         {"bench 3", "unexpected argument '3'"},
-        {"help frobnicate", "no command 'frobnicate'"},
         {"frobnicate", "unknown command 'frobnicate'"},
         {"--version search", "--version takes nothing after it, not 'search'"},
         {"", "which command?"},

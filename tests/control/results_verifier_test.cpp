@@ -8,43 +8,20 @@
 
 #include "results/result_line.h"
 #include "search/geometry.h"
+#include "search/path_text.h"
 
 namespace quorbit {
 namespace {
 
-// A knight's tour of the torus from start to end (not semi-magic), found depth-first.
-bool FindTour(std::vector<int>& tour, bool* used, int end) {
-    if (tour.size() == SQUARE_COUNT) return tour.back() == end;
-    for (int k = 0; k < STEP_COUNT; ++k) {
-        const int q = NeighbourOf(tour.back(), k);
-        if (used[q] || (q == end && tour.size() != SQUARE_COUNT - 1)) continue;
-        used[q] = true;
-        tour.push_back(q);
-        if (FindTour(tour, used, end)) return true;
-        tour.pop_back();
-        used[q] = false;
-    }
-    return false;
-}
+// A knight's tour of the torus from a1 to a2, not semi-magic.
+const std::string TOUR = "a1-e6-c5-a4-e3-c2-a3-e2-c1-a6-e5-c4-a5-e4-c3-b1-f6-d5-b4-f3-d2-b3-f2-d1-b6-f5-d4-b5-d6-f1-b2-"
+                         "c6-e1-d3-f4-a2";
 
-std::string TourText(const std::vector<int>& tour) {
-    std::string text;
-    for (const int s : tour) {
-        char name[3] = {0, 0, 0};
-        WriteSquareName(s, name);
-        text += (text.empty() ? "" : "-") + std::string(name);
-    }
-    return text;
-}
-
-const std::vector<int>& KnightTour() {
-    static const std::vector<int> tour = [] {
-        std::vector<int> found = {0};
-        bool used[SQUARE_COUNT] = {true};
-        EXPECT_TRUE(FindTour(found, used, 1));
-        return found;
-    }();
-    return tour;
+std::vector<uint8_t> TourSquares() {
+    uint8_t squares[SQUARE_COUNT];
+    char error[96];
+    EXPECT_EQ(ParseSquareList(TOUR.c_str(), squares, SQUARE_COUNT, error, sizeof error), SQUARE_COUNT) << error;
+    return {squares, squares + SQUARE_COUNT};
 }
 
 ResultLineKind Kind(const std::string& text, std::string* fault = nullptr) {
@@ -56,7 +33,7 @@ ResultLineKind Kind(const std::string& text, std::string* fault = nullptr) {
 
 TEST(ResultLine, ReadsExactlyTheProgramsFormats) {
     using K = ResultLineKind;
-    const std::string tour = TourText(KnightTour());
+    const std::string& tour = TOUR;
     const std::string solution = "Solution 3: " + tour + " found in 812 milliseconds (123456 nodes)";
     const std::string summary = "Computation of a1-a2 has finished in 5 milliseconds (99 cycles), 0 solutions have "
                                 "been found in 20000 total nodes";
@@ -168,7 +145,7 @@ TEST(ResultsVerifier, SummaryAgainstItsNodeDetail) {
 }
 
 TEST(ResultsVerifier, TourFaults) {
-    std::vector<uint8_t> tour(KnightTour().begin(), KnightTour().end());
+    const std::vector<uint8_t> tour = TourSquares();
     EXPECT_EQ(DescribeTourFault(tour.data()).rfind("not semi-magic: ", 0), 0u);
     std::vector<uint8_t> swapped = tour;
     std::swap(swapped[4], swapped[5]);
@@ -197,7 +174,7 @@ TEST(ResultsVerifier, TourFaults) {
         EXPECT_EQ(SemiMagicFault(swapped).rfind(wrong, 0), 0u) << SemiMagicFault(swapped);
     }
     const std::vector<std::string> found =
-        Verify({"Solution 1: " + TourText(KnightTour()) + " found in 5 milliseconds (9 nodes)"});
+        Verify({"Solution 1: " + TOUR + " found in 5 milliseconds (9 nodes)"});
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].rfind("1: not semi-magic", 0), 0u) << found[0];
 }

@@ -91,20 +91,6 @@ TEST_F(LineTableTest, LinesPastTheLimitAreReportedOnceAndKeptOnDisk) {
     ASSERT_TRUE(RemoveTableLine(*table, 0));
     SaveLineTable(*table);
     EXPECT_EQ(ReadFile("WORKTOUR.INI"), Lines(1, 1023, "\r\n") + Lines(1024, 1029, "\n"));
-
-    // A full table takes no slot, but a line added once still reaches the file.
-    const std::string original = Lines(0, 1023, "\r\n");
-    WriteFile("LOGSOL.TXT", original);
-    table = GetLineTable("LOGSOL.TXT");
-    EXPECT_FALSE(AppendTableLine(*table, "extra"));
-    AddLineOnce("LOGSOL.TXT", "new one");
-    EXPECT_EQ(table->lineCount, MAX_TABLE_LINES);
-    AddLineOnce("LOGSOL.TXT", "NEW ONE");  // seen in memory past the table
-    AddLineOnce("LOGSOL.TXT", "LINE17");   // seen in the table
-    EXPECT_EQ(ReadFile("LOGSOL.TXT"), original + "new one\r\n");
-    ASSERT_TRUE(RemoveTableLine(*table, 0));
-    SaveLineTable(*table);  // a later rewrite keeps the appended line
-    EXPECT_EQ(ReadFile("LOGSOL.TXT"), Lines(1, 1023, "\r\n") + "new one\r\n");
 }
 
 // Files the store cannot reproduce are never replaced; an added line goes on their end. (For
