@@ -337,8 +337,6 @@ TEST_F(RunCommandPosixTest, AFileThatCannotBeWrittenEndsTheRunWithItsCauseAndKee
         // The first run's settings cannot be saved: nothing is computed.
         {"a full tmpfs at the first run", onTmpfs("", "0", "QUORBIT_UNIT_PREFIX_MOVES=7 $Q run -w s"),
          "Cannot write QUORBIT.INI: No space left on device", ""},
-        {"a full tmpfs", onTmpfs("$Q run -w s >/dev/null && ", "0", "QUORBIT_UNIT_PREFIX_MOVES=7 $Q run -w s"),
-         "Cannot write SOLUTION.TXT: No space left on device", "a1-a2"},
         // One page left: the results of a1-a2 take it, and the queue cannot be rewritten.
         {"a tmpfs that fills up", onTmpfs("$Q run -w s >/dev/null && ", "4096", "QUORBIT_UNIT_PREFIX_MOVES=7 $Q run -w s"),
          "Cannot write WORKTOUR.INI: No space left on device", "a1-a2"},

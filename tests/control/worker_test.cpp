@@ -61,6 +61,7 @@ TEST_F(WorkerTest, EachUnitsToursSummaryAndNodeDetailReachTheFilesWithItsOwnFigu
     EXPECT_EQ(queueWhileReporting, (Texts{"3\n5\n", "3\n5\n", "5\r\n"}));
     const std::string results = ReadFile(RESULTS_FILE);
     EXPECT_EQ(WithoutTimes(results), testing::ExpectedStampLine() + expected);
+    EXPECT_NE(expected.find("a1-b3 has finished in # milliseconds (# cycles), 2 solutions have"), std::string::npos);
     EXPECT_EQ(ReadFile(QUEUE_FILE), "");
     const std::vector<long> ms = Milliseconds(results);  // unit 3: two tours and summary; unit 5 the same
     ASSERT_EQ(ms.size(), 6u);
