@@ -1,6 +1,7 @@
-// The kernel files treat rbx and r12 to r15 as call-clobbered; EnterKernel is the door that
-// must give the caller those registers back. The caller's own code keeps nothing in them
-// across the call today, so only a caller that fills every one of them can tell.
+// The kernel files treat rbx and r12 to r15 as call-clobbered (and on Windows use a convention
+// that does not keep rsi, rdi and xmm6 to xmm15); EnterKernel is the door that must give the
+// caller those registers back. The caller's own code keeps nothing in them across the call
+// today, so only a caller that fills every one of them can tell.
 #include "search/kernel_entry.h"
 
 #include <gtest/gtest.h>
@@ -68,6 +69,92 @@ QuorbitCallKeepingMarks:
     pop %rbx
     ret
     .size QuorbitCallKeepingMarks, .-QuorbitCallKeepingMarks
+)");
+
+#elif defined(_WIN64) && defined(__x86_64__)
+
+using Entry = void (*)(StepFunction, SearchState&, uint32_t);
+
+// As above, under Windows's convention, whose callee keeps rsi, rdi and xmm6 to xmm15 (both
+// halves) too; the caller's own xmm6 to xmm15 are saved and given back around the test.
+extern "C" uint64_t QuorbitCallKeepingMarks(Entry entry, StepFunction step, SearchState* state, uint32_t n);
+asm(R"(
+    .text
+    .p2align 4
+    .def QuorbitCallKeepingMarks; .scl 3; .type 32; .endef
+    .seh_proc QuorbitCallKeepingMarks
+QuorbitCallKeepingMarks:
+    .irp r,rbx,rbp,rsi,rdi,r12,r13,r14,r15
+    push %\r
+    .seh_pushreg %\r
+    .endr
+    sub $200, %rsp
+    .seh_stackalloc 200
+    .irp n,6,7,8,9,10,11,12,13,14,15
+    movaps %xmm\n, 16*\n-64(%rsp)
+    .seh_savexmm %xmm\n, 16*\n-64
+    .endr
+    .seh_endprologue
+    mov %rcx, %rax
+    mov %rdx, %rcx
+    mov %r8, %rdx
+    mov %r9d, %r8d
+    movabs $0x5b5b5b5b5b5b5b01, %rbx
+    movabs $0x5b5b5b5b5b5b5b02, %rbp
+    movabs $0x5b5b5b5b5b5b5b03, %rsi
+    movabs $0x5b5b5b5b5b5b5b04, %rdi
+    movabs $0x5b5b5b5b5b5b5b05, %r12
+    movabs $0x5b5b5b5b5b5b5b06, %r13
+    movabs $0x5b5b5b5b5b5b5b07, %r14
+    movabs $0x5b5b5b5b5b5b5b08, %r15
+    .irp n,6,7,8,9,10,11,12,13,14,15
+    movabs $0x5b5b5b5b5b5b5b00+\n+16, %r9
+    movq %r9, %xmm\n
+    pshufd $0x44, %xmm\n, %xmm\n
+    .endr
+    call *%rax
+    xor %eax, %eax
+    movabs $0x5b5b5b5b5b5b5b01, %rcx
+    xor %rbx, %rcx
+    or %rcx, %rax
+    movabs $0x5b5b5b5b5b5b5b02, %rcx
+    xor %rbp, %rcx
+    or %rcx, %rax
+    movabs $0x5b5b5b5b5b5b5b03, %rcx
+    xor %rsi, %rcx
+    or %rcx, %rax
+    movabs $0x5b5b5b5b5b5b5b04, %rcx
+    xor %rdi, %rcx
+    or %rcx, %rax
+    movabs $0x5b5b5b5b5b5b5b05, %rcx
+    xor %r12, %rcx
+    or %rcx, %rax
+    movabs $0x5b5b5b5b5b5b5b06, %rcx
+    xor %r13, %rcx
+    or %rcx, %rax
+    movabs $0x5b5b5b5b5b5b5b07, %rcx
+    xor %r14, %rcx
+    or %rcx, %rax
+    movabs $0x5b5b5b5b5b5b5b08, %rcx
+    xor %r15, %rcx
+    or %rcx, %rax
+    .irp n,6,7,8,9,10,11,12,13,14,15
+    movabs $0x5b5b5b5b5b5b5b00+\n+16, %rdx
+    movq %xmm\n, %rcx
+    xor %rdx, %rcx
+    or %rcx, %rax
+    pshufd $0xee, %xmm\n, %xmm\n
+    movq %xmm\n, %rcx
+    xor %rdx, %rcx
+    or %rcx, %rax
+    movaps 16*\n-64(%rsp), %xmm\n
+    .endr
+    add $200, %rsp
+    .irp r,r15,r14,r13,r12,rdi,rsi,rbp,rbx
+    pop %\r
+    .endr
+    ret
+    .seh_endproc
 )");
 
 TEST(KernelEntry, TheCallersRegistersSurviveASearch) {
