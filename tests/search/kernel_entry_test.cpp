@@ -157,6 +157,10 @@ QuorbitCallKeepingMarks:
     .seh_endproc
 )");
 
+#endif
+
+#if defined(__x86_64__) && (defined(__ELF__) || defined(_WIN64))
+
 TEST(KernelEntry, TheCallersRegistersSurviveASearch) {
     for (const int end : {1, 8}) {  // a1-a2, a1-b3: two kernels
         auto state = testing::NewSearchState();
@@ -166,6 +170,27 @@ TEST(KernelEntry, TheCallersRegistersSurviveASearch) {
         EXPECT_EQ(QuorbitCallKeepingMarks(&EnterKernel, state->steps[framed[0]], state.get(), 1), 0u);
         EXPECT_EQ(NodeTotal(*state), 200000u) << "the search below the entry ran to its budget";
     }
+}
+
+// A step that overwrites every register the kernel's convention lets it, so that the door is
+// checked for registers today's kernel happens to leave alone (rbp is the kernel's to keep).
+extern "C" QUORBIT_KERNEL_ABI void QuorbitClobberAll(SearchState& state, uint32_t n);
+asm(R"(
+    .text
+    .p2align 4
+QuorbitClobberAll:
+    .irp r,rax,rbx,rcx,rdx,rsi,rdi,r8,r9,r10,r11,r12,r13,r14,r15
+    mov $-1, %\r
+    .endr
+    .irp n,0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15
+    pcmpeqd %xmm\n, %xmm\n
+    .endr
+    ret
+)");
+
+TEST(KernelEntry, TheCallersRegistersSurviveAStepThatClobbersAll) {
+    auto state = testing::NewSearchState();
+    EXPECT_EQ(QuorbitCallKeepingMarks(&EnterKernel, &QuorbitClobberAll, state.get(), 1), 0u);
 }
 
 #endif
