@@ -13,8 +13,8 @@ namespace quorbit {
 namespace {
 
 // A step's state travels down the search as values: the free counts in four words and the
-// lines' frame in three vector registers, all in registers under the x86-64 calling
-// convention. A step changes its copies and hands them on; nothing is undone on the way
+// lines' frame in three vector registers, all in registers under the System V x86-64 calling
+// convention, which the kernel uses on Windows too (QUORBIT_KERNEL_ABI). A step changes its copies and hands them on; nothing is undone on the way
 // back, and a step whose last (or only) move is tried passes control on with a jump. The
 // move number rides in the top bits of `negative`, which no square uses, to spare a register.
 #define QUORBIT_STEP_PARAMETERS                                                                  \
