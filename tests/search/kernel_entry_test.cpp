@@ -16,7 +16,7 @@ namespace {
 
 using Entry = void (*)(StepFunction, SearchState&, uint32_t);
 
-// Calls entry(step, state, n) with a mark in each register the callee must preserve; returns
+// Calls entry(step, state, n) with a quorbit_mark in each register the callee must preserve; returns
 // the marks that did not survive, ORed together (0 when all did).
 extern "C" uint64_t QuorbitCallKeepingMarks(Entry entry, StepFunction step, SearchState* state, uint32_t n);
 asm(R"(
@@ -99,14 +99,11 @@ QuorbitCallKeepingMarks:
     mov %rdx, %rcx
     mov %r8, %rdx
     mov %r9d, %r8d
-    movabs $0x5b5b5b5b5b5b5b01, %rbx
-    movabs $0x5b5b5b5b5b5b5b02, %rbp
-    movabs $0x5b5b5b5b5b5b5b03, %rsi
-    movabs $0x5b5b5b5b5b5b5b04, %rdi
-    movabs $0x5b5b5b5b5b5b5b05, %r12
-    movabs $0x5b5b5b5b5b5b5b06, %r13
-    movabs $0x5b5b5b5b5b5b5b07, %r14
-    movabs $0x5b5b5b5b5b5b5b08, %r15
+    .set quorbit_mark, 0x5b5b5b5b5b5b5b01
+    .irp r,rbx,rbp,rsi,rdi,r12,r13,r14,r15
+    movabs $quorbit_mark, %\r
+    .set quorbit_mark, quorbit_mark+1
+    .endr
     .irp n,6,7,8,9,10,11,12,13,14,15
     movabs $0x5b5b5b5b5b5b5b00+\n+16, %r9
     movq %r9, %xmm\n
@@ -114,30 +111,13 @@ QuorbitCallKeepingMarks:
     .endr
     call *%rax
     xor %eax, %eax
-    movabs $0x5b5b5b5b5b5b5b01, %rcx
-    xor %rbx, %rcx
+    .set quorbit_mark, 0x5b5b5b5b5b5b5b01
+    .irp r,rbx,rbp,rsi,rdi,r12,r13,r14,r15
+    movabs $quorbit_mark, %rcx
+    xor %\r, %rcx
     or %rcx, %rax
-    movabs $0x5b5b5b5b5b5b5b02, %rcx
-    xor %rbp, %rcx
-    or %rcx, %rax
-    movabs $0x5b5b5b5b5b5b5b03, %rcx
-    xor %rsi, %rcx
-    or %rcx, %rax
-    movabs $0x5b5b5b5b5b5b5b04, %rcx
-    xor %rdi, %rcx
-    or %rcx, %rax
-    movabs $0x5b5b5b5b5b5b5b05, %rcx
-    xor %r12, %rcx
-    or %rcx, %rax
-    movabs $0x5b5b5b5b5b5b5b06, %rcx
-    xor %r13, %rcx
-    or %rcx, %rax
-    movabs $0x5b5b5b5b5b5b5b07, %rcx
-    xor %r14, %rcx
-    or %rcx, %rax
-    movabs $0x5b5b5b5b5b5b5b08, %rcx
-    xor %r15, %rcx
-    or %rcx, %rax
+    .set quorbit_mark, quorbit_mark+1
+    .endr
     .irp n,6,7,8,9,10,11,12,13,14,15
     movabs $0x5b5b5b5b5b5b5b00+\n+16, %rdx
     movq %xmm\n, %rcx
