@@ -1,7 +1,8 @@
 // The way into the square step's kernels from the rest of the program. The kernel files are
-// compiled with rbx and r12 to r15 call-clobbered (GCC on x86-64 Linux), which spares every
-// step the saving and restoring of registers that only the step's callers need; EnterKernel
-// is the one door in, and saves those registers for the caller.
+// compiled with rbx and r12 to r15 call-clobbered (GCC on x86-64), which spares every step
+// the saving and restoring of registers that only the step's callers need, and on Windows
+// their functions use the System V convention (QUORBIT_KERNEL_ABI); EnterKernel is the one
+// door in, and saves for the caller what its own convention keeps.
 #pragma once
 
 #include <cstdint>

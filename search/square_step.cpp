@@ -13,8 +13,8 @@ namespace quorbit {
 namespace {
 
 // A step's state travels down the search as values: the free counts in four words and the
-// lines' frame in three vector registers, all in registers under the x86-64 calling
-// convention. A step changes its copies and hands them on; nothing is undone on the way
+// lines' frame in three vector registers, all in registers under the System V x86-64 calling
+// convention, which the kernel uses on Windows too (QUORBIT_KERNEL_ABI). A step changes its copies and hands them on; nothing is undone on the way
 // back, and a step whose last (or only) move is tried passes control on with a jump. The
 // move number rides in the top bits of `negative`, which no square uses, to spare a register.
 #define QUORBIT_STEP_PARAMETERS                                                                  \
@@ -26,7 +26,7 @@ inline constexpr int MOVE_SHIFT = 56;  // above every square's bit
 inline constexpr uint64_t NEXT_MOVE = 1ull << MOVE_SHIFT;
 inline constexpr uint64_t NOTHING_BIT = 1ull << 63;  // above every square's bit
 
-using KernelStep = void (*)(QUORBIT_STEP_PARAMETERS);
+using KernelStep = void(QUORBIT_KERNEL_ABI*)(QUORBIT_STEP_PARAMETERS);
 
 // The index of the lowest bit of a set that is not empty, 64 bits wide: GCC 12 takes the int of
 // __builtin_ctzll and widens it again, and clears the result register before. tzcnt runs as
@@ -63,7 +63,7 @@ struct Kernel {
     //   try      the candidates, chosen at once as a set: forced or not, bounds, the end guard
     //   undo     nothing: the parent's counts and lines are its own copies
     template <int S>
-    static void Step(QUORBIT_STEP_PARAMETERS) {
+    QUORBIT_KERNEL_ABI static void Step(QUORBIT_STEP_PARAMETERS) {
         // 64 bits wide, so that the counter's and path's addresses take n - 1 as an offset.
         const uint64_t n = negative >> MOVE_SHIFT;
         BumpCounter(state.nodeCounters[n - 1]);
@@ -76,7 +76,7 @@ struct Kernel {
 
     // Apart from the step, so that the step itself calls nothing and saves no registers.
     template <int S>
-    [[gnu::noinline]] static void Poll(QUORBIT_STEP_PARAMETERS) {
+    [[gnu::noinline]] QUORBIT_KERNEL_ABI static void Poll(QUORBIT_STEP_PARAMETERS) {
         if (TimeToStop(state)) {
             state.unwinding = true;
             return;
@@ -86,7 +86,7 @@ struct Kernel {
 
     // The step's rules after the count.
     template <int S>
-    QUORBIT_ALWAYS_INLINE static void Counted(QUORBIT_STEP_PARAMETERS) {
+    QUORBIT_ALWAYS_INLINE QUORBIT_KERNEL_ABI static void Counted(QUORBIT_STEP_PARAMETERS) {
         constexpr SquarePlan SQUARE = PLAN.squares[S];
         constexpr bool CAN_BE_MOVE_34 = SquareColour(S) == SquareColour(END);
         constexpr SquareSet LOWERED = SetOf(SQUARE.lower, SQUARE.lowerCount, true);
@@ -119,9 +119,9 @@ struct Kernel {
 
     // A step with several moves tries them in KNIGHT_STEPS order; the last is jumped to.
     template <int S>
-    [[gnu::noinline]] static void Branch(SearchState& state, uint64_t moves, uint64_t low, uint64_t middle,
-                                         uint64_t high, uint64_t negative, Bytes16 missing, Bytes16 upper,
-                                         Bytes16 lower) {
+    [[gnu::noinline]] QUORBIT_KERNEL_ABI static void Branch(SearchState& state, uint64_t moves, uint64_t low,
+                                                            uint64_t middle, uint64_t high, uint64_t negative,
+                                                            Bytes16 missing, Bytes16 upper, Bytes16 lower) {
         uint64_t order = MovesInOrder<S>(moves);
         const FreePlanes p{low, middle, high, negative};
         const LineFrame f{missing, upper, lower};
@@ -168,7 +168,7 @@ struct Kernel {
     }
 
     // Move 35 is the end neighbour whose count is not negative.
-    [[gnu::noinline]] static void Hook(SearchState& state, uint64_t negative) {
+    [[gnu::noinline]] QUORBIT_KERNEL_ABI static void Hook(SearchState& state, uint64_t negative) {
         for (const uint8_t q : PLAN.endNeighbours) {
             if (((negative >> q) & 1u) == 0) return CompleteTour(state, q);
         }
@@ -176,7 +176,7 @@ struct Kernel {
 
     // Where the walk along a prefix hands over: the state's counts and lines become values.
     template <int S>
-    static void Enter(SearchState& state, uint32_t n) {
+    QUORBIT_KERNEL_ABI static void Enter(SearchState& state, uint32_t n) {
         FreePlanes p = FreePlanesOf(state);
         p.negative |= static_cast<uint64_t>(n) << MOVE_SHIFT;
         const LineFrame f = LineFrameOf(state, n);
@@ -206,7 +206,7 @@ struct Kernel {
             return &Enter<S>;
         }
     }
-    static void Nothing(SearchState&, uint64_t, uint64_t, uint64_t, uint64_t, Bytes16, Bytes16, Bytes16) {}
+    QUORBIT_KERNEL_ABI static void Nothing(SearchState&, uint64_t, uint64_t, uint64_t, uint64_t, Bytes16, Bytes16, Bytes16) {}
     template <size_t... S>
     static constexpr std::array<KernelStep, 64> Steps(std::index_sequence<S...>) {
         std::array<KernelStep, 64> steps{StepOf<static_cast<int>(S)>()...};

@@ -34,23 +34,6 @@ class ComputationStateTest : public ComputationTest {};
 
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-TEST_F(ComputationStateTest, StopWhileIdleDoesNothingAndAFinishedQueueShowsIdleOnce) {
-    HaltComputation();
-    StartComputation();  // an empty queue: both threads start and end without a word
-    ASSERT_TRUE(WaitForIdle());
-    EXPECT_TRUE(ConsoleLines().empty());
-    WriteFile(QUEUE_FILE, "3\n");
-    ResetLineTables();
-    StartComputation();
-    ASSERT_TRUE(WaitForIdle());
-    // Idle is shown once per computation, by whichever thread ends last.
-    EXPECT_EQ(shell.Calls(), (Texts{"menu 1", "tray Quorbit 1.2a 2", "menu 0", "menu 1", "title a1-b3",
-                                    "tray Quorbit 1.2a 2", "menu 0"}));
-    EXPECT_EQ(workerThreadId.load(), 0);
-    EXPECT_EQ(progressThreadId.load(), 0);
-    EXPECT_EQ(testing::shortUnitRuns.load(), 1);
-}
-
 TEST_F(ComputationStateTest, StopShowsStoppingUntilBothThreadsEndAndCallsOffAWaitingContinue) {
     testing::SetShortUnitPlan({{ShortStep::Search, 9}, {ShortStep::Hold, 6}});
     testing::holdActive.store(true);
@@ -72,31 +55,6 @@ TEST_F(ComputationStateTest, StopShowsStoppingUntilBothThreadsEndAndCallsOffAWai
     EXPECT_EQ(testing::shortUnitRuns.load(), 1);
     EXPECT_EQ(ConsoleLines(),
               (Texts{"Computation of a1-b3 has started", "Execution halted.", "Choose Test/Continue to restart."}));
-}
-
-std::atomic<bool> releaseUnit{false};
-// Stands for a worker that is slow to end after a halt (still writing its files).
-int SlowToEnd(int32_t unit, SearchState& state) {
-    while (!releaseUnit.load()) SleepMs(1);
-    return testing::RunShortUnit(unit, state);
-}
-
-TEST_F(ComputationStateTest, AContinueWhileTheHaltedWorkerStillEndsStartsOnceItHasEnded) {
-    releaseUnit.store(false);
-    SetUnitRunner(&SlowToEnd);
-    WriteFile(QUEUE_FILE, "3\n");
-    StartComputation();
-    while (shell.Calls().size() < 2) SleepMs(1);  // the unit has begun
-    HaltComputation();
-    while (ProgressThreadExists()) SleepMs(1);
-    StartComputation();  // the reporter has ended; the worker has not
-    releaseUnit.store(true);
-    ASSERT_TRUE(WaitForIdle());
-    EXPECT_EQ(ReadFile(QUEUE_FILE), "");
-    // Never idle between the halt and the new start; Stopping turns straight into Stop.
-    EXPECT_EQ(shell.Calls(), (Texts{"menu 1", "title a1-b3", "menu 2", "menu 1", "title a1-b3",
-                                    "tray Quorbit 1.2a 2", "menu 0"}));
-    EXPECT_EQ(shell.items, (Texts{"Stop\tESC", "Stopping\tESC", "Stop\tESC", "C&ontinue\tCtrl+O"}));
 }
 
 #ifndef _WIN32

@@ -38,17 +38,30 @@ std::vector<long> Milliseconds(const std::string& text) {
     return ms;
 }
 
+// Each unit's tours, summary and node detail reach the files with its own figures, and the
+// unit leaves the queue only once they are written.
 TEST_F(WorkerTest, EachUnitsToursSummaryAndNodeDetailReachTheFilesWithItsOwnFigures) {
     // Unit 3 searches and sleeps; unit 5 only reports: none of unit 3's time or nodes may
     // leak into unit 5's figures.
     testing::SetShortUnitPlan({{ShortStep::Search, 9, 3}, {ShortStep::Report, 0}, {ShortStep::Sleep, 300, 3},
                                {ShortStep::Search, 8, 3}, {ShortStep::Report, 2}});
     const std::string expected = CleanRunText(3) + CleanRunText(5);
-    WriteFile(QUEUE_FILE, "3\r\n5\r\n");
+    WriteFile(QUEUE_FILE, "3\n5\n");
+    Texts queueWhileReporting;  // filled on the worker thread, read after it has ended
+    const std::regex lastCounts("( [0-9]+){4}");
+    shell.onRedraw = [&](const std::string& newest) {
+        if (newest.rfind("Computation of a1-b3 has finished", 0) == 0 ||
+            (std::regex_match(newest, lastCounts) && ReadFile(RESULTS_FILE).find("a1-c4") == std::string::npos))
+            queueWhileReporting.push_back(ReadFile(QUEUE_FILE));
+    };
     StartComputation();
     ASSERT_TRUE(WaitForIdle());
+    // Unit 3's summary and last counts, and unit 5's last counts (the results go to the file
+    // after the console): each time the unit is still queued.
+    EXPECT_EQ(queueWhileReporting, (Texts{"3\n5\n", "3\n5\n", "5\r\n"}));
     const std::string results = ReadFile(RESULTS_FILE);
     EXPECT_EQ(WithoutTimes(results), testing::ExpectedStampLine() + expected);
+    EXPECT_NE(expected.find("a1-b3 has finished in # milliseconds (# cycles), 2 solutions have"), std::string::npos);
     EXPECT_EQ(ReadFile(QUEUE_FILE), "");
     const std::vector<long> ms = Milliseconds(results);  // unit 3: two tours and summary; unit 5 the same
     ASSERT_EQ(ms.size(), 6u);
@@ -64,23 +77,6 @@ TEST_F(WorkerTest, EachUnitsToursSummaryAndNodeDetailReachTheFilesWithItsOwnFigu
     for (const std::string& line : ConsoleLines()) console += line + "\r\n";
     EXPECT_EQ(WithoutTimes(console), "Computation of a1-b3 has started\r\n" + CleanRunText(3) +
                                          "Computation of a1-c4 has started\r\n" + CleanRunText(5));
-}
-
-TEST_F(WorkerTest, AUnitLeavesTheQueueOnlyOnceItsResultsAreWritten) {
-    WriteFile(QUEUE_FILE, "3\n5\n");
-    Texts queueWhileReporting;  // filled on the worker thread, read after it has ended
-    const std::regex lastCounts("( [0-9]+){4}");
-    shell.onRedraw = [&](const std::string& newest) {
-        if (newest.rfind("Computation of a1-b3 has finished", 0) == 0 ||
-            (std::regex_match(newest, lastCounts) && ReadFile(RESULTS_FILE).find("a1-c4") == std::string::npos))
-            queueWhileReporting.push_back(ReadFile(QUEUE_FILE));
-    };
-    StartComputation();
-    ASSERT_TRUE(WaitForIdle());
-    // Unit 3's summary and last counts, and unit 5's last counts (the results go to the file
-    // after the console): each time the unit is still queued.
-    EXPECT_EQ(queueWhileReporting, (Texts{"3\n5\n", "3\n5\n", "5\r\n"}));
-    EXPECT_EQ(ReadFile(QUEUE_FILE), "");
 }
 
 int RefuseEveryUnit(int32_t, SearchState&) { return 1; }

@@ -192,36 +192,6 @@ TEST_F(DesktopWindowTest, NewRefusesWhatNamesNoUnitAndQueuesANameAsItsNumber) {
     EXPECT_EQ(status, "You have no work queued up.");
 }
 
-// Every static text of the dialog is shown whole in its place.
-void ExpectTextsFit(QWidget* dialog) {
-    for (const QLabel* label : dialog->findChildren<QLabel*>()) {
-        if (label->text().isEmpty()) continue;
-        const QRect needed =
-            label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 100000), Qt::TextWordWrap, label->text());
-        EXPECT_LE(needed.width(), label->width()) << label->text().toStdString();
-        EXPECT_LE(needed.height(), label->height() + 2) << label->text().toStdString();
-    }
-}
-
-TEST_F(DesktopWindowTest, DialogsAreCentredOverTheMainWindowAndShowTheirTextsWhole) {
-    window->setGeometry(200, 150, 700, 400);
-    QPoint offset(1000, 1000);
-    WhenModal("Preferences", [this, &offset](QWidget* dialog) {
-        offset = dialog->frameGeometry().center() - window->frameGeometry().center();
-        ExpectTextsFit(dialog);
-        Press(dialog, CANCEL_CONTROL);
-    });
-    window->RunCommand(PREFERENCES_COMMAND);
-    EXPECT_LE(offset.manhattanLength(), 2);
-    for (const char* title : {"Set Priority", "About Vanterra"}) {
-        WhenModal(title, [](QWidget* dialog) {
-            ExpectTextsFit(dialog);
-            static_cast<QDialog*>(dialog)->reject();
-        });
-        window->RunCommand(title[0] == 'S' ? PRIORITY_COMMAND : ABOUT_COMMAND);
-    }
-}
-
 TEST_F(DesktopWindowTest, ConsoleDrawsNewestLineOnTheBottomEdge) {
     ConsolePrint("oldest\nmiddle\nabc");
     ConsolePrint("def\n");

@@ -7,6 +7,7 @@
 #include <climits>
 #include <condition_variable>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -86,28 +87,22 @@ TEST_F(InstanceTest, RuntimeFolderIsThisUsersPrivateOne) {
     struct Case {
         const char* what;
         const char* runtimeDir;
-        void (*arrange)(const std::string& mine);
+        std::function<void(const std::string& mine)> arrange;
         const std::string& expected;
     };
     const std::string xdgFolder = xdg + "/quorbit";
+    const uid_t ours = static_cast<uid_t>(-1), nobody = 65534;  // -1: the owner as made
+    const auto owned = [](const std::string& m, mode_t mode, uid_t owner) {
+        ASSERT_EQ(::mkdir(m.c_str(), mode), 0);
+        ASSERT_EQ(::chmod(m.c_str(), mode), 0);
+        ASSERT_EQ(::chown(m.c_str(), owner, owner), 0);
+    };
     const Case cases[] = {
         {"XDG_RUNTIME_DIR", xdg.c_str(), [](const std::string&) {}, xdgFolder},
         {"no XDG_RUNTIME_DIR: the temporary folder", nullptr, [](const std::string&) {}, mine},
-        {"another user's, open to all", nullptr,
-         [](const std::string& m) {
-             ASSERT_EQ(::mkdir(m.c_str(), 0777), 0);
-             ASSERT_EQ(::chmod(m.c_str(), 0777), 0);
-             ASSERT_EQ(::chown(m.c_str(), 65534, 65534), 0);
-         },
-         fallback},
-        {"another user's, closed", nullptr,
-         [](const std::string& m) {
-             ASSERT_EQ(::mkdir(m.c_str(), 0700), 0);
-             ASSERT_EQ(::chown(m.c_str(), 65534, 65534), 0);
-         },
-         fallback},
-        {"ours but open to others", nullptr, [](const std::string& m) { ASSERT_EQ(::mkdir(m.c_str(), 0777), 0); ASSERT_EQ(::chmod(m.c_str(), 0777), 0); },
-         fallback},
+        {"another user's, open to all", nullptr, [&](const std::string& m) { owned(m, 0777, nobody); }, fallback},
+        {"another user's, closed", nullptr, [&](const std::string& m) { owned(m, 0700, nobody); }, fallback},
+        {"ours but open to others", nullptr, [&](const std::string& m) { owned(m, 0777, ours); }, fallback},
         {"a link", nullptr, [](const std::string& m) { ASSERT_EQ(::symlink("/", m.c_str()), 0); }, fallback},
     };
     for (const Case& c : cases) {

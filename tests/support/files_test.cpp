@@ -1,6 +1,7 @@
 // The store of small text files and the settings kept in one: reading, the 1024-line limit,
 // names, key=value lines, and the files it must never damage; "SOLUTION.TXT" with its time
-// stamps, and the solution log "LOGSOL.TXT".
+// stamps, and the solution log "LOGSOL.TXT"; the console's line store and the shell calls it
+// and the core make.
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
@@ -11,16 +12,21 @@
 #include <csignal>
 #endif
 
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <ctime>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "support/console.h"
 #include "support/line_table.h"
 #include "support/results_file.h"
 #include "support/settings.h"
+#include "support/shell.h"
 #include "tests/support/work_dir.h"
 
 namespace quorbit {
@@ -91,32 +97,6 @@ TEST_F(LineTableTest, LinesPastTheLimitAreReportedOnceAndKeptOnDisk) {
     ASSERT_TRUE(RemoveTableLine(*table, 0));
     SaveLineTable(*table);
     EXPECT_EQ(ReadFile("WORKTOUR.INI"), Lines(1, 1023, "\r\n") + Lines(1024, 1029, "\n"));
-
-    // A full table takes no slot, but a line added once still reaches the file.
-    const std::string original = Lines(0, 1023, "\r\n");
-    WriteFile("LOGSOL.TXT", original);
-    table = GetLineTable("LOGSOL.TXT");
-    EXPECT_FALSE(AppendTableLine(*table, "extra"));
-    AddLineOnce("LOGSOL.TXT", "new one");
-    EXPECT_EQ(table->lineCount, MAX_TABLE_LINES);
-    AddLineOnce("LOGSOL.TXT", "NEW ONE");  // seen in memory past the table
-    AddLineOnce("LOGSOL.TXT", "LINE17");   // seen in the table
-    EXPECT_EQ(ReadFile("LOGSOL.TXT"), original + "new one\r\n");
-    ASSERT_TRUE(RemoveTableLine(*table, 0));
-    SaveLineTable(*table);  // a later rewrite keeps the appended line
-    EXPECT_EQ(ReadFile("LOGSOL.TXT"), Lines(1, 1023, "\r\n") + "new one\r\n");
-}
-
-TEST_F(LineTableTest, NamesAreBoundCaseSensitivelyAndASeventhNameGoesStraightToDisk) {
-    for (const char* name : {"A", "a", "B", "C", "D", "E"}) ASSERT_NE(GetLineTable(name), nullptr) << name;
-    EXPECT_NE(GetLineTable("A"), GetLineTable("a"));
-    EXPECT_EQ(GetLineTable("SEVENTH"), nullptr);
-    EXPECT_FALSE(IsLineTableFull("SEVENTH"));
-    WriteFile("SEVENTH", "kept\n");
-    for (const char* line : {"x", "X", "KEPT"}) AddLineOnce("SEVENTH", line);
-    EXPECT_EQ(ReadFile("SEVENTH"), "kept\nx\r\n");
-    EXPECT_EQ(GetLineTable(""), nullptr);
-    EXPECT_EQ(GetLineTable(std::string(MAX_FILE_NAME, 'n').c_str()), nullptr);
 }
 
 // Files the store cannot reproduce are never replaced; an added line goes on their end. (For
@@ -284,17 +264,6 @@ protected:
     }
 };
 
-TEST_F(ResultsFileTest, StampsInLocalTimeWithEnglishNames) {
-    char stamp[64];
-    FormatStampLine(1803873906, stamp, sizeof stamp);
-    EXPECT_STREQ(stamp, "[Mon Mar 01 04:05:06 2027]\n");
-    EXPECT_EQ(std::string(stamp).size() + 1, STAMP_SIZE);
-    SetEnvironment("TZ", "UTC-2");  // two hours east of Greenwich
-    ::tzset();
-    FormatStampLine(SAT_DEC_05_2026_141632_UTC, stamp, sizeof stamp);
-    EXPECT_STREQ(stamp, "[Sat Dec 05 16:16:32 2026]\n");
-}
-
 TEST_F(ResultsFileTest, AStampOnlyWhenMoreThan300SecondsHavePassedAndEveryLfAsCrLf) {
     ReportLine("first\n");
     fakeNow += 300;
@@ -311,6 +280,12 @@ TEST_F(ResultsFileTest, AStampOnlyWhenMoreThan300SecondsHavePassedAndEveryLfAsCr
     fakeNow += 10;
     ReportLine("two\n");
     EXPECT_EQ(ReadFile(RESULTS_FILE), "two\r\n");
+    // Stamps are in local time, with English names.
+    SetEnvironment("TZ", "UTC-2");  // two hours east of Greenwich
+    ::tzset();
+    char stamp[64];
+    FormatStampLine(SAT_DEC_05_2026_141632_UTC, stamp, sizeof stamp);
+    EXPECT_STREQ(stamp, "[Sat Dec 05 16:16:32 2026]\n");
 }
 
 TEST_F(ResultsFileTest, AResultsFileThatCannotBeOpenedIsSaidOnTheConsoleAndRecorded) {
@@ -329,19 +304,6 @@ TEST_F(ResultsFileTest, AResultsFileThatCannotBeOpenedIsSaidOnTheConsoleAndRecor
 void Log(const char* text) {
     std::string line = text;
     LogSolutionLine(line.data());
-}
-
-TEST_F(ResultsFileTest, TheSolutionLogDropsOneLineFeedAndHoldsEachLineOnce) {
-    char line[] = "Solution 1: a1-e6\n";
-    LogSolutionLine(line);
-    EXPECT_STREQ(line, "Solution 1: a1-e6");
-    const ino_t written = FileIdentity(SOLUTION_LOG_FILE);
-    Log("SOLUTION 1: A1-E6\n");
-    EXPECT_EQ(FileIdentity(SOLUTION_LOG_FILE), written);  // not rewritten
-    char twice[] = "x\n\n";
-    LogSolutionLine(twice);
-    EXPECT_STREQ(twice, "x\n");
-    EXPECT_EQ(ReadFile(SOLUTION_LOG_FILE), "Solution 1: a1-e6\r\nx\n\r\n");
 }
 
 // A tour computed again (after a halt or a crash) comes with another number, time and node
@@ -424,6 +386,123 @@ TEST_F(ResultsFileTest, AFullSolutionLogStillReceivesEverySolutionOnce) {
         }
     }
     EXPECT_NE(ReadFile(RESULTS_FILE).find("More than 1024 lines in LOGSOL.TXT file\r\n"), std::string::npos);
+}
+
+// Every shell call as text; a redraw as "redraw <completed>" or "replace", with the newest
+// line that the shell reads back during it.
+std::vector<std::string> calls;
+void Record(const std::string& call) { calls.push_back(call); }
+const ShellOps recorder{
+    [](bool replaced, int32_t completed, void*) {
+        Record((replaced ? "replace" : "redraw " + std::to_string(completed)) + " " + ConsoleSlot(1));
+    },
+    [](int32_t state, void*) { Record("menu " + std::to_string(state)); },
+    [](const char* status, void*) { Record(std::string("title ") + status); },
+    [](const char* tip, void*) { Record(std::string("tray ") + tip); },
+    [](const char* text, const char* caption, void*) { Record(std::string("message ") + caption + ": " + text); },
+    nullptr};
+
+class ConsoleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ClearConsole();
+        SetQuitting(false);
+        calls.clear();
+        AttachShell(&recorder);
+    }
+    void TearDown() override {
+        AttachShell(nullptr);
+        SetQuitting(false);
+    }
+};
+
+TEST_F(ConsoleTest, PrintsComposeLinesScrollOncePerCallAndCutLongLines) {
+    ConsolePrint("abc");
+    EXPECT_EQ(ConsoleSlot(0), "abc");
+    ConsolePrint("def\n");
+    ConsolePrint("x\ny\nz\n");
+    ConsolePrint("");
+    ConsolePrint((std::string(300, 'L') + "\na\r\tb\n").c_str());
+    EXPECT_EQ(calls, (std::vector<std::string>{"redraw 0 ", "redraw 1 abcdef", "redraw 3 z", "redraw 0 z",
+                                               "redraw 2 a\r\tb"}));
+    EXPECT_EQ(ConsoleSlot(2), std::string(255, 'L'));
+    EXPECT_EQ(ConsoleSlot(3), "z");
+    EXPECT_EQ(ConsoleSlot(6), "abcdef");
+    EXPECT_EQ(ConsoleSlot(0), "");
+    for (int i = 1; i <= 47; ++i) ConsolePrint(("line " + std::to_string(i) + "\n").c_str());
+    EXPECT_EQ(ConsoleSlot(1), "line 47");
+    EXPECT_EQ(ConsoleSlot(47), "line 1");  // only the newest 47 are kept
+    ConsoleSnapshot snapshot;
+    TakeConsoleSnapshot(snapshot);
+    EXPECT_EQ(snapshot.completedTotal, 53u);
+}
+
+TEST_F(ConsoleTest, AProvisionalLineIsReplacedByTheNextPrintOnly) {
+    ConsolePrint("older\n");
+    ConsolePrint("progress 1\n");
+    ConsoleReplaceLastLine();
+    ConsolePrint("progress 2\n");
+    ConsolePrintProvisional("progress 3\n");
+    ConsolePrint("Solution 1\n");
+    ConsolePrint("after\n");
+    EXPECT_EQ(calls, (std::vector<std::string>{"redraw 1 older", "redraw 1 progress 1", "replace progress 2",
+                                               "redraw 1 progress 3", "replace Solution 1", "redraw 1 after"}));
+    EXPECT_EQ(ConsoleSlot(2), "Solution 1");
+    EXPECT_EQ(ConsoleSlot(3), "progress 2");
+    EXPECT_EQ(ConsoleSlot(4), "older");
+    // A replacing print of several lines keeps the last.
+    ConsolePrintProvisional("p\n");
+    ConsolePrint("one\ntwo\n");
+    EXPECT_EQ(ConsoleSlot(1), "two");
+    EXPECT_EQ(ConsoleSlot(2), "after");
+}
+
+TEST_F(ConsoleTest, QuittingStopsPrintsAndShellUpdatesButNotMessages) {
+    ConsolePrint("before\n");
+    SetQuitting(true);
+    ConsolePrint("after\n");
+    ShellSetMenuState(SHELL_STATE_IDLE);
+    ShellSetTitleStatus("IDLE");
+    ShellUpdateTrayIcon("tip");
+    ShellShowMessage("text", "Status");
+    EXPECT_EQ(ConsoleSlot(1), "before");
+    SetQuitting(false);
+    ShellSetMenuState(SHELL_STATE_RUNNING);
+    ShellSetTitleStatus("a1-a2");
+    ShellUpdateTrayIcon("running");
+    EXPECT_EQ(calls, (std::vector<std::string>{"redraw 1 before", "message Status: text", "menu 1", "title a1-a2",
+                                               "tray running"}));
+}
+
+using ConcurrentOutputTest = WorkDirTest;
+
+// A front-end that, like the desktop, hands each redraw to another thread and waits for it;
+// here that thread logs a solution. The log's first reading reports an over-long file on the
+// console: that redraw must not come while the log's lock is held.
+std::atomic<bool> otherLogged{false};
+
+TEST_F(ConcurrentOutputTest, TheShellIsNeverCalledUnderTheSolutionLogsLock) {
+    std::string lines;
+    for (int i = 0; i <= MAX_TABLE_LINES; ++i) lines += "Solution " + std::to_string(100 + i) + "\r\n";
+    WriteFile(SOLUTION_LOG_FILE, lines);
+    const ShellOps waitsForAnotherThread{[](bool, int32_t, void*) {
+                                             static std::atomic<bool> started{false};
+                                             if (started.exchange(true)) return;
+                                             std::thread([] {
+                                                 char line[] = "Solution 2\n";
+                                                 LogSolutionLine(line);
+                                                 otherLogged.store(true);
+                                             }).detach();
+                                             for (int i = 0; i < 500 && !otherLogged.load(); ++i)
+                                                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                                         },
+                                         nullptr, nullptr, nullptr, nullptr, nullptr};
+    AttachShell(&waitsForAnotherThread);
+    char line[] = "Solution 1\n";
+    LogSolutionLine(line);
+    AttachShell(nullptr);
+    EXPECT_TRUE(otherLogged.load());
+    while (!otherLogged.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+// The processors the program counts, binds its threads to and the priority it gives them.
 #include <gtest/gtest.h>
 
 #include <sched.h>
@@ -8,10 +9,14 @@
 
 #include <atomic>
 #include <cerrno>
+#include <fstream>
+#include <string>
 #include <thread>
 
+#include "support/console.h"
 #include "support/cpu_identity.h"
 #include "support/priority.h"
+#include "tests/support/work_dir.h"
 
 namespace quorbit {
 namespace {
@@ -146,6 +151,50 @@ TEST_F(PriorityTest, ThreadsOfOtherProcessesAreNeverTouched) {
     ASSERT_EQ(::waitpid(child, nullptr, 0), child);
     EXPECT_EQ(after.policy, before.policy);
     EXPECT_EQ(after.nice, before.nice);
+}
+
+using testing::ConsoleSlot;
+
+// What /proc/cpuinfo says of the first processor under `key`, or "".
+std::string CpuInfo(const char* key) {
+    std::ifstream in("/proc/cpuinfo");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(key, 0) == 0 && line.find(": ") != std::string::npos) return line.substr(line.find(": ") + 2);
+    return "";
+}
+
+// The processors the program counts are those it may run on (how many search threads it
+// offers), out of the system's; the identification agrees with the kernel's.
+TEST(CpuIdentityTest, ThisMachineIsIdentifiedAndItsProcessorsCounted) {
+    ClearConsole();
+    cpu_set_t before;
+    ASSERT_EQ(::sched_getaffinity(0, sizeof before, &before), 0);
+    int firstAllowed = 0;
+    while (!CPU_ISSET(firstAllowed, &before)) ++firstAllowed;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(firstAllowed, &one);
+    ASSERT_EQ(::sched_setaffinity(0, sizeof one, &one), 0);
+    IdentifyProcessor();
+    ASSERT_EQ(::sched_setaffinity(0, sizeof before, &before), 0);
+
+    const std::string total = std::to_string(::sysconf(_SC_NPROCESSORS_ONLN));
+    EXPECT_EQ(ConsoleSlot(1), "Running processor 1 out of " + total + " processors");
+    EXPECT_EQ(cpuNumber.load(), 1);
+#if defined(__x86_64__)
+    EXPECT_EQ(std::string(cpuVendor), CpuInfo("vendor_id"));
+    const int baseFamily = static_cast<int>((cpuSignature >> 8) & 0xF);
+    const int extendedFamily = static_cast<int>((cpuSignature >> 20) & 0xFF);
+    EXPECT_EQ(std::to_string(baseFamily == 15 ? 15 + extendedFamily : baseFamily), CpuInfo("cpu family"));
+    // The processor's own name, as the kernel read it from the same instruction.
+    const std::string details = ConsoleSlot(2);
+    ASSERT_NE(details.find('('), std::string::npos) << details;
+    EXPECT_EQ(details.substr(details.find('(')), "(" + CpuInfo("model name") + ")") << details;
+#endif
+    const ProcessorCount count = CountProcessors();
+    EXPECT_TRUE(count.known);
+    EXPECT_EQ(count.available, CPU_COUNT(&before));
+    cpuNumber.store(0);
 }
 
 }  // namespace
