@@ -94,8 +94,8 @@ TEST_F(SecondStartTest, ATrialRunFinishesAndTheAutostartEntryNamesTheDirectory) 
     WriteFile(dir + "/WORKTOUR.INI", "0\r\n");
     started.push_back(StartProcess(
         {{QUORBIT_PROGRAM, "-w", dir}, {"QUORBIT_UNIT_NODE_LIMIT=20000"}, "", "", dir + "/trial.err"}));
-    const auto limit = Clock::now() + std::chrono::seconds(60);
-    while (ReadFile(dir + "/WORKTOUR.INI") != "" && Clock::now() < limit)
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (ReadFile(dir + "/WORKTOUR.INI") != "" && std::chrono::steady_clock::now() < limit)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(ReadFile(dir + "/WORKTOUR.INI"), "");
     EXPECT_NE(ReadFile(dir + "/SOLUTION.TXT").find("Trial run of a1-a2"), std::string::npos);
