@@ -51,8 +51,10 @@ InstanceLockResult AcquireInstanceLock(const char* instanceName, const char* dir
             result.outcome = InstanceLockOutcome::Acquired;
             return result;
         case NamedLockOutcome::Held:
-            // A mutex names no holder: the holder is not known.
+            // A mutex names no holder: the process that serves its channel does (0 when
+            // it does not listen, or is another user's).
             result.outcome = InstanceLockOutcome::HeldByOther;
+            result.holder = LocalChannelServerProcess(lock.paths.socketPath);
             return result;
         case NamedLockOutcome::Failed:
             break;

@@ -14,7 +14,9 @@
 
 // The channel is a named pipe ("\\.\pipe\NAME"). The pipe's access list lets only this user
 // in, and its owner is this user, which a client checks before it sends anything, so that no
-// other user's program can take requests by making the name first.
+// other user's program can take requests by making the name first. A pipe cannot end one
+// direction alone, as a socket's shutdown does: the answer is one message, which tells the
+// client it is whole, and the server waits for the client to close before it disconnects.
 
 namespace quorbit {
 
@@ -116,6 +118,35 @@ bool WriteWhole(HANDLE pipe, const char* bytes, size_t length, uint64_t deadline
     return true;
 }
 
+// A read of a message in message mode: 1 with the message's last part (*whole), 1 with a
+// part of a longer one, 0 at the end, -1 on a failure or when the time is up.
+long ReadMessagePart(HANDLE pipe, char* bytes, size_t length, uint64_t deadline, DWORD* read, bool* whole) {
+    OVERLAPPED io{};
+    *read = 0;
+    *whole = false;
+    io.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (io.hEvent == nullptr) return -1;
+    BOOL done = ::ReadFile(pipe, bytes, static_cast<DWORD>(length), read, &io);
+    DWORD error = done ? 0 : ::GetLastError();
+    if (!done && error == ERROR_IO_PENDING) {
+        const bool inTime = ::WaitForSingleObject(io.hEvent, Remaining(deadline)) == WAIT_OBJECT_0;
+        if (!inTime) ::CancelIo(pipe);
+        done = ::GetOverlappedResult(pipe, &io, read, TRUE);
+        error = done ? 0 : ::GetLastError();
+        if (!inTime) {
+            done = FALSE;
+            error = ERROR_SEM_TIMEOUT;
+        }
+    }
+    ::CloseHandle(io.hEvent);
+    if (done) {
+        *whole = true;
+        return 1;
+    }
+    if (error == ERROR_MORE_DATA) return 1;
+    return error == ERROR_BROKEN_PIPE ? 0 : -1;
+}
+
 // The client hung up: it no longer waits for an answer.
 bool ClientGone(HANDLE pipe) {
     DWORD available = 0;
@@ -169,7 +200,7 @@ unsigned __stdcall Serve(void* argument) {
 HANDLE MakePipe(bool first) {
     return ::CreateNamedPipeW(server.name.c_str(),
                               PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0),
-                              PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
+                              PIPE_TYPE_MESSAGE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
                               LOCAL_CHANNEL_CONNECTIONS, 4096, 4096, 0, &server.attributes);
 }
 
@@ -308,14 +339,20 @@ bool SendOnLocalChannel(const char* name, const char* request, int retryMs, int 
     const int length = std::snprintf(line, sizeof line, "%s\n", request);
     char answer[LOCAL_CHANNEL_REPLY_MAX + 32];
     size_t got = 0;
+    DWORD mode = PIPE_READMODE_MESSAGE;
     bool received = length > 0 && static_cast<size_t>(length) < sizeof line &&
+                    ::SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr) &&
                     WriteWhole(pipe, line, static_cast<size_t>(length), deadline, nullptr);
-    while (received && got + 1 < sizeof answer) {
-        const long read = Transfer(pipe, false, answer + got, sizeof answer - 1 - got, deadline, nullptr);
-        if (read < 0) received = false;
-        if (read <= 0) break;
-        got += static_cast<size_t>(read);
+    // The answer's message, read whole (a part that does not fit is dropped).
+    bool whole = false;
+    while (received && !whole && got + 1 < sizeof answer) {
+        DWORD read = 0;
+        const long status = ReadMessagePart(pipe, answer + got, sizeof answer - 1 - got, deadline, &read, &whole);
+        if (status < 0) received = false;
+        got += read;
+        if (status <= 0) break;
     }
+    received = received && whole;
     ::CloseHandle(pipe);
     answer[got] = '\0';
     const char* newline = received ? static_cast<const char*>(std::memchr(answer, '\n', got)) : nullptr;
@@ -326,6 +363,16 @@ bool SendOnLocalChannel(const char* name, const char* request, int retryMs, int 
     std::snprintf(reply, size, "%s", newline + 1);
     status = static_cast<int32_t>(number);
     return true;
+}
+
+long LocalChannelServerProcess(const char* name) {
+    HANDLE pipe = ::CreateFileW(Widen(name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
+    if (pipe == INVALID_HANDLE_VALUE) return 0;
+    ULONG process = 0;
+    if (!OwnedByThisUser(pipe) || !::GetNamedPipeServerProcessId(pipe, &process)) process = 0;
+    ::CloseHandle(pipe);
+    return static_cast<long>(process);
 }
 
 }  // namespace quorbit
