@@ -208,7 +208,8 @@ TEST_F(WorkerTest, ProgressLinesReplaceEachOtherAndTheNextSolutionTakesTheirPlac
     testing::holdActive.store(true);
     WriteFile(QUEUE_FILE, "3\n");
     StartComputation();
-    const std::regex progress("(([a-f][1-6]-){7}[a-f][1-6]) in -?[0-9]+ ms \\(([0-9]+) nodes\\)");
+    const std::regex progress(
+        "(([a-f][1-6]-){7}[a-f][1-6]) in -?[0-9]+ ms \\(([0-9]+) nodes\\)(, ~[0-9.]+ % done, about [0-9a-z ]+ left)?");
     auto progressCalls = [&] {
         Texts found;
         for (const std::string& call : shell.Calls(true)) {
@@ -217,7 +218,13 @@ TEST_F(WorkerTest, ProgressLinesReplaceEachOtherAndTheNextSolutionTakesTheirPlac
         }
         return found;
     };
-    while (progressCalls().size() < 2) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // The unit's end is estimated within seconds, and the title says it too.
+    auto estimated = [&] {
+        const Texts calls = shell.Calls(true);
+        return std::any_of(calls.begin(), calls.end(), [](const std::string& call) { return call.find("% done") != std::string::npos && call.rfind("replace ", 0) == 0; }) &&
+               std::find_if(calls.begin(), calls.end(), [](const std::string& call) { return call.rfind("title a1-b3, ~", 0) == 0; }) != calls.end();
+    };
+    while (progressCalls().size() < 2 || !estimated()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     testing::holdActive.store(false);
     ASSERT_TRUE(WaitForIdle());
     // The first is added below the start line; the next writes over it; the tour over that.
