@@ -18,11 +18,11 @@ namespace quorbit {
 
 namespace {
 
-// Descents per wake-up (about a microsecond each): more until every task has had a few, so
-// that the first progress lines already carry an estimate, then a trickle.
-constexpr uint32_t FIRST_DESCENTS = 2000;
-constexpr uint32_t LATER_DESCENTS = 200;
-constexpr uint32_t FIRST_ROUNDS = 4;
+// Descents per wake-up, about a microsecond each: some 4 % of one core until every task has
+// had ESTIMATE_ROUNDS of them (for a whole unit, about a minute and a half; some seconds of
+// processor time in hours), so that the first progress lines already carry an estimate and
+// the estimate is as good as it gets within minutes.
+constexpr uint32_t DESCENTS_PER_WAKE_UP = 4000;
 
 // The speed is taken over the last ten minutes, so that a change of load or priority shows
 // in the time left within minutes.
@@ -161,7 +161,7 @@ void WatchUnitEnd() {
         Publish(UnitEndEstimate{UnitName(watch.unit) != nullptr ? watch.unit : -1, 0, 0, -1});
     }
     if (UnitName(watch.unit) == nullptr || !BeginEstimate(watch)) return;
-    RefineNodeEstimate(watch.estimate, watch.estimate.rounds < FIRST_ROUNDS ? FIRST_DESCENTS : LATER_DESCENTS);
+    RefineNodeEstimate(watch.estimate, DESCENTS_PER_WAKE_UP);
 
     const uint32_t now = TickCount();
     if (watch.taskMode) {

@@ -31,8 +31,8 @@ void FormatEndEstimate(char* out, size_t size, const UnitEndEstimate& estimate);
 void FormatUnitEndLine(char* out, size_t size, const UnitEndEstimate& estimate);
 
 // The progress reporter, at each wake-up: follows the unit the worker computes (a new one
-// begins a new estimate), refines the estimate by a few descents (more in the unit's first
-// seconds, none once it is made) and, once a second, publishes what it expects.
+// begins a new estimate), refines the estimate by a few thousand descents (none once it is
+// made) and, once a second, publishes what it expects.
 void WatchUnitEnd();
 
 // The progress reporter, when it ends: no unit is computed any more.

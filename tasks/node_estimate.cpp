@@ -7,16 +7,30 @@ namespace quorbit {
 
 namespace {
 
-// Until the complete tasks' estimates add up to this share of the whole, their real sizes
-// correct the rest only in part: a few tasks alone say little about thousands.
-constexpr double CORRECTION_WEIGHT = 0.05;
+// How far, in standard deviations of the descents' estimates, the complete tasks' real sizes
+// may lie from their estimates by chance alone. Scaling the rest by a chance difference only
+// adds the complete tasks' errors to the rest's (measured: see docs/progress-estimate.md).
+constexpr double CHANCE_DEVIATIONS = 3;
 
 uint64_t TaskCount(const NodeEstimate& estimate) { return estimate.plan.tasks.size(); }
 
+uint32_t Descents(const NodeEstimate& estimate, uint64_t task) {
+    return estimate.rounds + (task < estimate.nextTask ? 1 : 0);
+}
+
 // The task's estimate: the mean of its descents.
 double TaskEstimate(const NodeEstimate& estimate, uint64_t task) {
-    const uint32_t descents = estimate.rounds + (task < estimate.nextTask ? 1 : 0);
+    const uint32_t descents = Descents(estimate, task);
     return descents != 0 ? estimate.sums[task] / descents : 0;
+}
+
+// The variance of that mean, from the descents' spread (after a single descent, its square:
+// an error as large as the estimate itself).
+double TaskVariance(const NodeEstimate& estimate, uint64_t task) {
+    const uint32_t n = Descents(estimate, task);
+    const double mean = TaskEstimate(estimate, task);
+    if (n < 2) return mean * mean;
+    return std::max(0.0, (estimate.squares[task] / n - mean * mean) / (n - 1));
 }
 
 bool PrefixBefore(const NodeEstimate& estimate, uint32_t a, const uint8_t* b) {
@@ -41,6 +55,7 @@ void BeginNodeEstimate(NodeEstimate& estimate, const TaskPlan& plan, uint64_t no
     PrepareDescentWalker(estimate.walker, plan.cut.start, plan.cut.end);
     estimate.random = DescentRandom{seed};
     estimate.sums.assign(plan.tasks.size(), 0);
+    estimate.squares.assign(plan.tasks.size(), 0);
     // A cut without tasks is known exactly from the start.
     estimate.rounds = plan.tasks.empty() ? ESTIMATE_ROUNDS : 0;
     estimate.nextTask = 0;
@@ -66,7 +81,9 @@ void RefineNodeEstimate(NodeEstimate& estimate, uint32_t descents) {
     const int length = estimate.plan.cut.cutMove;
     for (uint32_t k = 0; k < descents && estimate.rounds < ESTIMATE_ROUNDS; ++k) {
         const uint64_t task = estimate.nextTask;
-        estimate.sums[task] += SumOfDescents(estimate.walker, estimate.plan.tasks[task].prefix, length, 1, estimate.random);
+        const double one = SumOfDescents(estimate.walker, estimate.plan.tasks[task].prefix, length, 1, estimate.random);
+        estimate.sums[task] += one;
+        estimate.squares[task] += one * one;
         if (++estimate.nextTask == count) {
             estimate.nextTask = 0;
             ++estimate.rounds;
@@ -80,17 +97,26 @@ double EstimateTotalNodes(const NodeEstimate& estimate, const RunSoFar& run) {
     const uint64_t earliest = std::min(run.earliest, count);
     const uint64_t begun = std::min(std::max(run.begun, earliest), count);
     const uint64_t shallowBefore = earliest < count ? estimate.plan.tasks[earliest].shallowBefore : cut.shallowCounted;
-    double all = 0, done = 0, begunLeft = 0, waiting = 0;
+    double done = 0, doneVariance = 0, begunLeft = 0, waiting = 0;
     for (uint64_t i = 0; i < count; ++i) {
         const double e = TaskEstimate(estimate, i);
-        all += e;
         const bool complete = run.done != nullptr ? run.done[i] != 0 : i < earliest;
-        if (complete) done += e;
-        else if (i < begun) begunLeft += e;
-        else waiting += e;
+        if (complete) {
+            done += e;
+            doneVariance += TaskVariance(estimate, i);
+        } else if (i < begun) {
+            begunLeft += e;
+        } else {
+            waiting += e;
+        }
     }
-    const double weight = CORRECTION_WEIGHT * all;
-    const double scale = weight + done > 0 ? (weight + static_cast<double>(run.doneNodes)) / (weight + done) : 1;
+    // The share of the difference that chance does not explain: none within CHANCE_DEVIATIONS,
+    // nearly all of it far beyond.
+    const double difference = static_cast<double>(run.doneNodes) - done;
+    const double squared = difference * difference;
+    const double bound = CHANCE_DEVIATIONS * CHANCE_DEVIATIONS * doneVariance;
+    const double kept = squared > bound ? 1 - bound / squared : 0;
+    const double scale = done > 0 ? 1 + kept * difference / done : 1;
     // What the begun tasks have counted so far, past the nodes of the complete ones.
     const uint64_t counted = shallowBefore + run.doneNodes;
     const double inflight = run.nodes > counted ? static_cast<double>(run.nodes - counted) : 0;

@@ -18,9 +18,10 @@
 
 namespace quorbit {
 
-// Rounds of one descent per task after which no more descents are made: by then each task's
-// estimate is an average of this many, and the rest is the correction's work.
-inline constexpr uint32_t ESTIMATE_ROUNDS = 64;
+// Rounds of one descent per task after which no more descents are made: each task's estimate
+// is then the mean of this many, and the unit's total within about 1 % (measured below a
+// dozen prefixes; docs/progress-estimate.md).
+inline constexpr uint32_t ESTIMATE_ROUNDS = 256;
 
 struct NodeEstimate {
     TaskPlan plan;                 // the tasks, in the search's order
@@ -28,6 +29,7 @@ struct NodeEstimate {
     DescentWalker walker;
     DescentRandom random;
     std::vector<double> sums;      // per task: the sum of its descents' estimates
+    std::vector<double> squares;   // per task: the sum of their squares
     uint32_t rounds;               // complete rounds: every task has this many descents, or one more
     uint64_t nextTask;             // the next task to descend below
     std::vector<uint32_t> byPrefix;  // task indices ordered by their prefixes' bytes, to find a path's task
@@ -66,9 +68,12 @@ struct RunSoFar {
 };
 
 // The run's expected node total: the nodes counted, the nodes above the cut still to come,
-// and the estimates of the tasks not complete, scaled by what the complete ones really took
-// against their estimates, less what the begun ones have counted already. Never less than
-// the nodes counted, never more than the node limit.
+// and the estimates of the tasks not complete, less what the begun ones have counted
+// already. The descents' estimates are unbiased, so the complete tasks' real sizes correct
+// the rest only where they differ from their estimates by more than the descents' own spread
+// explains (a subtree whose descents keep missing its large parts): then the rest is scaled
+// by what the complete tasks really took against their estimates. Never less than the nodes
+// counted, never more than the node limit.
 double EstimateTotalNodes(const NodeEstimate& estimate, const RunSoFar& run);
 
 // A task run: the tasks complete so far (marked in `done`, resized to the plan's tasks) and

@@ -361,9 +361,13 @@ TEST(TaskMode, TheEstimatedTotalLearnsFromTheTasksDone) {
     const RunSoFar none{0, 0, 0, nullptr, 0};
     EXPECT_NEAR(EstimateTotalNodes(estimate, none), exact, 0.1 * exact);
 
-    // Every task estimated at twice its size, the first half done: the rest is corrected.
-    estimate.rounds = 1;
-    for (uint64_t i = 0; i < count; ++i) estimate.sums[i] = 2.0 * static_cast<double>(own[i]);
+    // Every task estimated at twice its size by descents that all agree, the first half done:
+    // no chance explains that, and the rest is corrected.
+    estimate.rounds = 2;
+    for (uint64_t i = 0; i < count; ++i) {
+        estimate.sums[i] = 2 * 2.0 * static_cast<double>(own[i]);
+        estimate.squares[i] = 2 * std::pow(2.0 * static_cast<double>(own[i]), 2);
+    }
     const uint64_t half = count / 2;
     uint64_t doneNodes = 0;
     for (uint64_t i = 0; i < half; ++i) doneNodes += own[i];
