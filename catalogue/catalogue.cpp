@@ -1,5 +1,7 @@
 #include "catalogue/catalogue.h"
 
+#include <mutex>
+
 #include "search/subtree_search.h"
 
 namespace quorbit {
@@ -62,7 +64,9 @@ int FindUnitByName(const char* text) {
 }
 
 int UnitFirstMoves(int32_t unit, int moves, uint8_t* prefix) {
-    static SearchState scratch;  // large, and one caller at a time
+    static SearchState scratch;  // large: one caller at a time (the worker, the progress reporter)
+    static std::mutex scratchLock;
+    const std::lock_guard<std::mutex> hold(scratchLock);
     const WorkUnit& work = workUnits[unit];
     ResetSearchState(scratch);
     ClearNodeCounters(scratch);

@@ -30,7 +30,7 @@ int RunWorkUnit(int32_t unit, SearchState& state);
 
 // The unit's first `moves` squares as the search first takes them (its first descent), for
 // trials that search a unit only below them. Returns how many it has (fewer when the search
-// meets a dead end first). Not thread-safe: the worker's thread (and start-up) only.
+// meets a dead end first). Callers on several threads take turns.
 int UnitFirstMoves(int32_t unit, int moves, uint8_t* prefix);
 
 // The number of the unit whose name is the text, letters in either case; -1 if none.

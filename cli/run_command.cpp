@@ -109,8 +109,8 @@ int32_t AddUnits(const char* const* units, int32_t count, char* reply, size_t si
 }
 
 int32_t ReportStatus(char* reply, size_t size, void*) {
-    char text[QUEUE_STATUS_SIZE];
-    FormatQueueStatus(text, sizeof text);
+    char text[STATUS_REPLY_SIZE];
+    FormatStatusReply(text, sizeof text);
     std::snprintf(reply, size, "%s\n", text);
     return REPLY_DONE;
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "catalogue/catalogue.h"
 #include "control/computation.h"
 #include "control/progress_path.h"
 #include "control/worker.h"
@@ -12,6 +13,7 @@
 #include "search/path_text.h"
 #include "support/console.h"
 #include "support/settings.h"
+#include "support/shell.h"
 #include "tasks/unit_tasks.h"
 
 namespace quorbit {
@@ -33,15 +35,39 @@ void LoadDisplaySettings() {
 }
 
 void FormatProgressLine(char* out, size_t size, const SearchState& state, int32_t depth, int32_t elapsedMs,
-                        uint64_t nodeTotal) {
+                        uint64_t nodeTotal, const UnitEndEstimate& end) {
     uint8_t read[SQUARE_COUNT];
     const int shown = ProgressSquares(state, depth, read);
     uint32_t squares[SQUARE_COUNT];
     for (int i = 0; i < shown; ++i) squares[i] = read[i];
     char moves[3 * SQUARE_COUNT];
     FormatSquareList(squares, shown, moves);
-    std::snprintf(out, size, "%s in %d ms (%" PRIu64 " nodes)\n", moves, elapsedMs, nodeTotal);
+    char expected[END_ESTIMATE_SIZE];
+    FormatEndEstimate(expected, sizeof expected, end);
+    std::snprintf(out, size, "%s in %d ms (%" PRIu64 " nodes)%s\n", moves, elapsedMs, nodeTotal, expected);
 }
+
+namespace {
+
+// The title (and the tray tip, which repeats it) names the unit and, once it is known, its
+// end: "Quorbit 1.2a - a1-a2, ~37 % done, about 2 h 10 min left".
+void ShowEndInTitle(int32_t unit, uint32_t serial, const UnitEndEstimate& end) {
+    const char* name = UnitName(unit);
+    char expected[END_ESTIMATE_SIZE];
+    FormatEndEstimate(expected, sizeof expected, end);
+    if (name == nullptr || expected[0] == '\0') return;
+    char status[END_ESTIMATE_SIZE + 8];
+    std::snprintf(status, sizeof status, "%s%s", name, expected);
+    ShellSetTitleStatus(status);
+    // The worker names its next unit in the title when it begins it; had it begun it
+    // meanwhile, this title would stand over that unit's name.
+    if (unitsBegun.load() != serial) {
+        const char* next = UnitName(currentUnit.load());
+        if (next != nullptr) ShellSetTitleStatus(next);
+    }
+}
+
+}  // namespace
 
 void PrintProgress() {
     const uint32_t now = TickCount();
@@ -54,14 +80,18 @@ void PrintProgress() {
         for (int i = 0; i < SQUARE_COUNT; ++i) taskProgress.path[i].store(path[i], std::memory_order_relaxed);
         shown = &taskProgress;
     }
+    const uint32_t serial = unitsBegun.load();
+    const int32_t unit = currentUnit.load(std::memory_order_relaxed);
+    UnitEndEstimate end = LastUnitEnd();
+    if (end.unit != unit) end = UnitEndEstimate{-1, 0, 0, -1};
     char line[PROGRESS_LINE_SIZE];
     FormatProgressLine(line, sizeof line, *shown, displayDepth.load(std::memory_order_relaxed),
-                       static_cast<int32_t>(now - workerUnitRun.startTick.load(std::memory_order_relaxed)), total);
+                       static_cast<int32_t>(now - workerUnitRun.startTick.load(std::memory_order_relaxed)), total, end);
     // Before the line, so that the board redrawn for it shows its moves.
-    PublishProgressPath(currentUnit.load(std::memory_order_relaxed), *shown,
-                        displayDepth.load(std::memory_order_relaxed));
+    PublishProgressPath(unit, *shown, displayDepth.load(std::memory_order_relaxed));
     // In one step, so that no line printed by the worker in between is the one replaced next.
     ConsolePrintProvisional(line);
+    ShowEndInTitle(unit, serial, end);
 }
 
 void ProgressThreadProc() {
@@ -70,6 +100,7 @@ void ProgressThreadProc() {
     int32_t seconds = 0;
     for (;;) {
         std::this_thread::sleep_for(std::chrono::milliseconds(WAKE_UP_MS));
+        WatchUnitEnd();
         // At most one second counted per wake-up: after a hold-up the missed lines follow quickly.
         if (TickCount() - base >= 1000) {
             base += 1000;
@@ -80,6 +111,7 @@ void ProgressThreadProc() {
         }
         if ((stopRequest.load() & 1u) != 0) break;
     }
+    ForgetUnitEnd();
     // The idle state is shown by whichever of the two threads ends last.
     progressRunning.store(false);
 }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "control/end_estimate.h"
 #include "search/search_state.h"
 
 namespace quorbit {
@@ -22,13 +23,14 @@ extern std::atomic<int32_t> displayDepth;      // moves shown in a progress line
 // counts as 1.
 void LoadDisplaySettings();
 
-// Room for the longest progress line: 36 squares and the timing.
-inline constexpr size_t PROGRESS_LINE_SIZE = 3 * SQUARE_COUNT + 64;
+// Room for the longest progress line: 36 squares, the timing and the estimate of the end.
+inline constexpr size_t PROGRESS_LINE_SIZE = 3 * SQUARE_COUNT + 64 + END_ESTIMATE_SIZE;
 
-// The first `depth` squares of the path joined by "-", then " in %d ms (%I64u nodes)\n".
+// The first `depth` squares of the path joined by "-", then " in %d ms (%I64u nodes)", the
+// estimate of the unit's end (FormatEndEstimate: nothing while none is known) and "\n".
 // The squares are those ProgressSquares (progress_path.h) gives.
 void FormatProgressLine(char* out, size_t size, const SearchState& state, int32_t depth, int32_t elapsedMs,
-                        uint64_t nodeTotal);
+                        uint64_t nodeTotal, const UnitEndEstimate& end = UnitEndEstimate{-1, 0, 0, -1});
 
 // One progress line of the worker's search, printed as the console's provisional line.
 void PrintProgress();

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "catalogue/catalogue.h"
+#include "control/end_estimate.h"
 #include "control/work_queue.h"
 #include "support/line_table.h"
 #include "support/shell.h"
@@ -30,6 +31,15 @@ void FormatQueueStatus(char* out, size_t size) {
         length += static_cast<size_t>(written);
         if (length >= size) length = size - 1;
     }
+}
+
+void FormatStatusReply(char* out, size_t size) {
+    if (out == nullptr || size == 0) return;
+    FormatQueueStatus(out, size);
+    char end[END_ESTIMATE_SIZE + 64];
+    FormatUnitEndLine(end, sizeof end, LastUnitEnd());
+    const size_t length = std::strlen(out);
+    if (end[0] != '\0' && length + 1 < size) std::snprintf(out + length, size - length, "\n\n%s", end);
 }
 
 void ShowQueueStatus() {

@@ -17,4 +17,12 @@ void FormatQueueStatus(char* out, size_t size);
 // The text in a message box captioned "Status".
 void ShowQueueStatus();
 
+// Room for the status reply below.
+inline constexpr size_t STATUS_REPLY_SIZE = QUEUE_STATUS_SIZE + 256;
+
+// What `quorbit-cli status` shows of a running instance: the Status box's text and, while a
+// unit is computed, a line on how far it has come and when it will end (FormatUnitEndLine,
+// end_estimate.h), after an empty line.
+void FormatStatusReply(char* out, size_t size);
+
 }  // namespace quorbit

@@ -25,6 +25,7 @@ namespace quorbit {
 
 SearchState workerSearchState{};
 std::atomic<int32_t> currentUnit{-1};
+std::atomic<uint32_t> unitsBegun{0};
 UnitRun workerUnitRun{.stopRequest = &stopRequest, .haltPending = &haltPending};
 
 namespace {
@@ -43,10 +44,14 @@ bool StopRequested() { return UnitStopAsked(workerUnitRun); }
 void ResetForUnit(SearchState& state) {
     workerUnitRun.startTick.store(TickCount(), std::memory_order_relaxed);
     ClearNodeCounters(state);
+    // The estimate of the unit's end follows the search along its path: none of an earlier
+    // unit's squares may be taken for this one's.
+    for (auto& square : state.path) square.store(0, std::memory_order_relaxed);
     workerUnitRun.solutions.store(0, std::memory_order_relaxed);
     ResetSearchState(state);
     state.solutionSink = &ReportSolution;
     state.solutionContext = &workerUnitRun;
+    unitsBegun.fetch_add(1);
 }
 
 // The unit's results as they go to "SOLUTION.TXT"; the worker's thread only.

@@ -16,6 +16,9 @@ extern SearchState workerSearchState;
 
 // The unit being computed (-1 for an entry that names none); written by the worker only.
 extern std::atomic<int32_t> currentUnit;
+// Counts the units begun, so that a watcher tells one unit's run from the next (the same
+// unit may run again after a halt); bumped once the unit's counters and start are reset.
+extern std::atomic<uint32_t> unitsBegun;
 // The unit being computed, handed down to its search's solution sink or to task mode;
 // progress reads its start and count.
 extern UnitRun workerUnitRun;

@@ -98,8 +98,8 @@ int32_t Add(MainWindow*, std::string& text, const std::string& units) {
 }
 
 int32_t Status(MainWindow*, std::string& text, const std::string&) {
-    char status[QUEUE_STATUS_SIZE];
-    FormatQueueStatus(status, sizeof status);
+    char status[STATUS_REPLY_SIZE];
+    FormatStatusReply(status, sizeof status);
     text = status;
     return REPLY_DONE;
 }

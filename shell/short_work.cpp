@@ -17,9 +17,8 @@ std::atomic<uint64_t> nodeLimit{0};
 
 int RunShortUnit(int32_t unit, SearchState& state) {
     if (unit < 0 || unit >= WORK_UNIT_COUNT) return 1;
-    uint8_t prefix[HOOK_MOVE] = {workUnits[unit].start};
-    const int32_t moves = unitPrefixMoves.load();
-    const int length = moves > 1 ? UnitFirstMoves(unit, moves, prefix) : 1;
+    uint8_t prefix[HOOK_MOVE];
+    const int length = UnitSearchBase(unit, prefix);
     SearchSubtree(state, workUnits[unit].start, workUnits[unit].end, prefix, length, nodeLimit.load());
     return 0;
 }

@@ -92,6 +92,7 @@ void CompleteTask(TaskRun& run, uint64_t i, TaskResult&& result, SearchOutcome o
         run.completedTasks.fetch_add(1, std::memory_order_relaxed);
         if (run.output.finished != nullptr) run.output.finished(result, run.output.context);
     }
+    run.ownNodes[i].store(OwnNodeTotal(result), std::memory_order_relaxed);
     std::lock_guard<std::mutex> hold(run.outputLock);
     run.results[i] = std::move(result);
     run.status[i].store(outcome == SearchOutcome::Finished ? TASK_DONE : TASK_CAPPED, std::memory_order_release);
@@ -286,6 +287,7 @@ void PrepareTaskRun(TaskRun& run, const TaskPlan& plan, int threadCount, uint64_
     const uint64_t count = TaskCount(run);
     run.results.assign(count, TaskResult{});
     run.status.reset(new std::atomic<uint8_t>[count]());
+    run.ownNodes.reset(new std::atomic<uint64_t>[count]());
     run.alreadyOutput.assign(count, 0);
     run.nextTask.store(0);
     run.outputNext.store(0);
@@ -307,6 +309,7 @@ void LoadTaskResult(TaskRun& run, TaskResult&& result, bool wasOutput) {
     run.completedOwnNodes.fetch_add(OwnNodeTotal(result), std::memory_order_relaxed);
     run.completedTasks.fetch_add(1, std::memory_order_relaxed);
     run.alreadyOutput[i] = wasOutput ? 1 : 0;
+    run.ownNodes[i].store(OwnNodeTotal(result), std::memory_order_relaxed);
     run.results[i] = std::move(result);
     run.status[i].store(TASK_DONE);
 }

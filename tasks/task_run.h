@@ -73,6 +73,8 @@ struct TaskRun {
     std::atomic<int> deciding;  // threads that took a task and may still publish its children
     std::vector<TaskResult> results;
     std::unique_ptr<std::atomic<uint8_t>[]> status;
+    // Per task, its own nodes once its status says it is done (for the estimate of the end).
+    std::unique_ptr<std::atomic<uint64_t>[]> ownNodes;
     std::vector<uint8_t> alreadyOutput;  // results loaded as output by an earlier run
     std::atomic<uint64_t> nextTask;
     std::atomic<uint64_t> outputNext;      // the earliest task not yet handed on

@@ -169,13 +169,6 @@ std::vector<std::string> SummaryLines(const UnitTasks& u, int32_t elapsedMs, uin
     return lines;
 }
 
-// The prefix the unit is searched below: its start square, or its first moves for trials.
-int UnitBase(int32_t unit, uint8_t* base) {
-    const int32_t moves = unitPrefixMoves.load();
-    base[0] = workUnits[unit].start;
-    return moves > 1 ? UnitFirstMoves(unit, moves, base) : 1;
-}
-
 // Where each task's record is among the checkpoint's (-1: none). False when a record names
 // a task of another cut.
 bool IndexTasks(const TaskPlan& plan, const CheckpointContents& contents, std::vector<long>& where) {
@@ -317,7 +310,7 @@ UnitEnd ComputeUnitInTasks(int32_t unit, UnitRun& context) {
     u.context = &context;
     const WorkUnit& work = workUnits[unit];
     uint8_t base[HOOK_MOVE];
-    const int baseLength = UnitBase(unit, base);
+    const int baseLength = UnitSearchBase(unit, base);
 
     static CheckpointContents contents;
     std::vector<long> where;
@@ -391,6 +384,19 @@ UnitEnd ComputeUnitInTasks(int32_t unit, UnitRun& context) {
 void HaltWorkerTaskRun() {
     std::lock_guard<std::mutex> hold(shownLock);
     if (shownRun != nullptr) HaltTaskRun(*shownRun);
+}
+
+bool WithWorkerTaskRun(void (*use)(TaskRun& run, void* context), void* context) {
+    std::lock_guard<std::mutex> hold(shownLock);
+    if (shownRun == nullptr) return false;
+    use(*shownRun, context);
+    return true;
+}
+
+int UnitSearchBase(int32_t unit, uint8_t base[HOOK_MOVE]) {
+    const int32_t moves = unitPrefixMoves.load();
+    base[0] = workUnits[unit].start;
+    return moves > 1 ? UnitFirstMoves(unit, moves, base) : 1;
 }
 
 bool SampleWorkerTaskRun(uint32_t path[SQUARE_COUNT], uint64_t& nodes) {

@@ -19,6 +19,13 @@ extern std::atomic<int32_t> taskThreads;
 // Both are safe from any thread while the worker moves from one unit to the next.
 void HaltWorkerTaskRun();
 bool SampleWorkerTaskRun(uint32_t path[SQUARE_COUNT], uint64_t& nodes);  // false: no unit in task mode
+// Calls `use` with the run of the unit being computed in task mode, while the run cannot go
+// away; false when there is none.
+bool WithWorkerTaskRun(void (*use)(TaskRun& run, void* context), void* context);
+
+// The prefix a unit is searched below, in either mode: its start square, or its first moves
+// for trials (unitPrefixMoves, results/trial_mark.h). Returns its length.
+int UnitSearchBase(int32_t unit, uint8_t base[HOOK_MOVE]);
 
 // Computes the unit (resuming from the checkpoint when it holds this unit) and writes its
 // tours and, unless a stop was asked, its summary and node detail through ReportLine.

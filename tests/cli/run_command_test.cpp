@@ -159,7 +159,17 @@ TEST_F(RunCommandTest, RunningInstanceTakesRequestsAndRefusesASecondRun) {
     EXPECT_EQ(reply.status, 0) << reply.err;
     EXPECT_EQ(reply.out, "Queued a1-a6.\na1-a2 is already queued.\n");
     EXPECT_EQ(Cli({"add", "a1-a2 "}).status, 2);
-    EXPECT_EQ(Cli({"status"}).out, "You have 2 queued works :\n\na1-a2, a1-a6\n");
+    // How far the unit has come, once estimated: of at most the 4e9 nodes it stops after.
+    const std::regex estimated("You have 2 queued works :\n\na1-a2, a1-a6\n\na1-a2: [0-9]+ nodes of about 4e\\+09, "
+                               "~[0-9.]+ % done, about [0-9a-z ]+ left\n");
+    std::string status;
+    while (!std::regex_match(status = Cli({"status"}).out, estimated) && !HasEnded(run))
+        ASSERT_TRUE(std::regex_match(status, std::regex("You have 2 queued works :\n\na1-a2, a1-a6\n(\na1-a2: [0-9]+ "
+                                                         "nodes(, its end not estimated yet| of about .*)\n)?"))) << status;
+    // The progress lines (the journal's, under systemd) carry it too.
+    const std::regex progress(" ms \\([0-9]+ nodes\\), ~[0-9.]+ % done, about [0-9a-z ]+ left\n");
+    while (!std::regex_search(Slurp(Out(0)), progress) && !HasEnded(run))
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     reply = Cli({"show"});
     EXPECT_EQ(reply.status, 1);
     EXPECT_NE(reply.err.find("no window"), std::string::npos);
@@ -169,6 +179,7 @@ TEST_F(RunCommandTest, RunningInstanceTakesRequestsAndRefusesASecondRun) {
     const CliRun finished = Wait(run);
     EXPECT_EQ(finished.status, 0) << finished.err;
     EXPECT_NE(finished.out.find("Execution halted.\n"), std::string::npos);
+    EXPECT_TRUE(std::regex_search(finished.out, progress)) << finished.out;
     EXPECT_EQ(File("WORKTOUR.INI"), "0\r\n2\r\n");  // the halted unit stays, the added one behind it
     reply = Cli({"stop"});  // no instance: refused as show is
     EXPECT_EQ(reply.status, 1);

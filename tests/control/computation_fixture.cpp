@@ -136,6 +136,11 @@ int RunShortUnit(int32_t unit, SearchState& state) {
         } else {
             while (holdActive.load()) {
                 holdReached.store(true);
+                if (step.kind == ShortStep::Pause) {
+                    if (state.haltRequested.load()) return 0;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                    continue;
+                }
                 if (SearchSubtree(state, w.start, w.end, m->descent.data(), step.value, 1u << 18) ==
                     SearchOutcome::Halted)
                     return 0;

@@ -36,11 +36,12 @@ struct RecordingShell {
 // What the short routine does, step by step: search below a prefix (the first `value`
 // moves of the unit's own first descent); report tour `value` (0..2) of the unit (its 36
 // squares from start to end, put in the path: the computation only passes them on); sleep
-// `value` ms; or hold: while holdActive is set, note holdReached and search below a prefix
-// of `value` moves in rounds, until the test clears holdActive or halts. A step with a unit
-// number is taken for that unit only.
+// `value` ms; hold: while holdActive is set, note holdReached and search below a prefix of
+// `value` moves in rounds, until the test clears holdActive or halts; or pause: the same
+// without searching, the counters standing still. A step with a unit number is taken for
+// that unit only.
 struct ShortStep {
-    enum Kind { Search, Report, Sleep, Hold } kind;
+    enum Kind { Search, Report, Sleep, Hold, Pause } kind;
     int value;
     int unit = -1;
 };

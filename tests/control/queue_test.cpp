@@ -114,7 +114,7 @@ TEST(EntryAndDialogText, NameTheirUnitOrNone) {
     }
 }
 
-TEST_F(WorkQueueTest, ProgressLinesShowOneToThirtySixMoves) {
+TEST_F(WorkQueueTest, ProgressLinesShowOneToThirtySixMovesAndTheEstimatedEnd) {
     auto state = NewSearchState();  // square i of the path is i*7 mod 36: a1, b2, c3, ...
     for (int i = 0; i < SQUARE_COUNT; ++i) state->path[i].store(static_cast<uint32_t>(i * 7 % SQUARE_COUNT));
     auto line = [&](int32_t depth) {
@@ -130,6 +130,35 @@ TEST_F(WorkQueueTest, ProgressLinesShowOneToThirtySixMoves) {
     // A square met again ends the line: from there on lie squares never reached (a1, zero).
     for (int i = 3; i < SQUARE_COUNT; ++i) state->path[i].store(0);
     EXPECT_EQ(line(99), line(3));
+
+    // The estimate of the unit's end follows those fields, and says no more than it knows.
+    char text[PROGRESS_LINE_SIZE];
+    FormatProgressLine(text, sizeof text, *state, 3, 60000, 37, UnitEndEstimate{0, 37, 100, 7800});
+    EXPECT_STREQ(text, "a1-b2-c3 in 60000 ms (37 nodes), ~37 % done, about 2 h 10 min left\n");
+    const struct {
+        uint64_t nodes;
+        double total, seconds;
+        const char* text;
+    } ends[] = {
+        {45, 1000, 45.4, ", ~4.5 % done, about 45 s left"},
+        {1, 1e12, 3 * 86400 + 4 * 3600 + 1000, ", ~0.0 % done, about 3 d 4 h left"},
+        {50, 100, 3599, ", ~50 % done, about 60 min left"},
+        {50, 100, 1e300, ", ~50 % done, about 11574 d 2 h left"},
+        {999, 1000, 0.2, ", ~99 % done, about 1 s left"},  // never done before the end
+        {2000, 1000, -1, ", ~99 % done"},                   // past its estimate; speed not known
+        {5, 0, 10, ""},                                     // total not known yet
+    };
+    for (const auto& end : ends) {
+        FormatEndEstimate(text, sizeof text, UnitEndEstimate{0, end.nodes, end.total, end.seconds});
+        EXPECT_STREQ(text, end.text) << end.nodes << " of " << end.total;
+    }
+    // The status reply's line, for the unit being computed only.
+    FormatUnitEndLine(text, sizeof text, UnitEndEstimate{0, 381234567890, 1.03e12, 7800});
+    EXPECT_STREQ(text, "a1-a2: 381234567890 nodes of about 1.03e+12, ~37 % done, about 2 h 10 min left");
+    FormatUnitEndLine(text, sizeof text, UnitEndEstimate{44, 1234, 0, -1});
+    EXPECT_STREQ(text, "c3-c4: 1234 nodes, its end not estimated yet");
+    FormatUnitEndLine(text, sizeof text, UnitEndEstimate{-1, 1234, 5000, 9});
+    EXPECT_STREQ(text, "");
 }
 
 }  // namespace

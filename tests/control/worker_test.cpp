@@ -202,13 +202,16 @@ TEST_F(WorkerTest, AFileThatCannotBeWrittenHaltsTheUnitKeepsItQueuedAndNamesTheC
     }
 }
 
+// The lines show the exact count, whatever the estimate of the unit's end that follows it:
+// here the search stands still after a subtree's nodes while the lines come.
 TEST_F(WorkerTest, ProgressLinesReplaceEachOtherAndTheNextSolutionTakesTheirPlace) {
     displayFrequency.store(1);
-    testing::SetShortUnitPlan({{ShortStep::Hold, 6}, {ShortStep::Report, 0}});
+    testing::SetShortUnitPlan({{ShortStep::Search, 8}, {ShortStep::Pause, 0}, {ShortStep::Report, 0}});
     testing::holdActive.store(true);
     WriteFile(QUEUE_FILE, "3\n");
     StartComputation();
-    const std::regex progress("(([a-f][1-6]-){7}[a-f][1-6]) in -?[0-9]+ ms \\(([0-9]+) nodes\\)");
+    const std::regex progress("(([a-f][1-6]-){7}[a-f][1-6]) in -?[0-9]+ ms \\(([0-9]+) nodes\\)(, ~[0-9.]+ % done(, about "
+                              "[0-9a-z ]+ left)?)?");
     auto progressCalls = [&] {
         Texts found;
         for (const std::string& call : shell.Calls(true)) {
@@ -217,7 +220,13 @@ TEST_F(WorkerTest, ProgressLinesReplaceEachOtherAndTheNextSolutionTakesTheirPlac
         }
         return found;
     };
-    while (progressCalls().size() < 2) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // The unit's end is estimated within seconds, and the title says it too.
+    auto estimated = [&] {
+        const Texts calls = shell.Calls(true);
+        return std::any_of(calls.begin(), calls.end(), [](const std::string& call) { return call.find("% done") != std::string::npos && call.rfind("replace ", 0) == 0; }) &&
+               std::find_if(calls.begin(), calls.end(), [](const std::string& call) { return call.rfind("title a1-b3, ~", 0) == 0; }) != calls.end();
+    };
+    while (progressCalls().size() < 2 || !estimated()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     testing::holdActive.store(false);
     ASSERT_TRUE(WaitForIdle());
     // The first is added below the start line; the next writes over it; the tour over that.
@@ -236,7 +245,14 @@ TEST_F(WorkerTest, ProgressLinesReplaceEachOtherAndTheNextSolutionTakesTheirPlac
     std::smatch match;
     ASSERT_TRUE(std::regex_search(lines[1], match, progress));
     EXPECT_EQ(match[1].str().substr(0, 18), shown);
-    EXPECT_GT(std::stoull(match[3].str()), 0u);
+    const testing::EngineResult searched =
+        testing::RunEngine(workUnits[3].start, workUnits[3].end, testing::FirstDescent(workUnits[3].start, workUnits[3].end, 8), 0);
+    uint64_t exact = 0;
+    for (const uint64_t count : searched.nodeCounters) exact += count;
+    for (const std::string& line : lines) {
+        ASSERT_TRUE(std::regex_search(line, match, progress));
+        EXPECT_EQ(std::stoull(match[3].str()), exact) << line;
+    }
     // No progress line stays once something else has been printed after it.
     const Texts console = ConsoleLines();
     for (size_t i = 0; i + 1 < console.size(); ++i) EXPECT_FALSE(std::regex_match(console[i], progress)) << console[i];

@@ -6,12 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <thread>
 
 #include "bench/reference_search.h"
+#include "search/random_descent.h"
+#include "tasks/node_estimate.h"
 #include "tasks/task_run.h"
 #include "search/bound_table.h"
 #include "tests/search_fixtures.h"
@@ -295,6 +298,116 @@ TEST(TaskMode, ProgressCountsEachNodeOnce) {
         const Merged merged = RunInTasks(prefix, end, cut, threads, 0, 1, &run);
         TaskRunProgress(*run, path, shown);
         EXPECT_EQ(shown, total) << threads << " threads";
+        // Every task done: the estimate of the end is the count itself.
+        static NodeEstimate estimate;
+        BeginNodeEstimate(estimate, plan, 0, 1);
+        RefineNodeEstimate(estimate, static_cast<uint32_t>(plan.tasks.size()));
+        std::vector<uint8_t> done;
+        EXPECT_EQ(EstimateTotalNodes(estimate, TaskRunSoFar(*run, done)), static_cast<double>(total));
+    }
+}
+
+// Random descents below a prefix average to the number of nodes the search counts there:
+// the estimate of the end rests on it.
+TEST(TaskMode, RandomDescentsAverageToTheNodesSearched) {
+    static DescentWalker walker;
+    for (const Subtree& subtree : Subtrees()) {
+        int end = 0;
+        const std::vector<int> squares = PrefixOf(subtree, end);
+        const std::vector<uint8_t> prefix(squares.begin(), squares.end());
+        // The subtree's own nodes: the search also counts the moves above its last one.
+        const double exact = static_cast<double>(Sum(testing::RunEngine(prefix[0], end, squares, 0).nodeCounters)) -
+                             static_cast<double>(prefix.size() - 1);
+        PrepareDescentWalker(walker, prefix[0], end);
+        DescentRandom random{7};
+        constexpr int DESCENTS = 20000;
+        double sum = 0, squaresSum = 0;
+        for (int k = 0; k < DESCENTS; ++k) {
+            const double one = SumOfDescents(walker, prefix.data(), static_cast<int>(prefix.size()), 1, random);
+            sum += one;
+            squaresSum += one * one;
+        }
+        const double mean = sum / DESCENTS;
+        const double error = std::sqrt((squaresSum / DESCENTS - mean * mean) / DESCENTS);
+        EXPECT_LT(std::fabs(mean - exact), 4 * error) << subtree.prefix << ": exact " << exact << ", mean " << mean;
+        EXPECT_LT(error, 0.05 * exact) << subtree.prefix;
+    }
+}
+
+// The estimate of a run's total: the tasks' descents alone at first; corrected by what the
+// tasks done really took; the count itself once all are done; never below the nodes counted
+// nor above the node limit; and the single search followed along its path.
+TEST(TaskMode, TheEstimatedTotalLearnsFromTheTasksDone) {
+    const FirstSubtree first;
+    const auto& [subtree, end, prefix, whole, total] = first;
+    static TaskPlan plan;
+    const int cut = subtree.cuts[1].move;
+    ASSERT_TRUE(PlanSubtree(plan, prefix, end, cut));
+    const uint64_t count = plan.tasks.size();
+    ASSERT_GE(count, 12u);
+    std::vector<uint64_t> own(count);
+    auto state = testing::NewSearchState();
+    for (uint64_t i = 0; i < count; ++i) {
+        TaskResult task{};
+        RunTask(*state, prefix.at(0), end, plan.tasks[i].prefix, cut, 0, task);
+        own[i] = OwnNodeTotal(task);
+    }
+    const double exact = static_cast<double>(total);
+    static NodeEstimate estimate;
+    BeginNodeEstimate(estimate, plan, 0, 3);
+    EXPECT_FALSE(EstimateReady(estimate));
+    RefineNodeEstimate(estimate, UINT32_MAX);
+    ASSERT_EQ(estimate.rounds, ESTIMATE_ROUNDS);
+    const RunSoFar none{0, 0, 0, nullptr, 0};
+    EXPECT_NEAR(EstimateTotalNodes(estimate, none), exact, 0.1 * exact);
+
+    // Every task estimated at twice its size by descents that all agree, the first half done:
+    // no chance explains that, and the rest is corrected.
+    estimate.rounds = 2;
+    for (uint64_t i = 0; i < count; ++i) {
+        estimate.sums[i] = 2 * 2.0 * static_cast<double>(own[i]);
+        estimate.squares[i] = 2 * std::pow(2.0 * static_cast<double>(own[i]), 2);
+    }
+    const uint64_t half = count / 2;
+    uint64_t doneNodes = 0;
+    for (uint64_t i = 0; i < half; ++i) doneNodes += own[i];
+    const uint64_t reached = plan.tasks[half].shallowBefore + doneNodes;
+    std::vector<uint8_t> done(count, 0);
+    std::fill(done.begin(), done.begin() + static_cast<long>(half), 1);
+    // Uncorrected, the rest would be twice its size.
+    const double rest = static_cast<double>(total - reached);
+    EXPECT_NEAR(EstimateTotalNodes(estimate, RunSoFar{reached, half, half, nullptr, doneNodes}), exact, 0.25 * rest);
+    // In task mode the same, with a later task done too and two begun, one of them half searched.
+    done[half + 2] = 1;
+    const uint64_t inside = own[half] / 2;
+    const RunSoFar tasks{reached + own[half + 2] + inside, half, half + 3, done.data(), doneNodes + own[half + 2]};
+    EXPECT_NEAR(EstimateTotalNodes(estimate, tasks), exact, 0.25 * rest);
+    // Every task done, in either mode: the count, exactly.
+    std::fill(done.begin(), done.end(), 1);
+    const uint64_t allOwn = total - plan.cut.shallowCounted;
+    EXPECT_EQ(EstimateTotalNodes(estimate, RunSoFar{total, count, count, done.data(), allOwn}), exact);
+    EXPECT_EQ(EstimateTotalNodes(estimate, RunSoFar{total, count, count, nullptr, allOwn}), exact);
+    // A run past its estimate is never shown beyond its end; a node limit caps the estimate.
+    const double past = EstimateTotalNodes(estimate, RunSoFar{3 * total, count - 1, count, nullptr, allOwn - own.back()});
+    EXPECT_GE(past, 3 * exact);
+    EXPECT_LE(past, 3 * exact + static_cast<double>(plan.cut.shallowCounted));
+    estimate.nodeLimit = total / 3;
+    EXPECT_EQ(EstimateTotalNodes(estimate, none), static_cast<double>(total / 3));
+    estimate.nodeLimit = 0;
+
+    // The single search seen in task 5; then a path of an earlier task (torn, or stale) and
+    // one that is no task's (a cleared path) do not take it away from there.
+    const uint64_t before5 = own[0] + own[1] + own[2] + own[3] + own[4];
+    for (int i = 0; i < cut; ++i) state->path[i].store(plan.tasks[5].prefix[i]);
+    RunSoFar single = FollowSingleSearch(estimate, *state, plan.tasks[5].shallowBefore + before5 + 1);
+    EXPECT_EQ(single.earliest, 5u);
+    EXPECT_EQ(single.doneNodes, before5 + 1);
+    for (const uint32_t square : {static_cast<uint32_t>(plan.tasks[2].prefix[cut - 1]), 0u}) {
+        for (int i = 0; i < cut; ++i) state->path[i].store(square == 0 ? 0 : plan.tasks[2].prefix[i]);
+        single = FollowSingleSearch(estimate, *state, plan.tasks[5].shallowBefore + before5 + 9);
+        EXPECT_EQ(single.earliest, 5u);
+        EXPECT_EQ(single.doneNodes, before5 + 1);
+        EXPECT_EQ(single.nodes, plan.tasks[5].shallowBefore + before5 + 9);
     }
 }
 
