@@ -293,6 +293,20 @@ TEST(TaskMode, ProgressCountsEachNodeOnce) {
     }
     TaskRunProgress(*run, path, shown);
     EXPECT_EQ(shown, plan.tasks[0].shallowBefore + inside);
+    // Two later tasks done (as a checkpoint gives them back): what the estimate takes of them.
+    uint64_t doneOwn = 0;
+    for (const uint64_t t : {3u, 5u}) {
+        TaskResult task{};
+        RunTask(*testing::NewSearchState(), prefix.at(0), end, plan.tasks[t].prefix, cut, 0, task);
+        task.index = t;
+        doneOwn += OwnNodeTotal(task);
+        LoadTaskResult(*run, std::move(task), false);
+    }
+    std::vector<uint8_t> done;
+    const RunSoFar soFar = TaskRunSoFar(*run, done);
+    EXPECT_EQ(std::vector<uint8_t>(done.begin(), done.begin() + 6), std::vector<uint8_t>({0, 0, 0, 1, 0, 1}));
+    EXPECT_EQ(soFar.doneNodes, doneOwn);
+    EXPECT_EQ(soFar.nodes, plan.tasks[0].shallowBefore + inside + doneOwn);
 
     for (const int threads : {1, 3}) {
         const Merged merged = RunInTasks(prefix, end, cut, threads, 0, 1, &run);
@@ -302,7 +316,6 @@ TEST(TaskMode, ProgressCountsEachNodeOnce) {
         static NodeEstimate estimate;
         BeginNodeEstimate(estimate, plan, 0, 1);
         RefineNodeEstimate(estimate, static_cast<uint32_t>(plan.tasks.size()));
-        std::vector<uint8_t> done;
         EXPECT_EQ(EstimateTotalNodes(estimate, TaskRunSoFar(*run, done)), static_cast<double>(total));
     }
 }
