@@ -390,6 +390,13 @@ TEST(TaskMode, TheEstimatedTotalLearnsFromTheTasksDone) {
     // Uncorrected, the rest would be twice its size.
     const double rest = static_cast<double>(total - reached);
     EXPECT_NEAR(EstimateTotalNodes(estimate, RunSoFar{reached, half, half, nullptr, doneNodes}), exact, 0.25 * rest);
+    // A begun task past its estimate takes nothing from the tasks still waiting.
+    auto beyond = [&](uint64_t past) {
+        const RunSoFar run{reached + past, half, half + 1, nullptr, doneNodes};
+        return EstimateTotalNodes(estimate, run) - static_cast<double>(reached + past);
+    };
+    EXPECT_GT(beyond(3 * total), 0.25 * rest);
+    EXPECT_NEAR(beyond(3 * total), beyond(4 * total), 1.0);
     // In task mode the same, with a later task done too and two begun, one of them half searched.
     done[half + 2] = 1;
     const uint64_t inside = own[half] / 2;
