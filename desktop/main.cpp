@@ -122,13 +122,11 @@ void SayHeldWithoutWindow(pid_t holder, const char* directory) {
 // The window's last normal rectangle, unless what is stored could not be a window.
 void PlaceWindow(MainWindow& window, const ProgramSettings& settings) {
     if (!HasStoredWindowRect(settings)) return;
-    const int64_t width = static_cast<int64_t>(settings.right) - settings.left;
-    const int64_t height = static_cast<int64_t>(settings.bottom) - settings.top;
-    if (width < 100 || height < 60 || width > 100000 || height > 100000) {
+    if (!StoredWindowRectUsable(settings)) {
         ConsolePrint("The stored window position is not usable; the desktop places the window.\n");
         return;
     }
-    window.setGeometry(settings.left, settings.top, static_cast<int>(width), static_cast<int>(height));
+    window.setGeometry(settings.left, settings.top, settings.right - settings.left, settings.bottom - settings.top);
 }
 
 const char* const DESKTOP_HELP = R"(usage: quorbit [-w DIR]
