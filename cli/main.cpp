@@ -12,6 +12,7 @@
 #include "cli/standard_output.h"
 #include "cli/task_command.h"
 #include "cli/verify_command.h"
+#include "platform/process.h"
 #include "shell/program_version.h"
 
 namespace {
@@ -102,6 +103,7 @@ int RefuseCommand(const char* format, const char* detail) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    quorbit::TakeUtf8Arguments(argc, argv);
     quorbit::PrepareStandardStreams();
     if (quorbit::OutputFailed()) {
         quorbit::ReportOutputFailure(nullptr);

@@ -27,6 +27,7 @@ bool Check(bool ok) {
 
 void PrepareStandardStreams() {
     IgnoreBrokenPipes();
+    UseUtf8Console();
     if ((OpenClosedStandardStreams() & 2) != 0) outputError.store(EBADF);
 }
 

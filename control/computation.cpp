@@ -1,6 +1,7 @@
 #include "control/computation.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -47,22 +48,33 @@ bool startPending = false;  // a Continue that waits for the last computation's 
 
 // Both threads wait here until both exist, so that a failure to create the second one can
 // still call the first one off before it has done anything.
+// A condition variable rather than the atomic's own wait: GCC 12's std::atomic::wait, on a
+// system without futexes (Windows), can miss a notification, and a worker that missed the
+// gate's opening never started its unit while the progress reporter went on reporting.
 enum : uint32_t { GATE_CLOSED, GATE_OPEN, GATE_ABANDONED };
 std::atomic<uint32_t> startGate{GATE_CLOSED};
+std::mutex gateLock;
+std::condition_variable gateChanged;
 
 std::atomic<ThreadStarter> threadStarter{StartThread};
 
 void SetGate(uint32_t state) {
-    startGate.store(state, std::memory_order_release);
-    startGate.notify_all();
+    {
+        std::lock_guard<std::mutex> hold(gateLock);
+        startGate.store(state, std::memory_order_release);
+    }
+    gateChanged.notify_all();
 }
 
 // True when the thread is to do its work.
 bool PassStartGate(std::atomic<ThreadId>& id) {
     id.store(CurrentThreadId(), std::memory_order_relaxed);
     uint32_t gate;
-    while ((gate = startGate.load(std::memory_order_acquire)) == GATE_CLOSED)
-        startGate.wait(GATE_CLOSED, std::memory_order_acquire);
+    {
+        std::unique_lock<std::mutex> hold(gateLock);
+        gateChanged.wait(hold, [] { return startGate.load(std::memory_order_acquire) != GATE_CLOSED; });
+        gate = startGate.load(std::memory_order_acquire);
+    }
     if (gate != GATE_OPEN) return false;
     // Before any work: the chosen priority and processor hold from the thread's first node.
     ApplyPriority(id.load(std::memory_order_relaxed));
@@ -181,7 +193,7 @@ bool LaunchLocked() {
     haltPending.store(false);
     // Every file is tried again, and the new computation records its own end.
     ResetComputationEnd();
-    startGate.store(GATE_CLOSED, std::memory_order_relaxed);
+    SetGate(GATE_CLOSED);
     ComputationThread* worker = CreateThread(Role::Worker, &WorkerBody);
     if (worker != nullptr && CreateThread(Role::Progress, &ProgressBody) != nullptr) {
         activeThreads += 2;
@@ -255,8 +267,9 @@ void HaltComputation() {
     haltPending.store(true);
     workerSearchState.haltRequested.store(true);
     HaltWorkerTaskRun();
-    // Nothing process-wide is lowered on this system (only the computation threads are), so
-    // there is no priority to restore; the halted threads end by themselves.
+    // Windows's priority class is the whole process's: the halt puts it back to normal. (On
+    // Linux only the computation threads were lowered.) The halted threads end by themselves.
+    RestoreProcessScheduling();
 }
 
 int32_t ComputationState() { return workerRunning.load(std::memory_order_relaxed) ? 1 : 2; }

@@ -1,8 +1,10 @@
 #include "control/work_queue.h"
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "catalogue/catalogue.h"
 #include "control/computation.h"
@@ -16,6 +18,12 @@ std::atomic<uint32_t> queueLock{0};
 
 namespace {
 
+// Where a taker waits for the lock. A condition variable rather than the atomic's own wait:
+// GCC 12's std::atomic::wait, on a system without futexes (Windows), can miss a
+// notification, and its waiter then sleeps for ever.
+std::mutex queueWaitLock;
+std::condition_variable queueFreed;
+
 // Looked up before the lock is taken: loading the file may report an over-long file on the
 // console, and nothing that reaches the shell may run under the queue's lock.
 LineTable* QueueTable() { return GetLineTable(QUEUE_FILE); }
@@ -28,13 +36,20 @@ bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\
 }  // namespace
 
 void LockQueue() {
-    // Sleeps in the kernel rather than spinning: the holder may be rewriting the file.
-    while (queueLock.exchange(1, std::memory_order_acquire) != 0) queueLock.wait(1, std::memory_order_relaxed);
+    if (queueLock.exchange(1, std::memory_order_acquire) == 0) return;
+    // Sleeps rather than spinning: the holder may be rewriting the file.
+    std::unique_lock<std::mutex> hold(queueWaitLock);
+    queueFreed.wait(hold, [] { return queueLock.exchange(1, std::memory_order_acquire) == 0; });
 }
 
 void UnlockQueue() {
-    queueLock.store(0, std::memory_order_release);
-    queueLock.notify_one();
+    {
+        // Freed under the waiters' mutex, so that none can test the word and then sleep
+        // through this notification.
+        std::lock_guard<std::mutex> hold(queueWaitLock);
+        queueLock.store(0, std::memory_order_release);
+    }
+    queueFreed.notify_one();
 }
 
 int32_t QueueCount() {

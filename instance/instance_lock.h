@@ -1,8 +1,9 @@
-// One instance per working directory. The instance holds a lock file named after its
-// instance name in the user's runtime folder, and listens on a local socket beside it (see
-// instance_channel.h); a second start finds the lock held and talks to the first through
-// the socket. The locks are the kernel's: they end with the process that holds them, so a
-// crashed or killed instance never blocks the next start.
+// One instance per working directory. On Linux the instance holds a lock file named after
+// its instance name in the user's runtime folder, and listens on a local socket beside it
+// (see instance_channel.h); on Windows it holds the named mutex of its instance name and
+// listens on a named pipe (instance_lock_windows.cpp). A second start finds the lock held
+// and talks to the first through the channel. The locks are the kernel's: they end with the
+// process that holds them, so a crashed or killed instance never blocks the next start.
 #pragma once
 
 #include <cstddef>
@@ -12,13 +13,14 @@
 
 namespace quorbit {
 
-// Where one directory's instance keeps its lock and socket.
+// Where one directory's instance keeps its lock and socket (the mutex's and the pipe's
+// names on Windows).
 struct InstancePaths {
     char lockPath[PATH_MAX];
     char socketPath[LOCAL_CHANNEL_NAME_SIZE];
 };
 
-// The runtime folder: the first of "$XDG_RUNTIME_DIR/quorbit" (when XDG_RUNTIME_DIR is an
+// Linux only. The runtime folder: the first of "$XDG_RUNTIME_DIR/quorbit" (when XDG_RUNTIME_DIR is an
 // absolute path), "/tmp/quorbit-UID" and "$HOME/.cache/quorbit-runtime" that is, or can be
 // made, a folder of this user's closed to others (created with mode 0700 when missing). A
 // name someone else took first, or one open to others, is passed over. False, with the
@@ -35,8 +37,8 @@ bool FindInstancePaths(const char* instanceName, const char* directory, Instance
                        size_t errorSize);
 
 struct InstanceLock {
-    int lockFd;        // the held lock file; -1 when nothing is held
-    int directoryFd;   // the working directory, locked too (against instances of other users)
+    int lockFd;        // the held lock file (the mutex's handle on Windows); -1 when nothing is held
+    int directoryFd;   // the working directory, locked too (against instances of other users); -1 on Windows
     InstancePaths paths;
 };
 

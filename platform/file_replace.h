@@ -49,6 +49,6 @@ bool SyncDirectoryOf(const char* path);
 
 // What completes a line whose last byte is `last`: nothing after LF, LF after a bare CR
 // (which readers already drop at the end of a file), CR LF after anything else.
-const char* LineEndAfter(char last);
+inline const char* LineEndAfter(char last) { return last == '\n' ? "" : last == '\r' ? "\n" : "\r\n"; }
 
 }  // namespace quorbit

@@ -181,6 +181,4 @@ bool AppendLineToFile(const char* name, const char* bytes, size_t length, bool* 
     return ok;
 }
 
-const char* LineEndAfter(char last) { return last == '\n' ? "" : last == '\r' ? "\n" : "\r\n"; }
-
 }  // namespace quorbit

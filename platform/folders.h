@@ -6,6 +6,9 @@
 
 namespace quorbit {
 
+// '/' between folders; on Windows '\\' too.
+bool IsFolderSeparator(char c);
+
 // Makes the folder the working folder.
 bool EnterFolder(const char* folder);
 // The working folder's absolute path; false (out empty) when it cannot be had or does not fit.
@@ -14,6 +17,10 @@ bool CurrentDirectory(char* out, size_t size);
 bool ExecutablePath(char* out, size_t size);
 // True when this process may make files in the folder.
 bool MayWriteIn(const char* folder);
+// True when the folder is in one of the system's trees of installed programs, which nothing
+// writes to while it runs: /usr, /bin and /sbin; on Windows the Program Files folders and
+// the Windows folder (Program Files may be writable, under Wine or to an administrator).
+bool InSystemProgramFolder(const char* folder);
 // True when the name exists, a link counting as itself whatever it points to.
 bool EntryExists(const char* path);
 

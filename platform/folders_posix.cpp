@@ -1,9 +1,13 @@
 #include "platform/folders.h"
 
+#include <cstring>
+#include <initializer_list>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace quorbit {
+
+bool IsFolderSeparator(char c) { return c == '/'; }
 
 bool EnterFolder(const char* folder) { return ::chdir(folder) == 0; }
 
@@ -28,6 +32,14 @@ bool ExecutablePath(char* out, size_t size) {
 }
 
 bool MayWriteIn(const char* folder) { return ::access(folder, W_OK) == 0; }
+
+bool InSystemProgramFolder(const char* folder) {
+    for (const char* tree : {"/usr", "/bin", "/sbin"}) {
+        const size_t length = std::strlen(tree);
+        if (std::strncmp(folder, tree, length) == 0 && (folder[length] == '/' || folder[length] == '\0')) return true;
+    }
+    return false;
+}
 
 bool EntryExists(const char* path) {
     struct stat info;

@@ -45,4 +45,8 @@ void StopLocalChannelServer();
 bool SendOnLocalChannel(const char* name, const char* request, int retryMs, int timeoutMs, int32_t& status,
                         char* reply, size_t size);
 
+// The process id of the server listening on the endpoint (it is connected to and left at
+// once); 0 when none listens there or the system does not say.
+long LocalChannelServerProcess(const char* name);
+
 }  // namespace quorbit

@@ -340,4 +340,17 @@ bool SendOnLocalChannel(const char* name, const char* request, int retryMs, int 
     return true;
 }
 
+long LocalChannelServerProcess(const char* name) {
+    sockaddr_un address;
+    if (!FillAddress(address, name)) return 0;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return 0;
+    ucred peer{};
+    socklen_t length = sizeof peer;
+    const bool known = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                       ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0;
+    ::close(fd);
+    return known ? static_cast<long>(peer.pid) : 0;
+}
+
 }  // namespace quorbit

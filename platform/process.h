@@ -7,4 +7,9 @@ namespace quorbit {
 // flushed, closed or unwound.
 [[noreturn]] void KillThisProcess();
 
+// Makes argv the program's arguments in UTF-8, as the rest of the program reads every text.
+// On POSIX they are already the bytes the user gave; on Windows they are taken from the
+// UTF-16 command line, so that names in any script arrive whole.
+void TakeUtf8Arguments(int& argc, char**& argv);
+
 }  // namespace quorbit

@@ -10,4 +10,6 @@ void KillThisProcess() {
     std::abort();  // not reached: SIGKILL cannot be caught
 }
 
+void TakeUtf8Arguments(int&, char**&) {}
+
 }  // namespace quorbit

@@ -9,6 +9,9 @@ namespace quorbit {
 
 void IgnoreBrokenPipes() { std::signal(SIGPIPE, SIG_IGN); }
 
+// A terminal shows the bytes as they come, in the user's locale (UTF-8 nearly always).
+void UseUtf8Console() {}
+
 int OpenClosedStandardStreams() {
     int closed = 0;
     for (int fd = 0; fd <= 2; ++fd) {

@@ -28,9 +28,24 @@ ThreadId CurrentThreadId();
 // Thread ids are recycled system-wide: a stale id must never reach another program's thread.
 bool IsThreadOfThisProcess(ThreadId thread);
 
-// Gives the thread the idle policy (it runs only when nothing else wants the processor) or
-// the ordinary one, with the nice value (0..19). What the system refuses stays as it was.
-void SetThreadScheduling(ThreadId thread, bool idlePolicy, int nice);
+// How hard a thread competes for the processor, in each system's own terms; each system
+// takes its half.
+struct ThreadScheduling {
+    // Linux: the idle policy (the thread runs only when nothing else wants the processor)
+    // or the ordinary one, with the nice value (0..19).
+    bool idlePolicy;
+    int nice;
+    // Windows: the process's priority class (IDLE_PRIORITY_CLASS or NORMAL_PRIORITY_CLASS)
+    // and the thread's priority (THREAD_PRIORITY_IDLE -15, LOWEST -2 ... HIGHEST 2).
+    bool idleClass;
+    int threadPriority;
+};
+// Gives the thread that scheduling; what the system refuses stays as it was. On Windows the
+// priority class is the whole process's.
+void SetThreadScheduling(ThreadId thread, const ThreadScheduling& scheduling);
+// The process's own scheduling back to normal after a halt: Windows's priority class, which
+// the computation's scheduling set; nothing on Linux, where only threads were changed.
+void RestoreProcessScheduling();
 
 // True when threads cannot be bound to a processor here.
 bool CannotBindThreads();

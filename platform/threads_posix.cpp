@@ -20,10 +20,11 @@ bool IsThreadOfThisProcess(ThreadId thread) {
     return thread > 0 && ::syscall(SYS_tgkill, ::getpid(), thread, 0) == 0;
 }
 
-void SetThreadScheduling(ThreadId thread, bool idlePolicy, int nice) {
+void SetThreadScheduling(ThreadId thread, const ThreadScheduling& scheduling) {
+    const int nice = scheduling.nice;
     sched_param none{};
     none.sched_priority = 0;
-    if (idlePolicy) {
+    if (scheduling.idlePolicy) {
         // Lowered first, so that the thread is at its weakest even if the policy is refused.
         ::setpriority(PRIO_PROCESS, static_cast<id_t>(thread), nice);
         ::sched_setscheduler(thread, SCHED_IDLE, &none);
@@ -33,6 +34,8 @@ void SetThreadScheduling(ThreadId thread, bool idlePolicy, int nice) {
         ::setpriority(PRIO_PROCESS, static_cast<id_t>(thread), nice);
     }
 }
+
+void RestoreProcessScheduling() {}
 
 bool CannotBindThreads() {
     cpu_set_t allowed;

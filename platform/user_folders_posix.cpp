@@ -23,6 +23,15 @@ bool UserFolder(const char* variable, const char* homeFallback, const char* leaf
     return written > 0 && static_cast<size_t>(written) < size;
 }
 
+bool UserDataFolder(const char* program, char* out, size_t size) {
+    char leaf[64];
+    size_t i = 0;
+    for (; program[i] != '\0' && i + 1 < sizeof leaf; ++i)
+        leaf[i] = program[i] >= 'A' && program[i] <= 'Z' ? static_cast<char>(program[i] - 'A' + 'a') : program[i];
+    leaf[i] = '\0';
+    return UserFolder("XDG_DATA_HOME", ".local/share", leaf, out, size);
+}
+
 bool MakeFolder(const char* folder, unsigned mode, bool* created) {
     if (created != nullptr) *created = false;
     char path[PATH_MAX];

@@ -12,14 +12,6 @@ namespace quorbit {
 
 namespace {
 
-// Trees that hold installed programs and that nothing writes to while it runs.
-constexpr const char* SYSTEM_PROGRAM_TREES[] = {"/usr", "/bin", "/sbin"};
-
-bool InTree(const char* path, const char* tree) {
-    const size_t length = std::strlen(tree);
-    return std::strncmp(path, tree, length) == 0 && (path[length] == '/' || path[length] == '\0');
-}
-
 // PREFIX/bin with PREFIX/share/quorbit beside it: the installation made the second (the
 // cluster drivers are in it), a build folder has no such neighbour.
 bool InstalledBinFolder(const char* directory) {
@@ -38,14 +30,10 @@ bool InstalledBinFolder(const char* directory) {
 }  // namespace
 
 bool ProgramDirectoryUsable(const char* directory) {
-    for (const char* tree : SYSTEM_PROGRAM_TREES)
-        if (InTree(directory, tree)) return false;
-    return !InstalledBinFolder(directory) && MayWriteIn(directory);
+    return !InSystemProgramFolder(directory) && !InstalledBinFolder(directory) && MayWriteIn(directory);
 }
 
-bool UserDataDirectory(char* out, size_t size) {
-    return UserFolder("XDG_DATA_HOME", ".local/share", "quorbit", out, size);
-}
+bool UserDataDirectory(char* out, size_t size) { return UserDataFolder("Quorbit", out, size); }
 
 DefaultDirectoryResult EnterDefaultDirectory(const char* programDirectory, DirectoryUsable usable) {
     DefaultDirectoryResult result{};

@@ -10,7 +10,8 @@
 namespace quorbit {
 
 // Whether a program may keep its files in its own directory: the directory can be written
-// (access(2)), is not one of the system's directories of programs, such as /usr/bin, and is
+// (MayWriteIn), is not one of the system's directories of programs, such as /usr/bin or
+// C:\Program Files (InSystemProgramFolder), and is
 // not the bin folder of an installation (PREFIX/bin beside PREFIX/share/quorbit, as
 // `cmake --install build --prefix ~/.local` leaves them), which the user may write but
 // where a queue and results do not belong.
@@ -21,7 +22,7 @@ bool ProgramDirectoryUsable(const char* directory);
 using DirectoryUsable = bool (*)(const char* directory);
 
 // The per-user data directory: $XDG_DATA_HOME/quorbit, by default ~/.local/share/quorbit;
-// false when neither XDG_DATA_HOME nor HOME gives one.
+// %LOCALAPPDATA%\Quorbit on Windows. False when the system names none.
 bool UserDataDirectory(char* out, size_t size);
 
 struct DefaultDirectoryResult {

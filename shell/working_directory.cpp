@@ -9,7 +9,9 @@
 namespace quorbit {
 
 bool CutAfterLastSlash(char* path) {
-    char* slash = std::strrchr(path, '/');
+    char* slash = nullptr;
+    for (char* p = path; *p != '\0'; ++p)
+        if (IsFolderSeparator(*p)) slash = p;
     if (slash == nullptr) return false;
     slash[1] = '\0';
     return true;

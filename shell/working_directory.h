@@ -10,8 +10,8 @@
 
 namespace quorbit {
 
-// Cuts a path just after its last '/', the '/' kept ("/opt/q/quorbit" gives "/opt/q/");
-// false, leaving it whole, when it has none.
+// Cuts a path just after its last folder separator, which stays ("/opt/q/quorbit" gives
+// "/opt/q/", "C:\Q\quorbit.exe" gives "C:\Q\"); false, leaving it whole, when it has none.
 bool CutAfterLastSlash(char* path);
 
 // What happened while the working directory was chosen: the first directory that could

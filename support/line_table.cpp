@@ -6,6 +6,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/error_text.h"
 #include "platform/file_replace.h"
 #include "platform/files.h"
 #include "support/results_file.h"
@@ -374,8 +375,7 @@ void DescribeHeldBack(const LineTable& table, char* out, size_t size) {
     switch (table.heldBack) {
         case HeldBack::Unreadable: {
             char reason[128];
-            const char* text = strerror_r(table.heldBackError, reason, sizeof reason);
-            std::snprintf(out, size, "it cannot be read (%s)", text != nullptr ? text : "unknown error");
+            std::snprintf(out, size, "it cannot be read (%s)", ErrorText(table.heldBackError, reason, sizeof reason));
             return;
         }
         case HeldBack::NotRegularFile:

@@ -11,23 +11,25 @@ namespace {
 
 constexpr int32_t MAX_BOUND_CPU = 32;
 
-// Nice values for levels 2..10, index level - 2. Levels 6 and 7 share a value, as they
-// share a base priority on the system the levels come from.
-constexpr int LEVEL_NICE[9] = {16, 14, 12, 10, 8, 8, 6, 4, 2};
+// Levels 1..10, index level - 1. On Linux a nice value; levels 6 and 7 share one, as they
+// share a base priority on Windows, where levels 2..6 put the process in the idle class
+// and the rest in the normal one, with these thread priorities.
+constexpr int LEVEL_NICE[10] = {19, 16, 14, 12, 10, 8, 8, 6, 4, 2};
+constexpr int LEVEL_THREAD_PRIORITY[10] = {-15, -2, -1, 0, 1, 2, -2, -1, 0, 1};
 
 }  // namespace
 
 PrioritySetting PriorityForLevel(int32_t level) {
-    if (level == 1) return {true, 19};
-    if (level >= 2 && level <= 10) return {false, LEVEL_NICE[level - 2]};
-    return {false, 0};
+    if (level >= 1 && level <= 10)
+        return {level == 1, LEVEL_NICE[level - 1], level >= 2 && level <= 6, LEVEL_THREAD_PRIORITY[level - 1]};
+    return {false, 0, false, 2};
 }
 
 namespace {
 
 void ApplyScheduling(ThreadId thread) {
     const PrioritySetting setting = PriorityForLevel(priorityLevel.load(std::memory_order_relaxed));
-    SetThreadScheduling(thread, setting.idlePolicy, setting.nice);
+    SetThreadScheduling(thread, setting);
 }
 
 }  // namespace

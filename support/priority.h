@@ -1,6 +1,6 @@
 // How hard the computation competes with other work: the levels 1..10 of "Priority" and
-// the processor of "CpuNumber" turned into Linux scheduling for the computation threads.
-// The mapping is described in docs/priority.md.
+// the processor of "CpuNumber" turned into the system's scheduling for the computation
+// threads. The mapping is described in docs/priority.md.
 #pragma once
 
 #include <atomic>
@@ -14,10 +14,10 @@ namespace quorbit {
 // dialog stores what the user typed, so other values occur and run as the highest.
 extern std::atomic<int32_t> priorityLevel;
 
-struct PrioritySetting {
-    bool idlePolicy;  // SCHED_IDLE: runs only when nothing else wants the processor
-    int nice;         // 0..19, applied with SCHED_OTHER (and kept also under SCHED_IDLE)
-};
+// Linux: SCHED_IDLE or SCHED_OTHER with a nice value (kept also under SCHED_IDLE).
+// Windows: the process's priority class and the thread's priority, as the levels were
+// first defined there.
+using PrioritySetting = ThreadScheduling;
 
 // The scheduling for a level. Order is kept: level 1 lowest, 6 and 7 equal, 10 highest
 // of the range, any other value above 10.

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/error_text.h"
 #include "support/console.h"
 
 namespace quorbit {
@@ -23,10 +24,8 @@ bool NoteWriteFailure(const char* file, int errorNumber) {
         std::lock_guard<std::mutex> hold(failureLock);
         if (failed.load()) return false;
         char reason[128];
-        // The GNU strerror_r returns its text, which need not be in `reason`.
-        const char* text = strerror_r(errorNumber, reason, sizeof reason);
         std::snprintf(failureText, sizeof failureText, "Cannot write %s: %s", file != nullptr ? file : "?",
-                      text != nullptr ? text : "unknown error");
+                      ErrorText(errorNumber, reason, sizeof reason));
         std::snprintf(line, sizeof line, "%s\n", failureText);
         failed.store(true);
     }

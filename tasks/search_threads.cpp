@@ -32,16 +32,15 @@ void BeginSearchThreads(int32_t threadCount) {
 }
 
 void StartSearchThread(int threadCount, void*) {
-    // Known before it applies the priority itself, so that a change made at any moment
-    // reaches the thread through one or the other.
+    // Known and given its priority under the lock that a change takes too: a change made
+    // at any moment reaches the thread through one or the other, and the thread's own
+    // application, reading the level a moment earlier, can never come after the change's.
     const ThreadId self = CurrentThreadId();
-    {
-        std::lock_guard<std::mutex> hold(registryLock);
-        for (ThreadId& id : searchThreadIds) {
-            if (id != 0) continue;
-            id = self;
-            break;
-        }
+    std::lock_guard<std::mutex> hold(registryLock);
+    for (ThreadId& id : searchThreadIds) {
+        if (id != 0) continue;
+        id = self;
+        break;
     }
     ApplySearchPriority(self, threadCount);
 }
