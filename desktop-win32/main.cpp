@@ -31,6 +31,7 @@
 #include "platform/folders.h"
 #include "platform/windows_text.h"
 #include "shell/autostart_entry.h"
+#include "shell/desktop_requests.h"
 #include "shell/first_run.h"
 #include "shell/initial_show.h"
 #include "shell/program_settings.h"
@@ -145,6 +146,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         std::snprintf(error, sizeof error, "%s: another start in this directory will not find this one.\n",
                       locked.error);
         ConsolePrint(error);
+    } else if (!StartInstanceServer(lock, DesktopInstanceRequests(Win32RequestHooks()), error, sizeof error)) {
+        // quorbit-cli add, status and stop cannot reach this instance; the program runs all the same.
+        ConsolePrint(error);
+        ConsolePrint("\n");
     }
 
     ApplyProgramSettings(settings);
@@ -174,6 +179,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     Shutdown();
     if (IsWindow(window)) DestroyWindow(window);
+    StopInstanceServer();
     AttachWin32Shell(nullptr);
     ReleaseInstanceLock(lock);
     FreeLineTables();

@@ -55,17 +55,12 @@ void ShowPopupMenu() {
     PostMessageW(window, WM_NULL, 0, 0);
 }
 
-void Activate() {
-    ShowWindow(window, SW_SHOWNORMAL);
-    SetForegroundWindow(window);
-}
-
 // The tray icon's double click: hides a window on the screen, shows a hidden or minimised one.
 void ToggleVisibility() {
     if (IsWindowVisible(window) && !IsIconic(window)) {
         ShowWindow(window, SW_HIDE);
     } else {
-        Activate();
+        ActivateMainWindow();
     }
 }
 
@@ -165,6 +160,12 @@ HWND CreateMainWindow(HINSTANCE instance, ProgramSettings& programSettings, cons
 }
 
 HWND MainWindow() { return shutDown ? nullptr : window; }
+
+void ActivateMainWindow() {
+    if (shutDown) return;
+    ShowWindow(window, SW_SHOWNORMAL);
+    SetForegroundWindow(window);
+}
 
 HMENU PopupMenu() { return popupMenu; }
 

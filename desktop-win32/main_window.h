@@ -27,6 +27,9 @@ HWND CreateMainWindow(HINSTANCE instance, ProgramSettings& settings, const char*
 HWND MainWindow();
 HMENU PopupMenu();
 
+// Shows the window normally, from the tray, minimised or hidden, and brings it to the front.
+void ActivateMainWindow();
+
 // What a menu item, an accelerator key or a posted command asks for.
 void RunCommand(int32_t command);
 

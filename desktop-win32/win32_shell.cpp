@@ -21,6 +21,7 @@ constexpr UINT WM_SHELL_MENU_STATE = WM_APP + 1;  // wParam: the state
 constexpr UINT WM_SHELL_TITLE = WM_APP + 2;       // wParam: the computation state; the status
 constexpr UINT WM_SHELL_TRAY_TIP = WM_APP + 3;    // wParam: the computation state; the tip
 constexpr UINT WM_SHELL_MESSAGE = WM_APP + 4;     // the text and the caption, NUL between them
+constexpr UINT WM_SHELL_CALL = WM_APP + 5;        // wParam: a function, lParam: its argument
 
 HWND shellWindow = nullptr;
 DWORD windowThread = 0;
@@ -83,6 +84,15 @@ void ShowMessageOp(const char* text, const char* caption, void*) {
     }
 }
 
+using Call = void (*)(void*);
+
+bool PostCall(Call call, void* data, void*) {
+    return PostMessageW(shellWindow, WM_SHELL_CALL, reinterpret_cast<WPARAM>(call), reinterpret_cast<LPARAM>(data)) !=
+           FALSE;
+}
+
+void ShowWindowForRequest(void*) { ActivateMainWindow(); }
+
 ShellOps win32Shell{RedrawConsole, SetMenuStateOp, SetTitleStatusOp, UpdateTrayIconOp, ShowMessageOp, nullptr};
 
 }  // namespace
@@ -92,6 +102,8 @@ void AttachWin32Shell(HWND window) {
     windowThread = GetCurrentThreadId();
     AttachShell(window != nullptr ? &win32Shell : nullptr);
 }
+
+DesktopRequestHooks Win32RequestHooks() { return {PostCall, ShowWindowForRequest, nullptr}; }
 
 bool HandleShellMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     auto* text = reinterpret_cast<std::string*>(lParam);
@@ -118,6 +130,9 @@ bool HandleShellMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             ShowMessageNow(both.c_str(), both.c_str() + std::strlen(both.c_str()) + 1);
             return true;
         }
+        case WM_SHELL_CALL:
+            reinterpret_cast<Call>(wParam)(reinterpret_cast<void*>(lParam));
+            return true;
         default:
             return false;
     }

@@ -10,10 +10,15 @@
 #endif
 #include <windows.h>
 
+#include "shell/desktop_requests.h"
+
 namespace quorbit {
 
 // Attaches the window as the shell, from the user-interface thread; nullptr detaches it.
 void AttachWin32Shell(HWND window);
+
+// How the instance channel's requests reach the window's thread: posted to the window.
+DesktopRequestHooks Win32RequestHooks();
 
 // Carries out a request posted by a computation thread; false when the message is none.
 bool HandleShellMessage(UINT message, WPARAM wParam, LPARAM lParam);

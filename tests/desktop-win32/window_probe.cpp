@@ -4,6 +4,7 @@
 //   title     the window's title
 //   console   the console's lines (its window text), oldest first
 //   state     "visible=V iconic=I foreground=F", each 0 or 1
+//   front     the title of the foreground window, whichever program's it is
 //   minimize  minimises the window as its minimise box does
 //   close     closes it as its close box does
 #ifndef WIN32_LEAN_AND_MEAN
@@ -40,12 +41,17 @@ std::wstring TextOf(HWND window) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 2) {
-        std::fputs("usage: window_probe title|console|state|minimize|close\n", stderr);
+        std::fputs("usage: window_probe title|console|state|front|minimize|close\n", stderr);
         return 2;
+    }
+    const std::wstring command = argv[1];
+    if (command == L"front") {
+        HWND front = GetForegroundWindow();
+        std::printf("%s\n", front != nullptr ? Utf8(TextOf(front)).c_str() : "");
+        return std::fflush(stdout) == 0 ? 0 : 1;
     }
     HWND window = FindWindowW(L"Quorbit Class", nullptr);
     if (window == nullptr) return 1;
-    const std::wstring command = argv[1];
     if (command == L"title") {
         std::printf("%s\n", Utf8(TextOf(window)).c_str());
     } else if (command == L"console") {
