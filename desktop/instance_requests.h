@@ -9,9 +9,8 @@ namespace quorbit {
 
 class MainWindow;
 
-// The operations for StartInstanceServer. Each runs on the server's thread and hands its
-// work to the window's thread, waiting for the answer; once the program is quitting it
-// refuses instead, so that the shutdown never waits for a request nor a request for it.
+// The operations for StartInstanceServer (shell/desktop_requests.h), the window's thread
+// reached through Qt's queued calls.
 InstanceRequestOps DesktopInstanceRequests(MainWindow* window);
 
 }  // namespace quorbit

@@ -7,7 +7,6 @@
 #include <QSessionManager>
 #include <QTimer>
 
-#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <cstdio>
@@ -29,7 +28,7 @@
 #include "shell/initial_show.h"
 #include "shell/program_settings.h"
 #include "shell/program_version.h"
-#include "shell/short_work.h"
+#include "shell/startup_report.h"
 #include "shell/working_directory.h"
 #include "support/console.h"
 #include "support/line_table.h"
@@ -40,72 +39,6 @@ namespace {
 using namespace quorbit;
 
 constexpr auto SECOND_START_DURATION = std::chrono::milliseconds(750);
-
-// What went wrong while the directory was chosen, said on the console once it exists.
-void ReportWorkingDirectory(const WorkingDirectoryReport& report) {
-    char line[3 * PATH_MAX];
-    const DefaultDirectoryResult& chosen = report.defaultDirectory;
-    if (chosen.userData && chosen.error == 0) {
-        // Short lines: the first of them is what a newcomer reads, in a window of any width.
-        std::snprintf(line, sizeof line, "Working in %s%s.\n", chosen.dataDirectory, chosen.created ? ", made now" : "");
-        ConsolePrint(line);
-        if (chosen.created) {
-            std::snprintf(line, sizeof line, "The program's own directory %s is not one it may write.\n",
-                          chosen.programDirectory);
-            ConsolePrint(line);
-        }
-    } else if (DescribeDefaultDirectory(chosen, line, sizeof line - 2)) {
-        line[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(line[0])));
-        std::strcat(line, ".\n");
-        ConsolePrint(line);
-    }
-    char directory[PATH_MAX];
-    const bool named = CurrentDirectory(directory, sizeof directory);
-    if (report.failures > 0) {
-        std::snprintf(line, sizeof line, "Can't enter the directory %s: %s\n", report.firstFailure,
-                      std::strerror(report.firstError));
-        ConsolePrint(line);
-        // Where the queue and the results go instead, so that they are not looked for in vain.
-        std::snprintf(line, sizeof line, "Working in %s instead.\n", named ? directory : "the directory before it");
-        ConsolePrint(line);
-    }
-    if (report.tooLong) ConsolePrint("A directory option was too long and has been ignored.\n");
-    if (report.missingDirectory) ConsolePrint("A directory option came without a directory.\n");
-    if (named && ::access(directory, W_OK) != 0) {
-        std::snprintf(line, sizeof line,
-                      "The directory %s can't be written: the queue, the settings and the results stay in "
-                      "memory only.\n",
-                      directory);
-        ConsolePrint(line);
-    }
-}
-
-// Short work for a trial, as quorbit-cli run takes it from the environment, said on the
-// console before anything is computed; a bad value leaves the units whole.
-void SayShortWork() {
-    ShortWork work{};
-    char line[256];
-    if (!InstallShortWork(work)) {
-        std::snprintf(line, sizeof line,
-                      "%s must be a positive whole number of nodes, %s a number of moves from 2 to 33: both are "
-                      "ignored.\n",
-                      UNIT_NODE_LIMIT_VARIABLE, UNIT_PREFIX_MOVES_VARIABLE);
-        ConsolePrint(line);
-        return;
-    }
-    if (work.nodeLimit > 0) {
-        std::snprintf(line, sizeof line, "%s is set: every unit stops after %llu nodes; results are not whole units'.\n",
-                      UNIT_NODE_LIMIT_VARIABLE, static_cast<unsigned long long>(work.nodeLimit));
-        ConsolePrint(line);
-    }
-    if (work.prefixMoves > 0) {
-        std::snprintf(line, sizeof line,
-                      "%s is set: every unit is searched below its first %d moves only; results are not whole "
-                      "units'.\n",
-                      UNIT_PREFIX_MOVES_VARIABLE, static_cast<int>(work.prefixMoves));
-        ConsolePrint(line);
-    }
-}
 
 // The directory is held by an instance that has no window to show (quorbit-cli run, or one
 // that does not answer): the user would otherwise see nothing happen.
@@ -122,13 +55,11 @@ void SayHeldWithoutWindow(pid_t holder, const char* directory) {
 // The window's last normal rectangle, unless what is stored could not be a window.
 void PlaceWindow(MainWindow& window, const ProgramSettings& settings) {
     if (!HasStoredWindowRect(settings)) return;
-    const int64_t width = static_cast<int64_t>(settings.right) - settings.left;
-    const int64_t height = static_cast<int64_t>(settings.bottom) - settings.top;
-    if (width < 100 || height < 60 || width > 100000 || height > 100000) {
+    if (!StoredWindowRectUsable(settings)) {
         ConsolePrint("The stored window position is not usable; the desktop places the window.\n");
         return;
     }
-    window.setGeometry(settings.left, settings.top, static_cast<int>(width), static_cast<int>(height));
+    window.setGeometry(settings.left, settings.top, settings.right - settings.left, settings.bottom - settings.top);
 }
 
 const char* const DESKTOP_HELP = R"(usage: quorbit [-w DIR]

@@ -1,13 +1,12 @@
 #include "shell/autostart_entry.h"
 
+#include <cctype>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <limits.h>
 
 #include "control/compute_menu.h"
-#include "platform/file_replace.h"
-#include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/user_folders.h"
 #include "support/console.h"
@@ -32,6 +31,30 @@ void PrintWithTitle(const char* format) {
     char line[256];
     std::snprintf(line, sizeof line, format, PROGRAM_TITLE);
     ConsolePrint(line);
+}
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// The length of a folder's text without its final separators, a root's own kept ("C:\\").
+size_t FolderLength(const char* folder, size_t length) {
+    while (length > 1 && IsSeparator(folder[length - 1]) && folder[length - 2] != ':') --length;
+    return length;
+}
+
+// Whether the directory is the folder the executable lies in, letter case aside.
+bool IsOwnFolder(const char* executablePath, const char* directory) {
+    size_t folder = std::strlen(executablePath);
+    while (folder > 0 && !IsSeparator(executablePath[folder - 1])) --folder;
+    if (folder == 0) return false;
+    folder = FolderLength(executablePath, folder);
+    if (FolderLength(directory, std::strlen(directory)) != folder) return false;
+    for (size_t i = 0; i < folder; ++i) {
+        const char a = executablePath[i], b = directory[i];
+        if (std::tolower(static_cast<unsigned char>(a)) != std::tolower(static_cast<unsigned char>(b)) &&
+            !(IsSeparator(a) && IsSeparator(b)))
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -92,48 +115,34 @@ bool FormatAutostartEntry(const char* executablePath, const char* directory, cha
     return written > 0 && static_cast<size_t>(written) < size;
 }
 
-void QueryAutostart(const char* executablePath) {
-    char entry[PATH_MAX];
-    if (!AutostartEntryPath(executablePath, entry, sizeof entry)) return;
-    autostartState = EntryExists(entry) ? 1 : 0;
+bool FormatRunValue(const char* executablePath, const char* directory, char* name, size_t nameSize, char* data,
+                    size_t dataSize) {
+    if (nameSize == 0 || dataSize == 0) return false;
+    name[0] = data[0] = '\0';
+    int named, written;
+    if (IsOwnFolder(executablePath, directory)) {
+        named = std::snprintf(name, nameSize, "%s", executablePath);
+        written = std::snprintf(data, dataSize, "\"%s\"", executablePath);
+    } else {
+        const size_t length = std::strlen(directory);
+        const char* doubled = length > 0 && directory[length - 1] == '\\' ? "\\" : "";
+        named = std::snprintf(name, nameSize, "%s /W %s", executablePath, directory);
+        written = std::snprintf(data, dataSize, "\"%s\" /W \"%s%s\"", executablePath, directory, doubled);
+    }
+    const bool fits = named > 0 && static_cast<size_t>(named) < nameSize && written > 0 &&
+                      static_cast<size_t>(written) < dataSize;
+    if (!fits) name[0] = data[0] = '\0';
+    return fits;
 }
 
-void InstallAutostart(int32_t mode, const char* executablePath) {
-    char entry[PATH_MAX];
-    char folder[PATH_MAX];
-    if (!AutostartEntryPath(executablePath, entry, sizeof entry) || !AutostartFolder(folder, sizeof folder)) return;
-    if (EntryExists(entry)) {
-        if (mode != AUTOSTART_REMOVE) return;
-        if (!RemoveFile(entry)) {
-            ConsolePrint("Can't write autostart entry.\n");
-            return;
-        }
-        autostartState = 0;
-        PrintWithTitle("%s is now disabled at boot\n");
-        ConsolePrint("You can enable this by clicking on Options/Install\n");
-        return;
-    }
-    if (mode == AUTOSTART_REMOVE) return;
-    if (!MakeFolder(folder, 0755)) {
-        ConsolePrint("Can't create autostart folder.\n");
-        return;
-    }
-    char text[7 * PATH_MAX];
-    char directory[PATH_MAX];
-    FileReplacement replacement;
-    if (!CurrentDirectory(directory, sizeof directory) ||
-        !FormatAutostartEntry(executablePath, directory, text, sizeof text) || !BeginReplacement(replacement, entry)) {
-        ConsolePrint("Can't write autostart entry.\n");
-        return;
-    }
-    ReplacementWrite(replacement, text, std::strlen(text));
-    if (!CommitReplacement(replacement)) {
-        ConsolePrint("Can't write autostart entry.\n");
-        return;
-    }
-    autostartState = 1;
+void SayAutostartInstalled() {
     PrintWithTitle("%s will start automatically the next time you'll restart your computer\n");
     ConsolePrint("You can disable this by clicking on Options/Uninstall\n");
+}
+
+void SayAutostartRemoved() {
+    PrintWithTitle("%s is now disabled at boot\n");
+    ConsolePrint("You can enable this by clicking on Options/Install\n");
 }
 
 }  // namespace quorbit

@@ -55,6 +55,12 @@ bool HasStoredWindowRect(const ProgramSettings& settings) {
     return settings.left != 0 || settings.top != 0 || settings.right != 0 || settings.bottom != 0;
 }
 
+bool StoredWindowRectUsable(const ProgramSettings& settings) {
+    const int64_t width = static_cast<int64_t>(settings.right) - settings.left;
+    const int64_t height = static_cast<int64_t>(settings.bottom) - settings.top;
+    return width >= 100 && height >= 60 && width <= 100000 && height <= 100000;
+}
+
 void StoreWindowRect(ProgramSettings& settings, int32_t left, int32_t top, int32_t right, int32_t bottom) {
     settings.left = left;
     settings.top = top;

@@ -43,6 +43,10 @@ void ApplyProgramSettings(const ProgramSettings& settings);
 // normal rectangle, zeros included; otherwise the desktop places the window.
 bool HasStoredWindowRect(const ProgramSettings& settings);
 
+// Whether the stored rectangle could be a window: at least 100 x 60, and not absurdly large.
+// One that could not is not used; the desktop places the window.
+bool StoredWindowRectUsable(const ProgramSettings& settings);
+
 // Stores the window's normal rectangle as "Left", "Top", "Right", "Bottom", in this order.
 void StoreWindowRect(ProgramSettings& settings, int32_t left, int32_t top, int32_t right, int32_t bottom);
 

@@ -414,6 +414,31 @@ TEST_F(AutostartTest, InstallQueryAndRemoveWithTheirMessages) {
     EXPECT_EQ(ReadFile(entry.c_str()), "<missing>");
 }
 
+// The Run key's value starts the program in its folder: /W only for a folder not its own,
+// both paths quoted, a folder's final backslash doubled so that it escapes no quote.
+TEST(RunValue, NamesTheFolderAndQuotesThePaths) {
+    const struct {
+        const char *executable, *directory, *name, *data;
+    } cases[] = {
+        {"C:\\Program Files\\Quorbit\\quorbit.exe", "c:\\program files\\quorbit\\",
+         "C:\\Program Files\\Quorbit\\quorbit.exe", "\"C:\\Program Files\\Quorbit\\quorbit.exe\""},
+        {"C:\\Q\\quorbit.exe", "C:\\Q\\tours", "C:\\Q\\quorbit.exe /W C:\\Q\\tours",
+         "\"C:\\Q\\quorbit.exe\" /W \"C:\\Q\\tours\""},
+        {"C:\\Q\\quorbit.exe", "C:\\", "C:\\Q\\quorbit.exe /W C:\\", "\"C:\\Q\\quorbit.exe\" /W \"C:\\\\\""},
+        {"C:\\quorbit.exe", "C:\\", "C:\\quorbit.exe", "\"C:\\quorbit.exe\""},
+        {"C:\\Q\\quorbit.exe", "C:\\Qu", "C:\\Q\\quorbit.exe /W C:\\Qu", "\"C:\\Q\\quorbit.exe\" /W \"C:\\Qu\""},
+    };
+    for (const auto& c : cases) {
+        char name[64], data[64];
+        ASSERT_TRUE(FormatRunValue(c.executable, c.directory, name, sizeof name, data, sizeof data)) << c.directory;
+        EXPECT_STREQ(name, c.name);
+        EXPECT_STREQ(data, c.data);
+    }
+    char name[64], data[20];
+    EXPECT_FALSE(FormatRunValue("C:\\Q\\quorbit.exe", "C:\\Q\\tours", name, sizeof name, data, sizeof data));
+    EXPECT_STREQ(data, "");
+}
+
 TEST_F(AutostartTest, EachFolderGetsAnEntryOfItsOwnThatStartsTheProgramThere) {
     const char* exe = "/opt/quorbit/quorbit";
     const std::string a = std::string(Dir()) + "/tours a", b = std::string(Dir()) + "/b";
