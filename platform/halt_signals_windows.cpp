@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "platform/windows_text.h"
+#include "platform/console_events_windows.h"
 
 namespace quorbit {
 
@@ -38,7 +38,8 @@ int NumberOf(DWORD event) {
     return 0;
 }
 
-// Runs on a thread of its own that Windows starts for each event.
+}  // namespace
+
 BOOL WINAPI OnConsoleEvent(DWORD event) {
     const int number = NumberOf(event);
     if (number == 0) return FALSE;
@@ -57,8 +58,6 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) ::Sleep(INFINITE);
     return TRUE;
 }
-
-}  // namespace
 
 void CatchHaltSignals(void (*onHalt)()) {
     haltAction.store(onHalt);
