@@ -9,7 +9,7 @@ namespace quorbit {
 namespace {
 
 // The console's events, given the numbers of the POSIX signals they stand for, so that the
-// exit status is the same on both systems: Ctrl+C 130, as SIGINT; Ctrl+Break 131, as Ctrl+\
+// exit status is the same on both systems: Ctrl+C 130, as SIGINT; Ctrl+Break 131, as Ctrl+Backslash
 // (SIGQUIT); the console closed or the user logging off 129, as a closed terminal (SIGHUP);
 // shutdown 143, as SIGTERM.
 struct ConsoleEvent {
