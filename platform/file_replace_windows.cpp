@@ -52,7 +52,7 @@ bool BeginReplacement(FileReplacement& r, const char* name) {
     ::DeleteFileW(temporary.c_str());
     HANDLE handle = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        Failed();
+        FailedToOpen(temporary);
         Fail(r, errno);
         return false;
     }
@@ -109,7 +109,7 @@ bool AppendLineToFile(const char* name, const char* bytes, size_t length, bool* 
     HANDLE handle = ::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, SHARE_ALL, nullptr, OPEN_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        Failed();
+        FailedToOpen(wide);
         if (openFailed != nullptr) *openFailed = true;
         return false;
     }

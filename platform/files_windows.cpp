@@ -14,15 +14,7 @@ namespace {
 HANDLE Open(const char* name, DWORD access, DWORD disposition, DWORD flags = FILE_ATTRIBUTE_NORMAL) {
     const std::wstring wide = Widen(name);
     HANDLE handle = ::CreateFileW(wide.c_str(), access, SHARE_ALL, nullptr, disposition, flags, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        const DWORD error = ::GetLastError();
-        // A folder cannot be opened as a file: say so as POSIX does.
-        const DWORD attributes = ::GetFileAttributesW(wide.c_str());
-        errno = error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
-                        (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
-                    ? EISDIR
-                    : ErrnoOfWindowsError(error);
-    }
+    if (handle == INVALID_HANDLE_VALUE) FailedToOpen(wide);
     return handle;
 }
 

@@ -14,13 +14,31 @@ bool EnterFolder(const char* folder) { return ::SetCurrentDirectoryW(Widen(folde
 
 bool CurrentDirectory(char* out, size_t size) {
     if (size == 0) return false;
+    out[0] = '\0';
     wchar_t wide[32768];
-    const DWORD length = ::GetCurrentDirectoryW(32768, wide);
-    if (length == 0 || length >= 32768) {
-        out[0] = '\0';
-        return Failed();
+    DWORD length = 0;
+    // The folder's own name as the file system has it, whatever spelling entered it: the
+    // instance of a folder is found by its name, and "c:\q", "C:/Q\" and a short 8.3 name
+    // are one folder.
+    HANDLE folder = ::CreateFileW(L".", 0, SHARE_ALL, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder != INVALID_HANDLE_VALUE) {
+        length = ::GetFinalPathNameByHandleW(folder, wide, 32768, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        ::CloseHandle(folder);
     }
-    if (!Narrow(wide, out, size)) {
+    const wchar_t* name = wide;
+    if (length > 0 && length < 32768) {
+        // "\\?\C:\..." and "\\?\UNC\server\share\..." in the form every program shows.
+        if (std::wcsncmp(wide, L"\\\\?\\UNC\\", 8) == 0) {
+            wide[6] = L'\\';
+            name = wide + 6;
+        } else if (std::wcsncmp(wide, L"\\\\?\\", 4) == 0) {
+            name = wide + 4;
+        }
+    } else {
+        length = ::GetCurrentDirectoryW(32768, wide);
+        if (length == 0 || length >= 32768) return Failed();
+    }
+    if (!Narrow(name, out, size)) {
         errno = ENAMETOOLONG;
         return false;
     }

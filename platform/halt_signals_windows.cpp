@@ -2,14 +2,14 @@
 
 #include <atomic>
 
-#include "platform/windows_text.h"
+#include "platform/console_events_windows.h"
 
 namespace quorbit {
 
 namespace {
 
 // The console's events, given the numbers of the POSIX signals they stand for, so that the
-// exit status is the same on both systems: Ctrl+C 130, as SIGINT; Ctrl+Break 131, as Ctrl+\
+// exit status is the same on both systems: Ctrl+C 130, as SIGINT; Ctrl+Break 131, as Ctrl+Backslash
 // (SIGQUIT); the console closed or the user logging off 129, as a closed terminal (SIGHUP);
 // shutdown 143, as SIGTERM.
 struct ConsoleEvent {
@@ -38,7 +38,8 @@ int NumberOf(DWORD event) {
     return 0;
 }
 
-// Runs on a thread of its own that Windows starts for each event.
+}  // namespace
+
 BOOL WINAPI OnConsoleEvent(DWORD event) {
     const int number = NumberOf(event);
     if (number == 0) return FALSE;
@@ -57,8 +58,6 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) ::Sleep(INFINITE);
     return TRUE;
 }
-
-}  // namespace
 
 void CatchHaltSignals(void (*onHalt)()) {
     haltAction.store(onHalt);

@@ -15,6 +15,9 @@ bool UserFolder(const char* variable, const char* homeFallback, const char* leaf
 // XDG folders have them; %LOCALAPPDATA%\Program on Windows. False when the system names no
 // such folder or it does not fit.
 bool UserDataFolder(const char* program, char* out, size_t size);
+// What would have named it, for the message when nothing does ("neither XDG_DATA_HOME nor
+// HOME names a data directory").
+const char* NoUserDataFolder();
 
 // Creates the folder with its missing parents (the parents private to the user, the folder
 // itself with the given mode); true when it exists as a folder afterwards. `created` (when

@@ -32,6 +32,8 @@ bool UserDataFolder(const char* program, char* out, size_t size) {
     return UserFolder("XDG_DATA_HOME", ".local/share", leaf, out, size);
 }
 
+const char* NoUserDataFolder() { return "neither XDG_DATA_HOME nor HOME names a data directory"; }
+
 bool MakeFolder(const char* folder, unsigned mode, bool* created) {
     if (created != nullptr) *created = false;
     char path[PATH_MAX];

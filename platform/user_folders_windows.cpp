@@ -48,6 +48,8 @@ bool UserDataFolder(const char* program, char* out, size_t size) {
     return Put(base + L'\\' + Widen(program), out, size);
 }
 
+const char* NoUserDataFolder() { return "LOCALAPPDATA names no data directory"; }
+
 bool MakeFolder(const char* folder, unsigned, bool* created) {
     if (created != nullptr) *created = false;
     const std::wstring path = Widen(folder);

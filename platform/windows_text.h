@@ -23,6 +23,9 @@ std::string Narrow(const wchar_t* text);
 int ErrnoOfWindowsError(DWORD error);
 // errno = ErrnoOfWindowsError(GetLastError()); returns false, for `return Failed();`.
 bool Failed();
+// The same after a file could not be opened: EISDIR when the name is a folder (Windows says
+// only that access is denied), as POSIX says it.
+bool FailedToOpen(const std::wstring& name);
 
 // A handle in the int that stands for an open file elsewhere: Windows keeps the values of
 // kernel handles within 32 bits, and INVALID_HANDLE_VALUE becomes -1.

@@ -73,4 +73,14 @@ bool Failed() {
     return false;
 }
 
+bool FailedToOpen(const std::wstring& name) {
+    const DWORD error = ::GetLastError();
+    const DWORD attributes = ::GetFileAttributesW(name.c_str());
+    errno = error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+                    (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+                ? EISDIR
+                : ErrnoOfWindowsError(error);
+    return false;
+}
+
 }  // namespace quorbit

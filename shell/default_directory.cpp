@@ -69,10 +69,8 @@ bool DescribeDefaultDirectory(const DefaultDirectoryResult& result, char* out, s
         std::snprintf(out, size, "working in %s%s: the program's own directory %s is not one it may write",
                       result.dataDirectory, result.created ? ", made now" : "", programDirectory);
     } else if (result.dataDirectory[0] == '\0') {
-        std::snprintf(out, size,
-                      "the program's own directory %s is not one it may write, and neither XDG_DATA_HOME nor HOME "
-                      "names a data directory",
-                      programDirectory);
+        std::snprintf(out, size, "the program's own directory %s is not one it may write, and %s", programDirectory,
+                      NoUserDataFolder());
     } else {
         std::snprintf(out, size, "the program's own directory %s is not one it may write, and %s cannot be used: %s",
                       programDirectory, result.dataDirectory, std::strerror(result.error));

@@ -18,6 +18,7 @@
 #include "instance/instance_channel.h"
 #include "instance/instance_key.h"
 #include "instance/instance_lock.h"
+#include "platform/folders.h"
 #include "tests/cli/cli_run.h"
 
 namespace {
@@ -45,7 +46,10 @@ protected:
         return StartProcess({arguments, {"XDG_RUNTIME_DIR=" + runtime_, "QUORBIT_UNIT_NODE_LIMIT=" + std::to_string(limit)},
                              "", Out(slot), Err(slot)});
     }
-    CliRun Wait(Process run, int slot = 0) { return {WaitForExit(run), Slurp(Out(slot)), Slurp(Err(slot))}; }
+    CliRun Wait(Process run, int slot = 0) {
+        const int status = WaitForExit(run);
+        return {status, ConsoleText(Slurp(Out(slot))), ConsoleText(Slurp(Err(slot)))};
+    }
     CliRun Cli(const std::vector<std::string>& arguments, int slot = 1) { return Wait(Start(arguments, 500000, slot), slot); }
 
     std::string Out(int slot) const { return Dir() + "/out" + std::to_string(slot); }
@@ -53,13 +57,23 @@ protected:
     std::string File(const char* name) const { return Slurp(work_ + "/" + name); }
     void Put(const char* name, const std::string& bytes) const { WriteFile(work_ + "/" + name, bytes); }
 
+    // The work folder as the program names it once it is there (on Windows its own spelling,
+    // with backslashes).
+    std::string WorkAsEntered() const {
+        const std::string here = CurrentFolder();
+        char entered[4096] = {};
+        EXPECT_TRUE(EnterFolder(work_) && quorbit::CurrentDirectory(entered, sizeof entered) && EnterFolder(here));
+        return entered;
+    }
+
     // Waits until the run answers on its local channel as its directory's instance, or has
     // ended.
     void AwaitInstance(const Process& run) {
         char name[quorbit::INSTANCE_NAME_SIZE], error[320], reply[quorbit::INSTANCE_REPLY_MAX];
-        quorbit::FormatInstanceName(quorbit::InstanceKey(work_.c_str()), name, sizeof name);
+        const std::string work = WorkAsEntered();
+        quorbit::FormatInstanceName(quorbit::InstanceKey(work.c_str()), name, sizeof name);
         quorbit::InstancePaths paths;
-        while (!HasEnded(run) && !(quorbit::FindInstancePaths(name, work_.c_str(), paths, error, sizeof error) &&
+        while (!HasEnded(run) && !(quorbit::FindInstancePaths(name, work.c_str(), paths, error, sizeof error) &&
                                    quorbit::SendInstanceRequest(paths.socketPath, "status", reply, sizeof reply, 100,
                                                                 2000) == quorbit::REPLY_DONE))
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -172,7 +186,7 @@ TEST_F(RunCommandTest, RunningInstanceTakesRequestsAndRefusesASecondRun) {
     EXPECT_EQ(File("WORKTOUR.INI"), "0\r\n2\r\n");  // the halted unit stays, the added one behind it
     reply = Cli({"stop"});  // no instance: refused as show is
     EXPECT_EQ(reply.status, 1);
-    EXPECT_EQ(reply.err, "quorbit-cli stop: nothing is computing in " + work_ + "\n");
+    EXPECT_EQ(reply.err, "quorbit-cli stop: nothing is computing in " + WorkAsEntered() + "\n");
 }
 
 TEST_F(RunCommandTest, BadArgumentsAndFilesAreRefusedPlainly) {

@@ -115,7 +115,7 @@ TEST(WorkingDirectory, ExecutableDirectoryThenEachOptionInTurn) {
     ChooseWorkingDirectory(8, relative, true, report);
     char now[PATH_MAX];
     ASSERT_TRUE(CurrentDirectory(now, sizeof now));
-    EXPECT_EQ(std::string(now), nested);  // "inner" taken from the previous option's directory
+    EXPECT_EQ(std::string(now), NativePath(nested));  // "inner" taken from the previous option's directory
     EXPECT_TRUE(report.executableDirectoryEntered);
     EXPECT_EQ(report.failures, 2);
     EXPECT_STREQ(report.firstFailure, "missing");
@@ -123,7 +123,7 @@ TEST(WorkingDirectory, ExecutableDirectoryThenEachOptionInTurn) {
 
     ChooseWorkingDirectory(0, relative, true, report);
     ASSERT_TRUE(CurrentDirectory(now, sizeof now));
-    EXPECT_EQ(std::string(now) + "/", std::string(exe));
+    EXPECT_EQ(NativePath(std::string(now) + "/"), std::string(exe));
 
     ASSERT_TRUE(EnterFolder(previous));
 }
@@ -140,27 +140,38 @@ protected:
         ASSERT_TRUE(MakeFolder(program_.c_str()));
         SetEnvironment("HOME", (std::string(Dir()) + "/home").c_str());
         SetEnvironment("XDG_DATA_HOME", (std::string(Dir()) + "/xdg/data").c_str());
+        savedLocal_ = Environment("LOCALAPPDATA");
+        SetEnvironment("LOCALAPPDATA", NativePath(std::string(Dir()) + "/xdg/data").c_str());
     }
     void TearDown() override {
         SetEnvironment("HOME", savedHome_.c_str());
         SetEnvironment("XDG_DATA_HOME", nullptr);
+        SetEnvironment("LOCALAPPDATA", savedLocal_.empty() ? nullptr : savedLocal_.c_str());
         WorkDirTest::TearDown();
+    }
+    // Where the data directory is made: $XDG_DATA_HOME/quorbit, %LOCALAPPDATA%\Quorbit.
+    std::string DataDirectory() const {
+#ifdef _WIN32
+        return NativePath(std::string(Dir()) + "/xdg/data/Quorbit");
+#else
+        return std::string(Dir()) + "/xdg/data/quorbit";
+#endif
     }
     std::string Note(const DefaultDirectoryResult& result) {
         char note[3 * PATH_MAX];
         return DescribeDefaultDirectory(result, note, sizeof note) ? note : "<none>";
     }
-    std::string savedHome_;
+    std::string savedHome_, savedLocal_;
     std::string program_;
 };
 
 TEST_F(DefaultDirectoryTest, DataDirectoryOnlyWhereTheProgramsOwnMayNotBeWritten) {
-    const std::string data = std::string(Dir()) + "/xdg/data/quorbit";
+    const std::string data = DataDirectory();
     const std::string refusal = ": the program's own directory " + program_ + " is not one it may write";
 
     DefaultDirectoryResult result = EnterDefaultDirectory(program_.c_str(), &Usable);
     EXPECT_TRUE(result.entered);
-    EXPECT_EQ(CurrentFolder(), program_);
+    EXPECT_EQ(CurrentFolder(), NativePath(program_));
     EXPECT_EQ(Note(result), "<none>");
     EXPECT_FALSE(IsFolder(data));
 
@@ -179,15 +190,23 @@ TEST_F(DefaultDirectoryTest, DataDirectoryOnlyWhereTheProgramsOwnMayNotBeWritten
     EXPECT_FALSE(result.created);
     EXPECT_EQ(Note(result), "working in " + data + refusal);
 
+#ifndef _WIN32
     SetEnvironment("XDG_DATA_HOME", "relative/is/ignored");
     result = EnterDefaultDirectory(program_.c_str(), &NotUsable);
     EXPECT_EQ(CurrentFolder(), std::string(Dir()) + "/home/.local/share/quorbit");
+#endif
 }
 
 TEST_F(DefaultDirectoryTest, NoDataDirectoryLeavesTheProgramInItsOwnAndSaysWhy) {
     WriteFile("file", "a file where a folder should be");
     // Below a file, then nowhere at all (no XDG_DATA_HOME, no HOME).
     for (const bool belowFile : {true, false}) {
+#ifdef _WIN32
+        const std::string local = NativePath(std::string(Dir()) + "/file/data");
+        std::string expected = "and LOCALAPPDATA names no data directory";
+        SetEnvironment("LOCALAPPDATA", belowFile ? local.c_str() : nullptr);
+        if (belowFile) expected = "and " + local + "\\Quorbit cannot be used: ";
+#else
         const std::string xdg = std::string(Dir()) + "/file/data";
         std::string expected = "and neither XDG_DATA_HOME nor HOME names a data directory";
         if (belowFile) {
@@ -197,10 +216,11 @@ TEST_F(DefaultDirectoryTest, NoDataDirectoryLeavesTheProgramInItsOwnAndSaysWhy) 
             SetEnvironment("XDG_DATA_HOME", nullptr);
             SetEnvironment("HOME", nullptr);
         }
+#endif
         const DefaultDirectoryResult result = EnterDefaultDirectory(program_.c_str(), &NotUsable);
         EXPECT_NE(result.error, 0);
         EXPECT_TRUE(result.entered);
-        EXPECT_EQ(CurrentFolder(), program_);
+        EXPECT_EQ(CurrentFolder(), NativePath(program_));
         const std::string note = Note(result);
         EXPECT_NE(note.find(expected), std::string::npos) << note;
     }
@@ -212,12 +232,12 @@ TEST_F(DefaultDirectoryTest, ADirectoryOptionIsFollowedWhereverTheProgramLies) {
     const char* withOption[] = {"-w", given.c_str()};
     WorkingDirectoryReport report;
     ChooseWorkingDirectory(2, withOption, true, report, nullptr, &NotUsable);
-    EXPECT_EQ(CurrentFolder(), given);
+    EXPECT_EQ(CurrentFolder(), NativePath(given));
     EXPECT_FALSE(report.defaultDirectory.userData);
-    EXPECT_FALSE(IsFolder(std::string(Dir()) + "/xdg/data/quorbit"));
+    EXPECT_FALSE(IsFolder(DataDirectory()));
 
     ChooseWorkingDirectory(0, withOption, true, report, nullptr, &NotUsable);
-    EXPECT_EQ(CurrentFolder(), std::string(Dir()) + "/xdg/data/quorbit");
+    EXPECT_EQ(CurrentFolder(), DataDirectory());
     EXPECT_TRUE(report.defaultDirectory.userData);
     EXPECT_FALSE(report.executableDirectoryEntered);
 }

@@ -22,6 +22,8 @@ bool RemovePath(const std::string& path);  // a file, a link or an empty folder
 void RemoveTree(const std::string& path);  // with everything in it, read-only parts too
 std::vector<std::string> FolderEntries(const std::string& path);  // names, without . and ..
 std::string CurrentFolder();
+// The path with the system's own separators, as the system gives paths back ('\\' on Windows).
+std::string NativePath(const std::string& path);
 bool EnterFolder(const std::string& path);
 
 // A new empty folder, removed with everything in it when this ends; on a memory file
@@ -74,6 +76,10 @@ struct Finished {
     int status = -1;  // as WaitForExit gives it
     std::string out, err;
 };
-Finished RunProcess(ProcessSpec spec);  // out and err, when empty, are collected in memory
+// out and err, when empty, are collected in memory, as ConsoleText gives them.
+Finished RunProcess(ProcessSpec spec);
+// A console program's output with LF line ends: on Windows its standard streams write each
+// LF as CR LF (a CR LF the program wrote itself comes back as CR CR LF, and stays a fault).
+std::string ConsoleText(const std::string& text);
 
 }  // namespace quorbit::testing

@@ -91,6 +91,8 @@ std::string CurrentFolder() {
     return ::getcwd(path, sizeof path) != nullptr ? path : "";
 }
 
+std::string NativePath(const std::string& path) { return path; }
+
 bool EnterFolder(const std::string& path) { return ::chdir(path.c_str()) == 0; }
 
 ScratchFolder::ScratchFolder(const char* stem) {
@@ -187,5 +189,7 @@ Finished RunProcess(ProcessSpec spec) {
     const int status = WaitForExit(process);
     return {status, ReadFile(spec.out), ReadFile(spec.err)};
 }
+
+std::string ConsoleText(const std::string& text) { return text; }
 
 }  // namespace quorbit::testing

@@ -97,6 +97,7 @@ HANDLE OutputFile(const std::string& path) {
 }  // namespace
 
 std::string ReadFile(const std::string& path, const std::string& ifMissing) {
+    if (IsFolder(path)) return "";  // as reading a folder on POSIX gives nothing
     FILE* f = ::_wfopen(SystemPath(path).c_str(), L"rb");
     if (f == nullptr) return ifMissing;
     std::string bytes;
@@ -158,6 +159,13 @@ std::string CurrentFolder() {
     wchar_t path[32768];
     const DWORD length = ::GetCurrentDirectoryW(32768, path);
     return length > 0 && length < 32768 ? Utf8(path) : "";
+}
+
+std::string NativePath(const std::string& path) {
+    std::string native = path;
+    for (char& c : native)
+        if (c == '/') c = '\\';
+    return native;
 }
 
 bool EnterFolder(const std::string& path) { return ::SetCurrentDirectoryW(SystemPath(path).c_str()) != 0; }
@@ -284,7 +292,14 @@ Finished RunProcess(ProcessSpec spec) {
     if (spec.err.empty()) spec.err = *folder / "err";
     Process process = StartProcess(spec);
     const int status = WaitForExit(process);
-    return {status, ReadFile(spec.out), ReadFile(spec.err)};
+    return {status, ConsoleText(ReadFile(spec.out)), ConsoleText(ReadFile(spec.err))};
+}
+
+std::string ConsoleText(const std::string& text) {
+    std::string lines;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lines += text[i];
+    return lines;
 }
 
 }  // namespace quorbit::testing
