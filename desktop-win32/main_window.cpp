@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <cstring>
 #include <string>
 
 #include "control/computation.h"
@@ -223,7 +224,7 @@ void RunCommand(int32_t command) {
 void SetMenuState(int32_t state) {
     if (IsQuitting() || shutDown) return;
     const ComputeMenuItem next = MenuItemAfter(computeItem, state);
-    if (next.command != computeItem.command || next.text != computeItem.text) {
+    if (next.command != computeItem.command || std::strcmp(next.text, computeItem.text) != 0) {
         const std::wstring text = Widen(next.text);
         for (HMENU menu : {GetMenu(window), popupMenu})
             ModifyMenuW(menu, static_cast<UINT>(computeItem.command), MF_BYCOMMAND | MF_STRING,
