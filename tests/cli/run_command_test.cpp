@@ -181,7 +181,8 @@ TEST_F(RunCommandTest, RunningInstanceTakesRequestsAndRefusesASecondRun) {
         ASSERT_TRUE(std::regex_match(status, std::regex("You have 2 queued works :\n\na1-a2, a1-a6\n(\na1-a2: [0-9]+ "
                                                          "nodes(, its end not estimated yet| of about .*)\n)?"))) << status;
     // The progress lines (the journal's, under systemd) carry it too.
-    const std::regex progress(" ms \\([0-9]+ nodes\\), ~[0-9.]+ % done, about [0-9a-z ]+ left\n");
+    // (Read from the file as written: a Windows program ends its lines with CR LF.)
+    const std::regex progress(" ms \\([0-9]+ nodes\\), ~[0-9.]+ % done, about [0-9a-z ]+ left\r?\n");
     while (!std::regex_search(Slurp(Out(0)), progress) && !HasEnded(run))
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     reply = Cli({"show"});
