@@ -3,7 +3,8 @@
 ; quorbit.exe), README and OUT defined.
 ; It installs the programs in Program Files with a Start Menu folder and an uninstaller; /S
 ; installs and uninstalls silently.
-Unicode true
+; A 64-bit installer: it runs where the programs run, without 32-bit Windows (or Wine) support.
+Target amd64-unicode
 !include "x64.nsh"
 !include "LogicLib.nsh"
 
