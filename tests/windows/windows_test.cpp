@@ -75,8 +75,14 @@ TEST(WindowsChannel, ThePipeIsThisUsersAlone) {
     EXPECT_STREQ(reply, "heard hello");
     EXPECT_EQ(quorbit::LocalChannelServerProcess(name.c_str()), static_cast<long>(::GetCurrentProcessId()));
 
-    HANDLE pipe = ::CreateFileA(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    // The server makes its next instance of the pipe after it has answered: until one
+    // listens, the name is not there or busy.
+    HANDLE pipe = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 500 && pipe == INVALID_HANDLE_VALUE; ++attempt) {
+        if (!::WaitNamedPipeA(name.c_str(), 2000)) ::Sleep(10);
+        pipe = ::CreateFileA(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    }
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE) << ::GetLastError();
     PSID owner = nullptr;
     PACL access = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
