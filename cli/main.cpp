@@ -13,6 +13,7 @@
 #include "cli/task_command.h"
 #include "cli/verify_command.h"
 #include "platform/process.h"
+#include "platform/system_words.h"
 #include "shell/program_version.h"
 
 namespace {
@@ -44,11 +45,12 @@ their value as "--name VALUE" or "--name=VALUE", and each may be given once.
 
 The queue commands work in a directory: -w DIR (--directory DIR), by default the
 program's own directory, as for the desktop program, or where the program may not
-write there (installed in /usr/bin, say) $XDG_DATA_HOME/quorbit, that is
-~/.local/share/quorbit unless XDG_DATA_HOME is set.
+write there ()" QUORBIT_INSTALLED_WORDS R"() in
+)" QUORBIT_USER_DATA_WORDS R"(.
 
 exit status: 0 done, 1 failed (output could not be written and the like), 2 bad
-arguments, 128+N halted by signal N (130 for Ctrl+C); a command's help gives its own.
+arguments, )" QUORBIT_HALT_STATUS_WORDS R"(;
+a command's help gives its own.
 )";
 
 const Subcommand* FindSubcommand(const char* name) {

@@ -10,6 +10,7 @@
 #include "instance/instance_access.h"
 #include "instance/instance_channel.h"
 #include "platform/folders.h"
+#include "platform/system_words.h"
 #include "support/console.h"
 #include "support/line_table.h"
 #include "support/results_file.h"
@@ -25,11 +26,12 @@ int RunShow(int argc, char** argv);
 
 #define QUORBIT_INSTANCE_NOTE                                                                        \
     "While an instance (the desktop program or quorbit-cli run) works in the directory, the\n"       \
-    "command goes to it through its local socket and it acts at once on its own queue.\n"            \
+    "command goes to it through its " QUORBIT_LOCAL_CHANNEL_WORDS ", and it acts at once on its\n"    \
+    "own queue.\n"                                                                                   \
     "\n"                                                                                             \
     "-w DIR, --directory DIR\n"                                                                      \
     "           the working directory (default: the program's own directory, or where\n"             \
-    "           it may not write there, $XDG_DATA_HOME/quorbit or ~/.local/share/quorbit).\n"        \
+    "           it may not write there, " QUORBIT_USER_DATA_WORDS ").\n"                              \
     "-h, --help this text.\n"                                                                        \
     "\n"                                                                                             \
     "exit status: 0 done, 1 failed (no instance where one is needed, an instance that\n"             \

@@ -20,6 +20,7 @@
 #include "platform/folders.h"
 #include "platform/halt_signals.h"
 #include "platform/processor.h"
+#include "platform/system_words.h"
 #include "shell/first_run.h"
 #include "shell/program_settings.h"
 #include "shell/short_work.h"
@@ -67,13 +68,13 @@ could leave it.
 
 One instance works in a directory at a time, desktop program or console program.
 While this one runs, quorbit-cli add, status and stop in another terminal reach it.
-Ctrl+C, SIGTERM and SIGHUP (and SIGQUIT, SIGXCPU, SIGALRM, SIGUSR1, SIGUSR2) halt it
-as the Stop command does: the unit being computed stays queued and the next run
-computes it again from its beginning.
+)" QUORBIT_HALT_WORDS R"(
+halt it as the Stop command does: the unit being computed stays queued and the next
+run computes it again from its beginning.
 
 -w DIR, --directory DIR
            the working directory (default: the program's own directory, or where
-           it may not write there, $XDG_DATA_HOME/quorbit or ~/.local/share/quorbit).
+           it may not write there, )" QUORBIT_USER_DATA_WORDS R"().
 -h, --help this text.
 
 For trials, QUORBIT_UNIT_NODE_LIMIT=N in the environment stops every unit after N
@@ -84,8 +85,8 @@ are not whole units'.
 exit status: 0 the queue is done (or was empty, or quorbit-cli stop ended the run),
 1 failed (output or a file that cannot be written, a WORKTOUR.INI that cannot be
 rewritten, an entry that names no unit),
-2 bad arguments, 3 another instance works in the directory, 128+N halted by
-signal N (130 for Ctrl+C, 143 for SIGTERM).
+2 bad arguments, 3 another instance works in the directory,
+)" QUORBIT_HALT_STATUS_WORDS R"(.
 )",
     &RunRun,
 };

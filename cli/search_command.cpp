@@ -9,6 +9,7 @@
 #include "cli/progress_meter.h"
 #include "cli/standard_output.h"
 #include "platform/halt_signals.h"
+#include "platform/system_words.h"
 #include "platform/ticks.h"
 #include "results/unit_report.h"
 #include "search/path_text.h"
@@ -61,13 +62,13 @@ be given once. A whole unit is about 10^12 nodes, hours of computing; on a termi
 progress line on standard error shows nodes, speed and the current moves every
 10 seconds. Nothing is written to disk.
 
-Ctrl+C, SIGTERM, SIGHUP, SIGQUIT (and SIGXCPU, SIGALRM, SIGUSR1, SIGUSR2) halt the
-search within milliseconds; the tours found so far have been printed, and the
-summary and the counters as they stood follow, marked as partial counts.
+)" QUORBIT_HALT_WORDS R"(
+halt the search within milliseconds; the tours found so far have been printed, and
+the summary and the counters as they stood follow, marked as partial counts.
 
 exit status: 0 done (also when stopped at --max-nodes), 1 output could not be
-written, 2 bad arguments, 128+N halted by signal N (130 for Ctrl+C, 143 for
-SIGTERM).
+written, 2 bad arguments,
+)" QUORBIT_HALT_STATUS_WORDS R"(.
 )",
     &RunSearch,
 };

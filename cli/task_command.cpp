@@ -13,6 +13,7 @@
 #include "cluster/task_range.h"
 #include "platform/file_replace.h"
 #include "platform/halt_signals.h"
+#include "platform/system_words.h"
 #include "support/cpu_identity.h"
 
 namespace quorbit {
@@ -47,11 +48,12 @@ UNIT       a number 0..44 or a name such as a1-a2.
            search threads (default: every processor this process may use).
 -h, --help this text.
 
-Ctrl+C, SIGTERM and the other halt signals (as for search) stop the search within
-milliseconds and write nothing: run the range again.
+)" QUORBIT_HALT_WORDS R"(
+stop the search within milliseconds and write nothing: run the range again.
 
 exit status: 0 written, 1 the file could not be written or is not a regular file,
-2 bad arguments, 128+N halted by signal N.
+2 bad arguments,
+)" QUORBIT_HALT_STATUS_WORDS R"(.
 )",
     &RunTask,
 };

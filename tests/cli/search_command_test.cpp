@@ -122,13 +122,26 @@ TEST(SearchCommand, BadArgumentsGiveAMessageUsageAndStatus2) {
     }
 }
 
-// That each option is named in its command's help: the manual pages' test.
+// That each option is named in its command's help: the manual pages' test. The helps speak
+// of this system alone: its data folder, how instances talk, what halts a run.
 TEST(SearchCommand, EveryCommandExplainsItselfAndTheVersionIsTheBuildsOne) {
+#ifdef _WIN32
+    const char* const thisSystem[] = {"%LOCALAPPDATA%\\Quorbit", "Ctrl+Break"};
+    const char* const otherSystem[] = {"XDG", "SIGTERM", "socket", "/usr/bin"};
+#else
+    const char* const thisSystem[] = {"~/.local/share/quorbit", "SIGTERM"};
+    const char* const otherSystem[] = {"LOCALAPPDATA", "Ctrl+Break", "named pipe", "Program Files"};
+#endif
     EXPECT_EQ(Cli("--version").out, "quorbit-cli (Quorbit) " QUORBIT_PROJECT_VERSION "\n");
-    for (const char* arguments : {"--help", "help search", "search 0 --help", "bench -h"}) {
+    for (const char* arguments :
+         {"--help", "help search", "search 0 --help", "bench -h", "run --help", "add --help", "task --help"}) {
         const CliRun run = Cli(arguments);
         EXPECT_EQ(run.status, 0) << arguments;
         EXPECT_TRUE(run.out.rfind("usage: quorbit-cli", 0) == 0 || run.out.rfind("quorbit-cli - ", 0) == 0) << run.out;
+        for (const char* words : otherSystem) EXPECT_EQ(run.out.find(words), std::string::npos) << arguments << ": " << words;
+        if (std::string(arguments) == "--help" || std::string(arguments) == "run --help") {
+            for (const char* words : thisSystem) EXPECT_NE(run.out.find(words), std::string::npos) << arguments << ": " << words;
+        }
     }
 }
 
