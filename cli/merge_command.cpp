@@ -19,6 +19,7 @@
 #include "instance/instance_access.h"
 #include "instance/instance_channel.h"
 #include "platform/files.h"
+#include "platform/folders.h"
 #include "support/line_table.h"
 #include "support/results_file.h"
 #include "support/write_failure.h"
@@ -106,14 +107,14 @@ int MergeOnce(const char* unit, const char* prefix, int cutMove, uint64_t tasks,
     for (const char* name : {RESULTS_FILE, SOLUTION_LOG_FILE, MERGE_RECORD_FILE}) {
         char why[PATH_MAX + 64];
         if (IsWritableFileName(name, why, sizeof why)) continue;
-        std::fprintf(stderr, "quorbit-cli merge: %s/%s; nothing was appended\n", directory, why);
+        std::fprintf(stderr, "quorbit-cli merge: %s%c%s; nothing was appended\n", directory, FOLDER_SEPARATOR, why);
         return 1;
     }
     std::string record;
     {
         FILE* in = std::fopen(MERGE_RECORD_FILE, "rb");
         if (in == nullptr && errno != ENOENT) {
-            std::fprintf(stderr, "quorbit-cli merge: cannot read %s/%s: %s\n", directory, MERGE_RECORD_FILE,
+            std::fprintf(stderr, "quorbit-cli merge: cannot read %s%c%s: %s\n", directory, FOLDER_SEPARATOR, MERGE_RECORD_FILE,
                          std::strerror(errno));
             return 1;
         }
@@ -125,7 +126,8 @@ int MergeOnce(const char* unit, const char* prefix, int cutMove, uint64_t tasks,
     MergeEntry entry;
     char error[160];
     if (!FindMergeEntry(record.data(), record.size(), unit, prefix, entry, error, sizeof error)) {
-        std::fprintf(stderr, "quorbit-cli merge: %s/%s: %s; nothing was appended\n", directory, MERGE_RECORD_FILE, error);
+        std::fprintf(stderr, "quorbit-cli merge: %s%c%s: %s; nothing was appended\n", directory, FOLDER_SEPARATOR,
+                     MERGE_RECORD_FILE, error);
         return 1;
     }
     std::vector<std::string> lines;
@@ -148,9 +150,9 @@ int MergeOnce(const char* unit, const char* prefix, int cutMove, uint64_t tasks,
             case ResultsTail::Part:
                 std::fprintf(stderr,
                              "quorbit-cli merge: an earlier merge of %s below %s stopped after appending part of its "
-                             "results to %s/%s (after byte %llu); remove that part and line %d of %s, then merge "
+                             "results to %s%c%s (after byte %llu); remove that part and line %d of %s, then merge "
                              "again; nothing was appended\n",
-                             unit, prefix, directory, RESULTS_FILE, static_cast<unsigned long long>(entry.resultsSize),
+                             unit, prefix, directory, FOLDER_SEPARATOR, RESULTS_FILE, static_cast<unsigned long long>(entry.resultsSize),
                              entry.line, MERGE_RECORD_FILE);
                 return 1;
         }
@@ -163,8 +165,8 @@ int MergeOnce(const char* unit, const char* prefix, int cutMove, uint64_t tasks,
     if (!AppendMergedLines()) return WriteFailure("the merge is incomplete: merge again once the cause is mended");
     // Read back: a write that failed without saying so must not be recorded as merged.
     if (ReadResultsTail(RESULTS_FILE, size, lines) != ResultsTail::Whole) {
-        std::fprintf(stderr, "quorbit-cli merge: %s/%s does not hold the merged lines after writing them; the merge is "
-                     "incomplete: merge again once the cause is mended\n", directory, RESULTS_FILE);
+        std::fprintf(stderr, "quorbit-cli merge: %s%c%s does not hold the merged lines after writing them; the merge is "
+                     "incomplete: merge again once the cause is mended\n", directory, FOLDER_SEPARATOR, RESULTS_FILE);
         return 1;
     }
     if (!AppendMergeRecord(std::string("merged ") + identity))

@@ -10,6 +10,7 @@
 #include "cli/directory_options.h"
 #include "cli/standard_output.h"
 #include "platform/files.h"
+#include "platform/folders.h"
 #include "results/results_verifier.h"
 #include "support/results_file.h"
 
@@ -170,7 +171,7 @@ int RunVerify(int argc, char** argv) {
         char directory[PATH_MAX];
         if (!EnterCommandDirectory("verify", options[0].value, directory, sizeof directory)) return 1;
         for (const char* name : {RESULTS_FILE, SOLUTION_LOG_FILE}) {
-            const std::string path = std::string(directory) + "/" + name;
+            const std::string path = std::string(directory) + FOLDER_SEPARATOR + name;
             if (ReadResultsFile(verifier, path.c_str(), path.c_str())) continue;
             if (errno == ENOENT) continue;  // a directory may hold one of the two
             std::fprintf(stderr, "quorbit-cli verify: cannot read %s: %s\n", path.c_str(), std::strerror(errno));

@@ -9,6 +9,13 @@ namespace quorbit {
 // '/' between folders; on Windows '\\' too.
 bool IsFolderSeparator(char c);
 
+// What this program puts between a folder and a name, in paths it makes and in messages.
+#ifdef _WIN32
+inline constexpr char FOLDER_SEPARATOR = '\\';
+#else
+inline constexpr char FOLDER_SEPARATOR = '/';
+#endif
+
 // Makes the folder the working folder.
 bool EnterFolder(const char* folder);
 // The working folder's absolute path; false (out empty) when it cannot be had or does not fit.

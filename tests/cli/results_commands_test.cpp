@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #endif
 
+#include "platform/folders.h"
 #include "tests/cli/cli_run.h"
 
 namespace {
@@ -106,7 +107,7 @@ TEST_F(MergeCommand, ASearchIsMergedOnceEvenAfterAMergeThatStoppedHalfWay) {
 
 TEST_F(MergeCommand, AFailedWriteIsNamedAndNeverRecordedAsMerged) {
     // SOLUTION.TXT a folder; then a file size limit that the results pass half way.
-    const std::string results = Dir() + "/SOLUTION.TXT";
+    const std::string results = Dir() + quorbit::FOLDER_SEPARATOR + "SOLUTION.TXT";
     ASSERT_TRUE(MakeFolder(results));
     CliRun run = Merge();
     EXPECT_EQ(run.status, 1);
@@ -206,7 +207,7 @@ TEST_F(VerifyCommand, TheFirstInvalidLineIsNamedAndFailsTheRun) {
     Write("LOGSOL.TXT", "Solution 1: a1-b3\n");
     const CliRun run = Verify();
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("2 invalid lines; the first is " + dir_ + "/SOLUTION.TXT:1: the summary says"),
+    EXPECT_NE(run.err.find("2 invalid lines; the first is " + dir_ + quorbit::FOLDER_SEPARATOR + "SOLUTION.TXT:1: the summary says"),
               std::string::npos)
         << run.err;
     EXPECT_NE(run.out.find("LOGSOL.TXT:1: the tour holds 2 squares"), std::string::npos) << run.out;
