@@ -65,15 +65,29 @@ int32_t FieldAsUnsigned(HWND dialog, int control) {
     return read ? static_cast<int32_t>(value) : 0;
 }
 
+// A command to a dialog that OK and Cancel end, OK after what it does (done by the caller):
+// TRUE when it was one of them, FALSE for any other command, which is not the dialog's.
+INT_PTR EndOnOkOrCancel(HWND dialog, WPARAM wParam) {
+    if (LOWORD(wParam) != IDOK && LOWORD(wParam) != IDCANCEL) return FALSE;
+    EndDialog(dialog, 1);
+    return TRUE;
+}
+
+// The dialog's number fields show dialogValues, in order; OK reads them back.
+void ShowValues(HWND dialog, const int* fields, int count) {
+    for (int i = 0; i < count; ++i) UnsignedToField(dialog, fields[i], *dialogValues[i]);
+}
+void ReadValues(HWND dialog, const int* fields, int count) {
+    for (int i = 0; i < count; ++i) *dialogValues[i] = FieldAsUnsigned(dialog, fields[i]);
+}
+
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
         case WM_INITDIALOG:
             FitDialogToTexts(dialog);
             return TRUE;
         case WM_COMMAND:
-            if (LOWORD(wParam) != IDOK && LOWORD(wParam) != IDCANCEL) return FALSE;
-            EndDialog(dialog, 1);
-            return TRUE;
+            return EndOnOkOrCancel(dialog, wParam);
         default:
             return FALSE;
     }
@@ -89,37 +103,28 @@ INT_PTR CALLBACK PreferencesDialogProc(HWND dialog, UINT message, WPARAM wParam,
                           "with a checkpoint.",
                           static_cast<int>(AvailableProcessors()));
             SetDlgItemTextW(dialog, IDC_THREADS_MEANING, Widen(meaning).c_str());
-            for (int i = 0; i < 3; ++i) UnsignedToField(dialog, fields[i], *dialogValues[i]);
+            ShowValues(dialog, fields, 3);
             FitDialogToTexts(dialog);
             return TRUE;
         }
         case WM_COMMAND:
-            if (LOWORD(wParam) == IDOK) {
-                for (int i = 0; i < 3; ++i) *dialogValues[i] = FieldAsUnsigned(dialog, fields[i]);
-            } else if (LOWORD(wParam) != IDCANCEL) {
-                return FALSE;
-            }
-            EndDialog(dialog, 1);
-            return TRUE;
+            if (LOWORD(wParam) == IDOK) ReadValues(dialog, fields, 3);
+            return EndOnOkOrCancel(dialog, wParam);
         default:
             return FALSE;
     }
 }
 
 INT_PTR CALLBACK PriorityDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    const int fields[] = {IDC_PRIORITY};
     switch (message) {
         case WM_INITDIALOG:
-            UnsignedToField(dialog, IDC_PRIORITY, *dialogValues[0]);
+            ShowValues(dialog, fields, 1);
             FitDialogToTexts(dialog);
             return TRUE;
         case WM_COMMAND:
-            if (LOWORD(wParam) == IDOK) {
-                *dialogValues[0] = FieldAsUnsigned(dialog, IDC_PRIORITY);
-            } else if (LOWORD(wParam) != IDCANCEL) {
-                return FALSE;
-            }
-            EndDialog(dialog, 1);
-            return TRUE;
+            if (LOWORD(wParam) == IDOK) ReadValues(dialog, fields, 1);
+            return EndOnOkOrCancel(dialog, wParam);
         default:
             return FALSE;
     }
@@ -139,11 +144,8 @@ INT_PTR CALLBACK NewWorkDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
                 GetDlgItemTextW(dialog, IDC_UNIT, typed, UNIT_INPUT_MAX + 1);
                 // A refusal has been shown, owned by this dialog, which stays open.
                 if (SubmitUnitInput(Narrow(typed).c_str()) == UnitInput::Refused) return TRUE;
-            } else if (LOWORD(wParam) != IDCANCEL) {
-                return FALSE;
             }
-            EndDialog(dialog, 1);
-            return TRUE;
+            return EndOnOkOrCancel(dialog, wParam);
         default:
             return FALSE;
     }

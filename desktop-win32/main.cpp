@@ -141,16 +141,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
     AttachWin32Shell(window);
     ReportWorkingDirectory(directoryReport);
-    char error[400];
-    if (locked.outcome == InstanceLockOutcome::Failed) {
-        std::snprintf(error, sizeof error, "%s: another start in this directory will not find this one.\n",
-                      locked.error);
-        ConsolePrint(error);
-    } else if (!StartInstanceServer(lock, DesktopInstanceRequests(Win32RequestHooks()), error, sizeof error)) {
-        // quorbit-cli add, status and stop cannot reach this instance; the program runs all the same.
-        ConsolePrint(error);
-        ConsolePrint("\n");
-    }
+    ServeDesktopRequests(lock, locked, DesktopInstanceRequests(Win32RequestHooks()));
 
     ApplyProgramSettings(settings);
     SayShortWork();

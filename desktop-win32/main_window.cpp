@@ -211,13 +211,9 @@ void RunCommand(int32_t command) {
         case CMD_NO_ICON:
             RunTrayCommand(command);
             return;
-        default: {
-            const int32_t mode = AutostartModeOfCommand(command);
-            if (mode < 0) return;  // Help Topics, context help, anything unknown
-            InstallAutostart(mode, executablePath.c_str());
-            UpdateInstallMenu();
+        default:
+            if (RunInstallCommand(command, executablePath.c_str())) UpdateInstallMenu();
             return;
-        }
     }
 }
 

@@ -24,6 +24,7 @@
 #include "instance/instance_key.h"
 #include "instance/instance_lock.h"
 #include "shell/autostart_entry.h"
+#include "shell/desktop_requests.h"
 #include "shell/first_run.h"
 #include "shell/initial_show.h"
 #include "shell/program_settings.h"
@@ -147,15 +148,7 @@ int main(int argc, char** argv) {
     };
     CatchTerminationSignals(&window, quit);
     ReportWorkingDirectory(directoryReport);
-    char error[400];
-    if (locked.outcome == InstanceLockOutcome::Failed) {
-        std::snprintf(error, sizeof error, "%s: another start in this directory will not find this one.\n",
-                      locked.error);
-        ConsolePrint(error);
-    } else if (!StartInstanceServer(lock, DesktopInstanceRequests(&window), error, sizeof error)) {
-        ConsolePrint(error);
-        ConsolePrint("\n");
-    }
+    ServeDesktopRequests(lock, locked, DesktopInstanceRequests(&window));
 
     ApplyProgramSettings(settings);
     SayShortWork();

@@ -187,13 +187,9 @@ void MainWindow::RunOptionCommand(int32_t command) {
                                QMessageBox::Information);
             return;
         }
-        default: {
-            const int32_t mode = AutostartModeOfCommand(command);
-            if (mode < 0) return;  // Help Topics, context help, anything unknown
-            InstallAutostart(mode, executablePath.c_str());
-            UpdateInstallMenu();
+        default:
+            if (RunInstallCommand(command, executablePath.c_str())) UpdateInstallMenu();
             return;
-        }
     }
 }
 

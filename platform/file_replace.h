@@ -34,6 +34,13 @@ void ReplacementWrite(FileReplacement& r, const char* bytes, size_t length);
 // system's reason in `error` and errno. True only once the new file is on disk.
 bool CommitReplacement(FileReplacement& r);
 
+// For the systems' BeginReplacement (file_replace_posix.cpp, file_replace_windows.cpp; the
+// rest is the same on both, in file_replace.cpp): a replacement with no file, no failure and
+// nothing buffered yet; and the failure of one, whose first reason (EIO for none) stays in
+// `error` and is left in errno.
+void ResetReplacement(FileReplacement& r);
+void FailReplacement(FileReplacement& r, int error);
+
 // Appends bytes to the end of `name`, creating it if missing, ending the file's last line
 // first when it is unfinished (LineEndAfter), and syncs it. Returns true only when every
 // byte was written and synced; otherwise false with errno set, and the file cut back to

@@ -17,27 +17,6 @@ bool CopyText(char* out, size_t size, const char* text) {
     return written >= 0 && static_cast<size_t>(written) < size;
 }
 
-// Remembers the first failure's reason and leaves errno at it.
-void Fail(FileReplacement& r, int error) {
-    if (r.error == 0) r.error = error != 0 ? error : EIO;
-    r.failed = true;
-    errno = r.error;
-}
-
-void Abandon(FileReplacement& r) {
-    const int error = errno;
-    // The temporary file is given up whatever close says about it.
-    if (r.fd >= 0) (void)::close(r.fd);
-    r.fd = -1;
-    ::unlink(r.temporary);
-    errno = error;
-}
-
-void FlushBuffer(FileReplacement& r) {
-    if (r.buffered > 0 && !r.failed && !WriteAll(r.fd, r.buffer, r.buffered)) Fail(r, errno);
-    r.buffered = 0;
-}
-
 }  // namespace
 
 bool SyncDirectoryOf(const char* path) {
@@ -65,20 +44,16 @@ bool SyncDirectoryOf(const char* path) {
 }
 
 bool BeginReplacement(FileReplacement& r, const char* name) {
-    r.fd = -1;
-    r.failed = false;
-    r.error = 0;
-    r.buffered = 0;
-    r.temporary[0] = '\0';
+    ResetReplacement(r);
     struct stat link;
     const bool isLink = ::lstat(name, &link) == 0 && S_ISLNK(link.st_mode);
     if (!(isLink && ::realpath(name, r.target) != nullptr) && !CopyText(r.target, sizeof r.target, name)) {
-        Fail(r, ENAMETOOLONG);
+        FailReplacement(r, ENAMETOOLONG);
         return false;
     }
     if (std::snprintf(r.temporary, sizeof r.temporary, "%s%s", r.target, REPLACEMENT_SUFFIX) >=
         static_cast<int>(sizeof r.temporary)) {
-        Fail(r, ENAMETOOLONG);
+        FailReplacement(r, ENAMETOOLONG);
         return false;
     }
     // A stray temporary file from an earlier crash is removed rather than opened, so that a
@@ -86,53 +61,11 @@ bool BeginReplacement(FileReplacement& r, const char* name) {
     ::unlink(r.temporary);
     r.fd = ::open(r.temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (r.fd < 0) {
-        Fail(r, errno);
+        FailReplacement(r, errno);
         return false;
     }
     struct stat old;
     if (::stat(r.target, &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(r.fd, old.st_mode & 07777);
-    return true;
-}
-
-void ReplacementWrite(FileReplacement& r, const char* bytes, size_t length) {
-    if (r.fd < 0 || r.failed) return;
-    while (length > 0) {
-        if (r.buffered == sizeof r.buffer) FlushBuffer(r);
-        const size_t room = sizeof r.buffer - r.buffered;
-        const size_t step = length < room ? length : room;
-        std::memcpy(r.buffer + r.buffered, bytes, step);
-        r.buffered += step;
-        bytes += step;
-        length -= step;
-    }
-}
-
-bool CommitReplacement(FileReplacement& r) {
-    if (r.fd < 0) {
-        if (r.error == 0) r.error = EBADF;
-        errno = r.error;
-        return false;
-    }
-    FlushBuffer(r);
-    if (!r.failed && ::fsync(r.fd) != 0) Fail(r, errno);
-    if (r.failed) {
-        Abandon(r);
-        return false;
-    }
-    const int closed = ::close(r.fd);
-    r.fd = -1;
-    if (closed != 0 || ::rename(r.temporary, r.target) != 0) {
-        Fail(r, errno);
-        ::unlink(r.temporary);
-        errno = r.error;
-        return false;
-    }
-    // Renamed: the new content is in place, but only lasts a power cut once the directory
-    // has reached the disk too.
-    if (!SyncDirectoryOf(r.target)) {
-        Fail(r, errno);
-        return false;
-    }
     return true;
 }
 

@@ -8,43 +8,16 @@
 
 namespace quorbit {
 
-namespace {
-
-void Fail(FileReplacement& r, int error) {
-    if (r.error == 0) r.error = error != 0 ? error : EIO;
-    r.failed = true;
-    errno = r.error;
-}
-
-void Abandon(FileReplacement& r) {
-    const int error = errno;
-    if (r.fd >= 0) ::CloseHandle(HandleOf(r.fd));
-    r.fd = -1;
-    ::DeleteFileW(Widen(r.temporary).c_str());
-    errno = error;
-}
-
-void FlushBuffer(FileReplacement& r) {
-    if (r.buffered > 0 && !r.failed && !WriteAll(r.fd, r.buffer, r.buffered)) Fail(r, errno);
-    r.buffered = 0;
-}
-
-}  // namespace
-
 // NTFS journals its directories: a file flushed and then moved with MOVEFILE_WRITE_THROUGH
 // has its name on disk when the move returns, and there is no directory to sync.
 bool SyncDirectoryOf(const char*) { return true; }
 
 bool BeginReplacement(FileReplacement& r, const char* name) {
-    r.fd = -1;
-    r.failed = false;
-    r.error = 0;
-    r.buffered = 0;
-    r.temporary[0] = '\0';
+    ResetReplacement(r);
     if (std::snprintf(r.target, sizeof r.target, "%s", name) >= static_cast<int>(sizeof r.target) ||
         std::snprintf(r.temporary, sizeof r.temporary, "%s%s", r.target, REPLACEMENT_SUFFIX) >=
             static_cast<int>(sizeof r.temporary)) {
-        Fail(r, ENAMETOOLONG);
+        FailReplacement(r, ENAMETOOLONG);
         return false;
     }
     const std::wstring temporary = Widen(r.temporary);
@@ -53,53 +26,10 @@ bool BeginReplacement(FileReplacement& r, const char* name) {
     HANDLE handle = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         FailedToOpen(temporary);
-        Fail(r, errno);
+        FailReplacement(r, errno);
         return false;
     }
     r.fd = FdOf(handle);
-    return true;
-}
-
-void ReplacementWrite(FileReplacement& r, const char* bytes, size_t length) {
-    if (r.fd < 0 || r.failed) return;
-    while (length > 0) {
-        if (r.buffered == sizeof r.buffer) FlushBuffer(r);
-        const size_t room = sizeof r.buffer - r.buffered;
-        const size_t step = length < room ? length : room;
-        std::memcpy(r.buffer + r.buffered, bytes, step);
-        r.buffered += step;
-        bytes += step;
-        length -= step;
-    }
-}
-
-bool CommitReplacement(FileReplacement& r) {
-    if (r.fd < 0) {
-        if (r.error == 0) r.error = EBADF;
-        errno = r.error;
-        return false;
-    }
-    FlushBuffer(r);
-    if (!r.failed && !::FlushFileBuffers(HandleOf(r.fd))) {
-        Failed();
-        Fail(r, errno);
-    }
-    if (r.failed) {
-        Abandon(r);
-        return false;
-    }
-    const bool closed = ::CloseHandle(HandleOf(r.fd)) || Failed();
-    r.fd = -1;
-    // The C runtime's rename refuses an existing target: the old file is replaced here in
-    // one step, and the move reaches the disk before it returns.
-    if (!closed || !(::MoveFileExW(Widen(r.temporary).c_str(), Widen(r.target).c_str(),
-                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
-                     Failed())) {
-        Fail(r, errno);
-        ::DeleteFileW(Widen(r.temporary).c_str());
-        errno = r.error;
-        return false;
-    }
     return true;
 }
 

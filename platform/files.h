@@ -29,6 +29,8 @@ int OpenToWriteAfter(const char* name, uint64_t keepBytes);
 bool WriteAll(int fd, const char* bytes, size_t length);
 // Puts the file's data on disk.
 bool SyncFileData(int fd);
+// Puts the file's data and what the system keeps of it (its size, its mode) on disk.
+bool SyncWholeFile(int fd);
 // Closes a file that was written; false when the system reports a failure on closing.
 bool CloseWritten(int fd);
 
@@ -51,6 +53,10 @@ bool RemoveFile(const char* name);
 // Gives the file a second name `to` and removes the first; never replaces an existing `to`
 // (errno EEXIST).
 bool RenameWithoutReplacing(const char* from, const char* to);
+// Gives the file the name `to` in one step, in place of the file of that name if there is
+// one: `to` names the old file or the new, never neither. On Windows the move is on disk
+// when it returns.
+bool RenameReplacing(const char* from, const char* to);
 
 enum class PathKind { Missing, Regular, Folder, CharacterDevice, BlockDevice, Fifo, Socket, Other };
 // What the path names, following links; false (errno set) when it cannot be looked at for

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,6 +67,8 @@ bool WriteAll(int fd, const char* bytes, size_t length) {
 }
 
 bool SyncFileData(int fd) { return ::fdatasync(fd) == 0; }
+
+bool SyncWholeFile(int fd) { return ::fsync(fd) == 0; }
 
 bool CloseWritten(int fd) { return ::close(fd) == 0; }
 
@@ -142,6 +145,8 @@ bool RenameWithoutReplacing(const char* from, const char* to) {
     // A hard link never replaces an existing name; the original goes only once it is linked.
     return ::link(from, to) == 0 && ::unlink(from) == 0;
 }
+
+bool RenameReplacing(const char* from, const char* to) { return ::rename(from, to) == 0; }
 
 bool KindOfPath(const char* path, PathKind& kind) {
     struct stat info;

@@ -107,6 +107,9 @@ bool WriteAll(int fd, const char* bytes, size_t length) {
 
 bool SyncFileData(int fd) { return ::FlushFileBuffers(HandleOf(fd)) || Failed(); }
 
+// FlushFileBuffers puts a file's size and attributes on disk with its data.
+bool SyncWholeFile(int fd) { return SyncFileData(fd); }
+
 bool CloseWritten(int fd) { return ::CloseHandle(HandleOf(fd)) || Failed(); }
 
 bool ReadWholeFile(const char* name, std::vector<uint8_t>& bytes, bool& exists, bool& regular) {
@@ -179,6 +182,13 @@ bool RemoveFile(const char* name) { return ::DeleteFileW(Widen(name).c_str()) ||
 bool RenameWithoutReplacing(const char* from, const char* to) {
     // Without MOVEFILE_REPLACE_EXISTING the move fails when `to` exists.
     return ::MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_WRITE_THROUGH) || Failed();
+}
+
+bool RenameReplacing(const char* from, const char* to) {
+    // The C runtime's rename refuses an existing target: the old file is replaced here in
+    // one step, and the move reaches the disk before it returns.
+    return ::MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
+           Failed();
 }
 
 bool KindOfPath(const char* path, PathKind& kind) {

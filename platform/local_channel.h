@@ -49,4 +49,13 @@ bool SendOnLocalChannel(const char* name, const char* request, int retryMs, int 
 // once); 0 when none listens there or the system does not say.
 long LocalChannelServerProcess(const char* name);
 
+// The bytes on the wire, the same on every system (local_channel_wire.cpp), for the systems'
+// files. The request line with its line end in out: its length, or 0 when it does not fit.
+size_t FrameLocalRequest(const char* request, char* out, size_t size);
+// The answer in out, cut to size - 1 bytes: its length.
+size_t FrameLocalAnswer(int32_t status, const char* text, char* out, size_t size);
+// The status and reply text of an answer read whole (length bytes, terminated); false when
+// it is no answer.
+bool ReadLocalAnswer(const char* answer, size_t length, int32_t& status, char* reply, size_t size);
+
 }  // namespace quorbit

@@ -126,9 +126,7 @@ bool ClientGone(int fd) {
 }
 
 void StartReply(Connection& c, int32_t status, const char* text) {
-    const int head = std::snprintf(c.out, sizeof c.out, "%d\n", static_cast<int>(status));
-    const int body = std::snprintf(c.out + head, sizeof c.out - static_cast<size_t>(head), "%s", text);
-    c.outUsed = static_cast<size_t>(head) + std::min(static_cast<size_t>(body), sizeof c.out - 1 - static_cast<size_t>(head));
+    c.outUsed = FrameLocalAnswer(status, text, c.out, sizeof c.out);
     c.outSent = 0;
     c.state = Connection::Writing;
     c.deadline = NowMs() + LOCAL_CHANNEL_DEADLINE_MS;
@@ -322,22 +320,14 @@ bool SendOnLocalChannel(const char* name, const char* request, int retryMs, int 
     }
     SetTimeouts(fd, timeoutMs);
     char line[LOCAL_CHANNEL_REQUEST_MAX + 2];
-    const int length = std::snprintf(line, sizeof line, "%s\n", request);
+    const size_t length = FrameLocalRequest(request, line, sizeof line);
     char answer[LOCAL_CHANNEL_REPLY_MAX + 32];
     size_t got = 0;
     bool overflow = false;
-    const bool sent = length > 0 && static_cast<size_t>(length) < sizeof line &&
-                      SendAll(fd, line, static_cast<size_t>(length));
+    const bool sent = length > 0 && SendAll(fd, line, length);
     const bool received = sent && ReceiveText(fd, answer, sizeof answer, false, &got, &overflow);
     ::close(fd);
-    const char* newline = received ? static_cast<const char*>(std::memchr(answer, '\n', got)) : nullptr;
-    if (newline == nullptr) return false;
-    char* after = nullptr;
-    const long number = std::strtol(answer, &after, 10);
-    if (after != newline) return false;
-    std::snprintf(reply, size, "%s", newline + 1);
-    status = static_cast<int32_t>(number);
-    return true;
+    return received && ReadLocalAnswer(answer, got, status, reply, size);
 }
 
 long LocalChannelServerProcess(const char* name) {

@@ -155,10 +155,7 @@ bool ClientGone(HANDLE pipe) {
 
 void Reply(HANDLE pipe, int32_t status, const char* text) {
     char out[LOCAL_CHANNEL_REPLY_MAX + 16];
-    const int head = std::snprintf(out, sizeof out, "%d\n", static_cast<int>(status));
-    const int body = std::snprintf(out + head, sizeof out - static_cast<size_t>(head), "%s", text);
-    size_t length = static_cast<size_t>(head) + static_cast<size_t>(body);
-    if (length > sizeof out - 1) length = sizeof out - 1;
+    const size_t length = FrameLocalAnswer(status, text, out, sizeof out);
     const uint64_t deadline = NowMs() + LOCAL_CHANNEL_DEADLINE_MS;
     if (!WriteWhole(pipe, out, length, deadline, server.stop)) return;
     // The reply ends when the client has read it and closed its end: until then, whatever
@@ -336,13 +333,12 @@ bool SendOnLocalChannel(const char* name, const char* request, int retryMs, int 
     }
     const uint64_t deadline = NowMs() + static_cast<uint64_t>(timeoutMs);
     char line[LOCAL_CHANNEL_REQUEST_MAX + 2];
-    const int length = std::snprintf(line, sizeof line, "%s\n", request);
+    const size_t length = FrameLocalRequest(request, line, sizeof line);
     char answer[LOCAL_CHANNEL_REPLY_MAX + 32];
     size_t got = 0;
     DWORD mode = PIPE_READMODE_MESSAGE;
-    bool received = length > 0 && static_cast<size_t>(length) < sizeof line &&
-                    ::SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr) &&
-                    WriteWhole(pipe, line, static_cast<size_t>(length), deadline, nullptr);
+    bool received = length > 0 && ::SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr) &&
+                    WriteWhole(pipe, line, length, deadline, nullptr);
     // The answer's message, read whole (a part that does not fit is dropped).
     bool whole = false;
     while (received && !whole && got + 1 < sizeof answer) {
@@ -355,14 +351,7 @@ bool SendOnLocalChannel(const char* name, const char* request, int retryMs, int 
     received = received && whole;
     ::CloseHandle(pipe);
     answer[got] = '\0';
-    const char* newline = received ? static_cast<const char*>(std::memchr(answer, '\n', got)) : nullptr;
-    if (newline == nullptr) return false;
-    char* after = nullptr;
-    const long number = std::strtol(answer, &after, 10);
-    if (after != newline) return false;
-    std::snprintf(reply, size, "%s", newline + 1);
-    status = static_cast<int32_t>(number);
-    return true;
+    return received && ReadLocalAnswer(answer, got, status, reply, size);
 }
 
 long LocalChannelServerProcess(const char* name) {

@@ -1,4 +1,6 @@
-// The processor the program runs on and the processors it may use.
+// The processor the program runs on and the processors it may use. The identity is read
+// with the identification instruction, the same on every system (processor_cpuid.cpp); the
+// processors are counted by the system (processor_posix.cpp, processor_windows.cpp).
 #pragma once
 
 #include <cstddef>

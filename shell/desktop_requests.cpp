@@ -13,6 +13,7 @@
 #include "control/queue_status.h"
 #include "control/unit_input.h"
 #include "control/work_queue.h"
+#include "support/console.h"
 #include "support/shell.h"
 
 namespace quorbit {
@@ -136,6 +137,18 @@ int32_t StopRequest(char* reply, size_t size, void*) { return OnWindowThread(Sto
 InstanceRequestOps DesktopInstanceRequests(const DesktopRequestHooks& desktopHooks) {
     hooks = desktopHooks;
     return {ShowRequest, AddRequest, StatusRequest, StopRequest, nullptr};
+}
+
+void ServeDesktopRequests(const InstanceLock& lock, const InstanceLockResult& locked, const InstanceRequestOps& ops) {
+    char error[400];
+    if (locked.outcome == InstanceLockOutcome::Failed) {
+        std::snprintf(error, sizeof error, "%s: another start in this directory will not find this one.\n",
+                      locked.error);
+        ConsolePrint(error);
+    } else if (!StartInstanceServer(lock, ops, error, sizeof error)) {
+        ConsolePrint(error);
+        ConsolePrint("\n");
+    }
 }
 
 }  // namespace quorbit

@@ -23,4 +23,10 @@ struct DesktopRequestHooks {
 // hooks per process: a later call replaces them.
 InstanceRequestOps DesktopInstanceRequests(const DesktopRequestHooks& hooks);
 
+// Serves the instance's requests with ops once the lock is this process's (locked is
+// Acquired or Failed). A lock that failed, or a server that cannot start, is said on the
+// console; the program runs all the same, where quorbit-cli add, status and stop and a later
+// start cannot reach it.
+void ServeDesktopRequests(const InstanceLock& lock, const InstanceLockResult& locked, const InstanceRequestOps& ops);
+
 }  // namespace quorbit

@@ -17,4 +17,11 @@ int32_t AutostartModeOfCommand(int32_t command) {
     }
 }
 
+bool RunInstallCommand(int32_t command, const char* executablePath) {
+    const int32_t mode = AutostartModeOfCommand(command);
+    if (mode < 0) return false;
+    InstallAutostart(mode, executablePath);
+    return true;
+}
+
 }  // namespace quorbit

@@ -20,4 +20,9 @@ InstallMenuState InstallMenuFor(int32_t autostartState);
 // The autostart mode of an install command (0 for Uninstall), or -1 for any other command.
 int32_t AutostartModeOfCommand(int32_t command);
 
+// Carries out an install command with the program's path (InstallAutostart): true when the
+// command was one, and the menu is to be brought up to date; false for any other command
+// (Help Topics, context help, anything unknown), which does nothing here.
+bool RunInstallCommand(int32_t command, const char* executablePath);
+
 }  // namespace quorbit

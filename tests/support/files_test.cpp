@@ -13,6 +13,7 @@
 #endif
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstring>
@@ -189,6 +190,23 @@ TEST_F(LineTableTest, RewritesReplaceTheFileInOneStepOrNotAtAll) {
     ASSERT_EQ(::stat("elsewhere/log", &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
 #endif
+}
+
+// A rewrite whose last step, the rename, fails (the name now holds a folder with a file in
+// it) says so, and leaves the folder as it was and no temporary file.
+TEST_F(LineTableTest, ARewriteWhoseRenameFailsSaysSoAndLeavesNoTemporaryFile) {
+    WriteFile("F", "one\r\n");
+    LineTable* table = GetLineTable("F");
+    ASSERT_EQ(table->lineCount, 1);
+    ASSERT_TRUE(RemovePath("F"));
+    ASSERT_TRUE(MakeFolder("F"));
+    WriteFile("F/kept", "x");
+    ASSERT_TRUE(AppendTableLine(*table, "two"));
+    errno = 0;
+    EXPECT_FALSE(SaveLineTable(*table));
+    EXPECT_NE(errno, 0);
+    EXPECT_EQ(ReadFile("F/kept"), "x");
+    EXPECT_EQ(ReadFile("F.tmp"), "<missing>");
 }
 
 TEST_F(LineTableTest, SettingKeysMatchExactlyAndValuesReadAsLeadingIntegers) {

@@ -1,16 +1,20 @@
 // What the tests ask of the operating system, behind one header: scratch folders, whole
 // files, the environment, and programs started with their arguments, environment and
-// working folder, their output collected. test_platform_posix.cpp implements it; the tests
-// that need more of POSIX (links, ulimit, devices, signals) are in files of their own.
+// working folder, their output collected. test_platform_posix.cpp implements it (and
+// test_platform_windows.cpp for Windows), with what is the same on both in
+// test_platform.cpp; the tests that need more of POSIX (links, ulimit, devices, signals) are
+// in files of their own.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 namespace quorbit::testing {
 
 // Files and folders; '/' separates names. A write that fails fails the test too.
+FILE* OpenFile(const std::string& path, const char* mode);  // std::fopen's, the name in the system's terms
 std::string ReadFile(const std::string& path, const std::string& ifMissing = "<missing>");  // whole
 bool WriteFile(const std::string& path, const std::string& bytes);  // made or replaced
 bool AppendFile(const std::string& path, const std::string& bytes);

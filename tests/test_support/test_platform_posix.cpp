@@ -15,38 +15,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
 
 extern char** environ;
 
 namespace quorbit::testing {
 
-std::string ReadFile(const std::string& path, const std::string& ifMissing) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return ifMissing;
-    std::string bytes;
-    char chunk[65536];
-    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, f)) > 0;) bytes.append(chunk, got);
-    std::fclose(f);
-    return bytes;
-}
+FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 
-namespace {
-
-bool Put(const std::string& path, const std::string& bytes, const char* mode) {
-    FILE* f = std::fopen(path.c_str(), mode);
-    const bool written = f != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if ((f != nullptr && std::fclose(f) != 0) || !written) {
-        ADD_FAILURE() << "cannot write " << path << ": " << std::strerror(errno);
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
-
-bool WriteFile(const std::string& path, const std::string& bytes) { return Put(path, bytes, "wb"); }
-bool AppendFile(const std::string& path, const std::string& bytes) { return Put(path, bytes, "ab"); }
 uint64_t FileIdentity(const std::string& path) {
     struct stat info;
     return ::lstat(path.c_str(), &info) == 0 ? static_cast<uint64_t>(info.st_ino) : 0;
@@ -102,8 +77,6 @@ ScratchFolder::ScratchFolder(const char* stem) {
         std::abort();
     }
 }
-
-ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
 
 void SetEnvironment(const char* name, const char* value) {
     if (value != nullptr) {
@@ -179,16 +152,6 @@ void KillProcess(const Process& process) {
 }
 int KilledStatus() { return 1000 + SIGKILL; }
 bool HaltedStatus(int status) { return status == 128 + SIGTERM || status == 1000 + SIGTERM; }
-
-Finished RunProcess(ProcessSpec spec) {
-    std::optional<ScratchFolder> folder;
-    if (spec.out.empty() || spec.err.empty()) folder.emplace("quorbit-run");
-    if (spec.out.empty()) spec.out = *folder / "out";
-    if (spec.err.empty()) spec.err = *folder / "err";
-    Process process = StartProcess(spec);
-    const int status = WaitForExit(process);
-    return {status, ReadFile(spec.out), ReadFile(spec.err)};
-}
 
 std::string ConsoleText(const std::string& text) { return text; }
 

@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
-#include <optional>
 
 // Windows in its own terms: every name in UTF-16 (the tests' texts are UTF-8), processes
 // made with CreateProcessW in a process group of their own, so that a console event can
@@ -45,16 +44,6 @@ std::string Utf8(const std::wstring& wide) {
 // start) are on drive Z:.
 std::wstring SystemPath(const std::string& path) {
     return !path.empty() && path[0] == '/' ? L"Z:" + Wide(path) : Wide(path);
-}
-
-bool Put(const std::string& path, const std::string& bytes, const wchar_t* mode) {
-    FILE* f = ::_wfopen(SystemPath(path).c_str(), mode);
-    const bool written = f != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if ((f != nullptr && std::fclose(f) != 0) || !written) {
-        ADD_FAILURE() << "cannot write " << path << ": " << std::strerror(errno);
-        return false;
-    }
-    return true;
 }
 
 DWORD Attributes(const std::string& path) { return ::GetFileAttributesW(SystemPath(path).c_str()); }
@@ -96,19 +85,7 @@ HANDLE OutputFile(const std::string& path) {
 
 }  // namespace
 
-std::string ReadFile(const std::string& path, const std::string& ifMissing) {
-    if (IsFolder(path)) return "";  // as reading a folder on POSIX gives nothing
-    FILE* f = ::_wfopen(SystemPath(path).c_str(), L"rb");
-    if (f == nullptr) return ifMissing;
-    std::string bytes;
-    char chunk[65536];
-    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, f)) > 0;) bytes.append(chunk, got);
-    std::fclose(f);
-    return bytes;
-}
-
-bool WriteFile(const std::string& path, const std::string& bytes) { return Put(path, bytes, L"wb"); }
-bool AppendFile(const std::string& path, const std::string& bytes) { return Put(path, bytes, L"ab"); }
+FILE* OpenFile(const std::string& path, const char* mode) { return ::_wfopen(SystemPath(path).c_str(), Wide(mode).c_str()); }
 
 uint64_t FileIdentity(const std::string& path) {
     HANDLE handle = ::CreateFileW(SystemPath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -196,8 +173,6 @@ ScratchFolder::ScratchFolder(const char* stem) {
     }
 }
 
-ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
-
 void SetEnvironment(const char* name, const char* value) {
     // Both the system's block (which programs started later inherit) and the C runtime's
     // copy (getenv).
@@ -284,16 +259,6 @@ void KillProcess(const Process& process) {
 }
 int KilledStatus() { return KILLED; }
 bool HaltedStatus(int status) { return status == HALTED_BY_BREAK || status == static_cast<int>(STATUS_CONTROL_C_EXIT); }
-
-Finished RunProcess(ProcessSpec spec) {
-    std::optional<ScratchFolder> folder;
-    if (spec.out.empty() || spec.err.empty()) folder.emplace("quorbit-run");
-    if (spec.out.empty()) spec.out = *folder / "out";
-    if (spec.err.empty()) spec.err = *folder / "err";
-    Process process = StartProcess(spec);
-    const int status = WaitForExit(process);
-    return {status, ConsoleText(ReadFile(spec.out)), ConsoleText(ReadFile(spec.err))};
-}
 
 std::string ConsoleText(const std::string& text) {
     std::string lines;
