@@ -179,7 +179,16 @@ TEST(ResultsVerifier, TourFaults) {
     EXPECT_EQ(found[0].rfind("1: not semi-magic", 0), 0u) << found[0];
 }
 
+// Each unit's every image maps back to it, and every pair of squares of opposite colours is
+// some unit's image: the 45 units are one of each class of such pairs.
 TEST(ResultsVerifier, EveryImageOfAUnitIsFoundWithItsSymmetry) {
+    int unit = -1, symmetry = -1;
+    bool reversed = false;
+    for (int a = 0; a < SQUARE_COUNT; ++a)
+        for (int b = 0; b < SQUARE_COUNT; ++b)
+            if (SquareColour(a) != SquareColour(b)) {
+                ASSERT_TRUE(FindTourUnit(a, b, unit, symmetry, reversed)) << a << " " << b;
+            }
     for (int g = 0; g < BOARD_SYMMETRY_COUNT; ++g) {
         for (int a = 0; a < SQUARE_COUNT; ++a)
             for (int b = 0; b < SQUARE_COUNT; ++b)
@@ -187,8 +196,6 @@ TEST(ResultsVerifier, EveryImageOfAUnitIsFoundWithItsSymmetry) {
         for (int u = 0; u < WORK_UNIT_COUNT; ++u) {
             for (const bool backwards : {false, true}) {
                 const int s = MapSquare(g, workUnits[u].start), e = MapSquare(g, workUnits[u].end);
-                int unit = -1, symmetry = -1;
-                bool reversed = false;
                 ASSERT_TRUE(FindTourUnit(backwards ? e : s, backwards ? s : e, unit, symmetry, reversed));
                 EXPECT_EQ(unit, u);
                 const int first = backwards ? e : s, last = backwards ? s : e;
