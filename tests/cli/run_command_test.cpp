@@ -251,14 +251,10 @@ TEST_F(RunCommandTest, AQueueThatCannotBeUsedIsRefusedAndLeftAsItIs) {
         EXPECT_TRUE(File("WORKTOUR.INI") == c.queue);
         EXPECT_EQ(File("SOLUTION.TXT").find("Computation of"), std::string::npos);
     }
-}
-
-// status only reads, whatever the queue holds.
-TEST_F(RunCommandTest, StatusWritesNothing) {
-    std::string full;
-    for (int i = 0; i < 1024; ++i) full += "99\r\n";
+    // status only reads, whatever the queue holds: every file as it was, none rewritten (a
+    // rewrite makes a new file) and none made.
+    Put("QUORBIT.INI", "Priority=10\r\nDisplayFrequency=1\r\nAutoInstall=1\r\n");
     Put("WORKTOUR.INI", full + "0\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
-    // Every file as it was, none rewritten (a rewrite makes a new file) and none made.
     const auto files = [this] {
         std::string all;
         for (const std::string& name : FolderEntries(work_))

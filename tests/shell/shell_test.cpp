@@ -100,34 +100,6 @@ TEST(StartupOptions, ArgumentVectorReadsShortLongAndQuotedForms) {
     }
 }
 
-TEST(WorkingDirectory, ExecutableDirectoryThenEachOptionInTurn) {
-    const std::string previous = CurrentFolder();
-    char exe[PATH_MAX];
-    ASSERT_TRUE(ExecutablePath(exe, sizeof exe));
-    ASSERT_TRUE(CutAfterLastSlash(exe));
-
-    const ScratchFolder base("quorbit-workdir");
-    const std::string nested = base / "inner";
-    ASSERT_TRUE(MakeFolder(nested));
-
-    const char* relative[] = {"-w", base.Path().c_str(), "-w", "inner", "-w", "missing", "-w", "missing-too"};
-    WorkingDirectoryReport report;
-    ChooseWorkingDirectory(8, relative, true, report);
-    char now[PATH_MAX];
-    ASSERT_TRUE(CurrentDirectory(now, sizeof now));
-    EXPECT_EQ(std::string(now), NativePath(nested));  // "inner" taken from the previous option's directory
-    EXPECT_TRUE(report.executableDirectoryEntered);
-    EXPECT_EQ(report.failures, 2);
-    EXPECT_STREQ(report.firstFailure, "missing");
-    EXPECT_EQ(report.firstError, ENOENT);
-
-    ChooseWorkingDirectory(0, relative, true, report);
-    ASSERT_TRUE(CurrentDirectory(now, sizeof now));
-    EXPECT_EQ(NativePath(std::string(now) + "/"), std::string(exe));
-
-    ASSERT_TRUE(EnterFolder(previous));
-}
-
 bool Usable(const char*) { return true; }
 bool NotUsable(const char*) { return false; }
 
@@ -226,17 +198,29 @@ TEST_F(DefaultDirectoryTest, NoDataDirectoryLeavesTheProgramInItsOwnAndSaysWhy) 
     }
 }
 
-TEST_F(DefaultDirectoryTest, ADirectoryOptionIsFollowedWhereverTheProgramLies) {
+// The options in turn, a relative one taken from the directory before, the first failure
+// kept; without one, the program's own directory, or the data directory where the program's
+// own may not be written. An option is followed wherever the program lies.
+TEST_F(DefaultDirectoryTest, EachOptionInTurnOrTheProgramsOwnOrTheDataDirectory) {
+    char exe[PATH_MAX];
+    ASSERT_TRUE(ExecutablePath(exe, sizeof exe));
+    ASSERT_TRUE(CutAfterLastSlash(exe));
     const std::string given = std::string(Dir()) + "/given";
-    ASSERT_TRUE(MakeFolder(given.c_str()));
-    const char* withOption[] = {"-w", given.c_str()};
+    ASSERT_TRUE(MakeFolder(given) && MakeFolder(given + "/inner"));
+    const char* options[] = {"-w", given.c_str(), "-w", "inner", "-w", "missing", "-w", "missing-too"};
     WorkingDirectoryReport report;
-    ChooseWorkingDirectory(2, withOption, true, report, nullptr, &NotUsable);
-    EXPECT_EQ(CurrentFolder(), NativePath(given));
+    ChooseWorkingDirectory(8, options, true, report, nullptr, &NotUsable);
+    EXPECT_EQ(CurrentFolder(), NativePath(given + "/inner"));
+    EXPECT_TRUE(report.executableDirectoryEntered);
     EXPECT_FALSE(report.defaultDirectory.userData);
     EXPECT_FALSE(IsFolder(DataDirectory()));
+    EXPECT_EQ(report.failures, 2);
+    EXPECT_STREQ(report.firstFailure, "missing");
+    EXPECT_EQ(report.firstError, ENOENT);
 
-    ChooseWorkingDirectory(0, withOption, true, report, nullptr, &NotUsable);
+    ChooseWorkingDirectory(0, options, true, report);
+    EXPECT_EQ(NativePath(CurrentFolder() + "/"), std::string(exe));
+    ChooseWorkingDirectory(0, options, true, report, nullptr, &NotUsable);
     EXPECT_EQ(CurrentFolder(), DataDirectory());
     EXPECT_TRUE(report.defaultDirectory.userData);
     EXPECT_FALSE(report.executableDirectoryEntered);
@@ -381,15 +365,22 @@ TEST_F(ProgramSettingsTest, FirstRunInstallsIdentifiesAndRecordsOnce) {
     EXPECT_EQ(ConsoleSlot(1), "");
     EXPECT_EQ(s.cpuNumber, 0);  // "CpuNumber" itself was never written
 
-    // An entry already there, or the console program (no autostart): only the processor lines.
-    for (const char* executable : {"/opt/quorbit/quorbit", static_cast<const char*>(nullptr)}) {
-        ClearConsole();
-        ResetLineTables();
-        WriteFile("QUORBIT.INI", "");
+    // The console program (no autostart) describes the processor once and leaves the desktop
+    // its first run, which, an entry being there already, gives only the processor lines.
+    ClearConsole();
+    ResetLineTables();
+    WriteFile("QUORBIT.INI", "");
+    for (const char* executable : {static_cast<const char*>(nullptr), "/opt/quorbit/quorbit"}) {
         s = ReadProgramSettings();
         ASSERT_TRUE(RunFirstRunSetup(s, executable));
         EXPECT_EQ(ConsoleSlot(4), "");
         EXPECT_NE(ConsoleSlot(3).find(" detected"), std::string::npos);
+        const std::string recorded = "CpuId=" + std::to_string(cpuNumber.load()) + "\r\n";
+        EXPECT_EQ(ReadFile("QUORBIT.INI"), executable == nullptr ? recorded : recorded + "AutoInstall=1\r\n");
+        if (executable == nullptr) {
+            EXPECT_FALSE(RunFirstRunSetup(s, nullptr));
+        }
+        ClearConsole();
     }
 }
 
@@ -480,19 +471,6 @@ TEST_F(AutostartTest, EachFolderGetsAnEntryOfItsOwnThatStartsTheProgramThere) {
     ASSERT_TRUE(EnterFolder(Dir()));
 }
 #endif
-
-TEST_F(AutostartTest, TheConsoleProgramLeavesTheDesktopItsFirstRunAndItsAutostartEntry) {
-    ProgramSettings s = ReadProgramSettings();
-    ASSERT_TRUE(RunFirstRunSetup(s, nullptr));
-    const std::string recorded = "CpuId=" + std::to_string(cpuNumber.load()) + "\r\n";
-    EXPECT_EQ(ReadFile("QUORBIT.INI"), recorded);
-    EXPECT_FALSE(RunFirstRunSetup(s, nullptr));  // the processor is described once
-    s = ReadProgramSettings();
-    QueryAutostart("/opt/quorbit/quorbit");
-    ASSERT_TRUE(RunFirstRunSetup(s, "/opt/quorbit/quorbit"));
-    EXPECT_EQ(autostartState, 1);
-    EXPECT_EQ(ReadFile("QUORBIT.INI"), recorded + "AutoInstall=1\r\n");
-}
 
 #ifndef _WIN32  // the XDG autostart file; Windows keeps a Run key value
 TEST_F(AutostartTest, FailuresAreSaidAndChangeNoState) {
