@@ -1,5 +1,6 @@
 // The main window: its menus, keys, the Continue/Stop item and the title through a real
-// computation, the commands' dialogs and what they store, the console and the tray.
+// computation, the commands' dialogs, their layout and what they store, the console and the
+// tray.
 #include <QAction>
 #include <QApplication>
 #include <QImage>
@@ -19,6 +20,7 @@
 #include "desktop/console_view.h"
 #include "desktop/dialogs.h"
 #include "desktop/tray_icon.h"
+#include "platform/processor.h"
 #include "control/computation.h"
 #include "control/work_queue.h"
 #include "control/worker.h"
@@ -127,8 +129,14 @@ TEST_F(DesktopWindowTest, ContinueStopAndTitleFollowARealHalt) {
     SetTrayAvailability(nullptr);
 }
 
+// The Preferences fields share a column, the threads' saying what its numbers mean; what is
+// typed is read on OK only.
 TEST_F(DesktopWindowTest, PreferencesAndPriorityReadOnlyOnOkAndStoreAfterwards) {
-    WhenModal("Preferences", [](QWidget* dialog) {
+    std::string texts;
+    WhenModal("Preferences", [&texts](QWidget* dialog) {
+        for (const char* field : {"control1001", "control1002"})
+            EXPECT_EQ(dialog->findChild<QLineEdit*>(field)->x(), dialog->findChild<QLineEdit*>("control1000")->x());
+        for (const QLabel* label : dialog->findChildren<QLabel*>()) texts += label->text().toStdString() + "|";
         EXPECT_EQ(Field(dialog, FREQUENCY_CONTROL), "30");
         EXPECT_EQ(Field(dialog, DEPTH_CONTROL), "8");
         EXPECT_EQ(Field(dialog, THREADS_CONTROL), "0");
@@ -139,6 +147,7 @@ TEST_F(DesktopWindowTest, PreferencesAndPriorityReadOnlyOnOkAndStoreAfterwards) 
         Press(dialog, OK_CONTROL);
     });
     window->RunCommand(PREFERENCES_COMMAND);
+    EXPECT_NE(texts.find("1 to " + std::to_string(AvailableProcessors()) + ": task mode"), std::string::npos) << texts;
     EXPECT_EQ(settings.displayFrequency, 1);
     EXPECT_EQ(settings.displayDepth, 1);
     EXPECT_EQ(ReadFile("QUORBIT.INI"), "DisplayFrequency=1\r\nDisplayDepth=1\r\n");
@@ -249,19 +258,27 @@ TEST_F(DesktopWindowTest, TrayIconAndNoIconAndMinimising) {
     SetTrayAvailability(nullptr);
 }
 
+// Minimised while the desktop has no notification area, the window stays on the screen; a
+// double click on a tray that came later shows it, and hides it again.
 TEST_F(DesktopWindowTest, WithoutANotificationAreaMinimisingKeepsTheWindowAndSaysWhyOnce) {
     SetTrayAvailability([] { return false; });
     for (int i = 0; i < 2; ++i) {
+        window->showNormal();
+        ASSERT_TRUE(WaitUntil([this] { return !window->isMinimized(); }));
         window->showMinimized();
         ASSERT_TRUE(WaitUntil([this] { return window->isMinimized(); }));
         QApplication::processEvents();
         EXPECT_TRUE(window->isVisible());
-        window->showNormal();
-        ASSERT_TRUE(WaitUntil([this] { return !window->isMinimized(); }));
     }
     EXPECT_EQ(ConsoleLines(),
               std::vector<std::string>{
                   "This desktop has no notification area: the window is minimised instead of hidden in the tray."});
+    SetTrayAvailability([] { return true; });
+    window->UpdateTray(TrayAction::Add, "Quorbit 1.2a", 2);
+    window->Tray()->Icon()->activated(QSystemTrayIcon::DoubleClick);
+    ASSERT_TRUE(WaitUntil([this] { return window->isVisible() && !window->isMinimized(); }));
+    window->Tray()->Icon()->activated(QSystemTrayIcon::DoubleClick);  // on the screen: hidden
+    ASSERT_TRUE(WaitUntil([this] { return !window->isVisible(); }));
     SetTrayAvailability(nullptr);
 }
 
