@@ -177,7 +177,7 @@ protected:
     std::string dir_, results_;
 };
 
-TEST_F(VerifyCommand, ResultsAsTheProgramWritesThemAreValidInFilesNamedOrFound) {
+TEST_F(VerifyCommand, ResultsAsTheProgramWritesThemAreValidAndTheFirstInvalidLineIsNamed) {
     const CliRun none = Verify();
     EXPECT_EQ(none.status, 1);
     EXPECT_NE(none.err.find("no SOLUTION.TXT or LOGSOL.TXT in"), std::string::npos) << none.err;
@@ -190,7 +190,7 @@ TEST_F(VerifyCommand, ResultsAsTheProgramWritesThemAreValidInFilesNamedOrFound) 
     EXPECT_NE(missing.err.find("cannot read " + dir_ + "/gone.txt"), std::string::npos) << missing.err;
 
     Write("SOLUTION.TXT", "[Sat Dec 05 14:16:32 2026]\n" + results_);
-    const CliRun run = Verify();
+    CliRun run = Verify();
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_NE(run.out.find("SOLUTION.TXT: 7 lines: 0 solution lines, 1 unit summaries, 1 time stamps"),
               std::string::npos)
@@ -198,14 +198,13 @@ TEST_F(VerifyCommand, ResultsAsTheProgramWritesThemAreValidInFilesNamedOrFound) 
     EXPECT_NE(run.out.find("a1-a2: 0 distinct tours in 0 solution lines; last summary ("), std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("Every line is valid."), std::string::npos) << run.out;
-}
 
-TEST_F(VerifyCommand, TheFirstInvalidLineIsNamedAndFailsTheRun) {
+    // The first invalid line is named and fails the run.
     std::string damaged = results_;
     damaged.replace(damaged.find("Detail of nodes:\n 1 1 1"), 23, "Detail of nodes:\n 1 1 2");
     Write("SOLUTION.TXT", damaged);
     Write("LOGSOL.TXT", "Solution 1: a1-b3\n");
-    const CliRun run = Verify();
+    run = Verify();
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("2 invalid lines; the first is " + dir_ + quorbit::FOLDER_SEPARATOR + "SOLUTION.TXT:1: the summary says"),
               std::string::npos)

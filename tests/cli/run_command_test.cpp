@@ -201,27 +201,6 @@ TEST_F(RunCommandTest, RunningInstanceTakesRequestsAndRefusesASecondRun) {
     EXPECT_EQ(reply.err, "quorbit-cli stop: nothing is computing in " + WorkAsEntered() + "\n");
 }
 
-TEST_F(RunCommandTest, BadArgumentsAndFilesAreRefusedPlainly) {
-    const struct {
-        std::vector<std::string> arguments;
-        int status;
-        const char* says;
-    } cases[] = {
-        // The option reader's forms are OptionReaderTest's; here each command's own refusals.
-        {{"run", "extra"}, 2, "takes no arguments, not 'extra'"},
-        {{"add"}, 2, "which units?"},
-        {{"stop", "--directory="}, 2, "given twice"},  // and -w WORK once more
-        {{"status", "-w", ""}, 1, "cannot enter the directory '': the name is empty"},
-        {{"status", "-w", "/nonexistent/q"}, 1, "cannot enter the directory '/nonexistent/q'"},
-    };
-    for (const auto& c : cases) {
-        const CliRun run = Cli(c.arguments);
-        EXPECT_EQ(run.status, c.status) << c.arguments[0] << ": " << run.err;
-        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
-    }
-    EXPECT_EQ(Cli({"run", "--help"}).status, 0);
-}
-
 // A queue run cannot use (its head names no unit; a file it could not rewrite, which would
 // keep finished units queued), or an add to a full queue, is refused in one line that says
 // why; nothing is computed and the file stays as it is, whatever the settings file holds.
@@ -251,14 +230,10 @@ TEST_F(RunCommandTest, AQueueThatCannotBeUsedIsRefusedAndLeftAsItIs) {
         EXPECT_TRUE(File("WORKTOUR.INI") == c.queue);
         EXPECT_EQ(File("SOLUTION.TXT").find("Computation of"), std::string::npos);
     }
-}
-
-// status only reads, whatever the queue holds.
-TEST_F(RunCommandTest, StatusWritesNothing) {
-    std::string full;
-    for (int i = 0; i < 1024; ++i) full += "99\r\n";
+    // status only reads, whatever the queue holds: every file as it was, none rewritten (a
+    // rewrite makes a new file) and none made.
+    Put("QUORBIT.INI", "Priority=10\r\nDisplayFrequency=1\r\nAutoInstall=1\r\n");
     Put("WORKTOUR.INI", full + "0\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
-    // Every file as it was, none rewritten (a rewrite makes a new file) and none made.
     const auto files = [this] {
         std::string all;
         for (const std::string& name : FolderEntries(work_))

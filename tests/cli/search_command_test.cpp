@@ -95,12 +95,14 @@ TEST(SearchCommand, BudgetPrintsTheCountersOfThatMomentAsPartial) {
     EXPECT_NE(run.err.find("node budget"), std::string::npos);
 }
 
+// Each command's own refusals give a message, the usage and status 2 (the option reader's
+// and the prefix's are OptionReader's and Prefix's tables); a directory not entered, 1.
 TEST(SearchCommand, BadArgumentsGiveAMessageUsageAndStatus2) {
     struct Case {
         const char* arguments;
         const char* says;
+        int status = 2;
     };
-    // The option reader's and the prefix's own refusals are OptionReader's and Prefix's tables.
     const Case cases[] = {
         {"search", "which unit?"},
         {"search 'a1-a2 '", "no such unit: 'a1-a2 '"},
@@ -108,17 +110,25 @@ TEST(SearchCommand, BadArgumentsGiveAMessageUsageAndStatus2) {
         {"search 0 1", "'1' is one too many"},
         {"search 0 --bogus", "unknown option '--bogus'"},
         {"search 0 --prefix a1-e6-c5-a5", "move 4"},
+        {"search 0 --threads 0", "--threads takes a number of threads from 1 to 256, not '0'"},
+        {"search 0 --threads 257", "from 1 to 256, not '257'"},
+        {"search 0 --threads two", "from 1 to 256, not 'two'"},
         {"bench 3", "unexpected argument '3'"},
         {"frobnicate", "unknown command 'frobnicate'"},
         {"--version search", "--version takes nothing after it, not 'search'"},
         {"", "which command?"},
+        {"run extra", "takes no arguments, not 'extra'"},
+        {"add", "which units?"},
+        {"stop --directory= -w x", "given twice"},
+        {"status -w ''", "cannot enter the directory '': the name is empty", 1},
+        {"status -w /nonexistent/q", "cannot enter the directory '/nonexistent/q'", 1},
     };
     for (const Case& c : cases) {
         const CliRun run = Cli(c.arguments);
-        EXPECT_EQ(run.status, 2) << c.arguments;
+        EXPECT_EQ(run.status, c.status) << c.arguments;
         EXPECT_EQ(run.out, "") << c.arguments;
         EXPECT_NE(run.err.find(c.says), std::string::npos) << c.arguments << ": " << run.err;
-        EXPECT_NE(run.err.find("usage: quorbit-cli"), std::string::npos) << c.arguments << ": " << run.err;
+        EXPECT_EQ(run.err.find("usage: quorbit-cli") != std::string::npos, c.status == 2) << c.arguments << ": " << run.err;
     }
 }
 

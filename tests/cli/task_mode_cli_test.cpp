@@ -36,11 +36,6 @@ TEST(TaskModeCli, SearchOnThreadsPrintsWhatTheSingleSearchPrints) {
         EXPECT_EQ(WithoutTimes(tasks.out), WithoutTimes(single.out)) << search;
         EXPECT_EQ(tasks.err, single.err) << search;
     }
-    for (const char* bad : {"0", "257", "two"}) {
-        const CliRun run = Cli(std::string("search 0 --threads ") + bad);
-        EXPECT_EQ(run.status, 2) << bad;
-        EXPECT_NE(run.err.find("--threads takes a number of threads from 1 to 256"), std::string::npos) << run.err;
-    }
 }
 
 const char* const APPENDED = "Text appended between runs";  // as a merge or an edit would append

@@ -2,7 +2,6 @@
 // file. Every record read back is proven by the kill and resume runs (TaskModeTours).
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -10,6 +9,7 @@
 #include "results/announced_lines.h"
 #include "tasks/checkpoint.h"
 #include "tasks/task_record.h"
+#include "tests/test_support/test_platform.h"
 
 namespace quorbit {
 namespace {
@@ -153,18 +153,14 @@ TEST(AnnouncedLines, FoundInOrderPastForeignLinesAndStamps) {
         {"a later line without the one before it", "Solution 1: a\r\nComputation of a1-a2\r\n", 1},
         {"LF line ends", "Solution 1: a\nSolution 2: b\n", 2},
     };
-    const std::string path = ::testing::TempDir() + "announced_lines.txt";
+    const testing::ScratchFolder folder;
+    const std::string path = folder / "SOLUTION.TXT";
     for (const auto& c : cases) {
-        std::FILE* file = std::fopen(path.c_str(), "wb");
-        ASSERT_NE(file, nullptr);
-        const std::string text = before + c.after;
-        ASSERT_EQ(std::fwrite(text.data(), 1, text.size(), file), text.size());
-        ASSERT_EQ(std::fclose(file), 0);
+        ASSERT_TRUE(testing::WriteFile(path, before + c.after));
         EXPECT_EQ(LinesWrittenAt(path.c_str(), before.size(), announced), c.found) << c.what;
     }
     EXPECT_EQ(LinesWrittenAt(path.c_str(), 1u << 20, announced), 0u) << "a mark past the file's end";
-    std::remove(path.c_str());
-    EXPECT_EQ(LinesWrittenAt(path.c_str(), 0, announced), 0u) << "no file";
+    EXPECT_EQ(LinesWrittenAt((folder / "none").c_str(), 0, announced), 0u) << "no file";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-// The idle, running and stopping states as the shell shows them, Continue and Stop at every
-// moment, the shutdown, thread creation failing, and the threads' priority. (A halt at any
-// moment loses nothing: the program's own runs, RunCommandPosixTest.SignalsHalt...)
+// The console's lines and the shell calls; the idle, running and stopping states as the shell
+// shows them, Continue and Stop at every moment, the shutdown, thread creation failing, and
+// the threads' priority. (A halt at any moment loses nothing: the program's own runs,
+// RunCommandPosixTest.SignalsHalt...)
 #include "control/computation.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +34,64 @@ using Texts = std::vector<std::string>;
 class ComputationStateTest : public ComputationTest {};
 
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// The console: a print completes lines and scrolls once per call, a redraw reading back the
+// newest line; a progress line is replaced by the next print.
+TEST_F(ComputationStateTest, PrintsComposeLinesScrollOncePerCallAndCutLongLines) {
+    ConsolePrint("abc");
+    EXPECT_EQ(ConsoleSlot(0), "abc");
+    ConsolePrint("def\n");
+    ConsolePrint("x\ny\nz\n");
+    ConsolePrint("");
+    ConsolePrint((std::string(300, 'L') + "\na\r\tb\n").c_str());
+    EXPECT_EQ(shell.Calls(true), (Texts{"redraw 0 ", "redraw 1 abcdef", "redraw 3 z", "redraw 0 z", "redraw 2 a\r\tb"}));
+    EXPECT_EQ(ConsoleSlot(2), std::string(255, 'L'));
+    EXPECT_EQ(ConsoleSlot(3), "z");
+    EXPECT_EQ(ConsoleSlot(6), "abcdef");
+    EXPECT_EQ(ConsoleSlot(0), "");
+    for (int i = 1; i <= 47; ++i) ConsolePrint(("line " + std::to_string(i) + "\n").c_str());
+    EXPECT_EQ(ConsoleSlot(1), "line 47");
+    EXPECT_EQ(ConsoleSlot(47), "line 1");  // only the newest 47 are kept
+    ConsoleSnapshot snapshot;
+    TakeConsoleSnapshot(snapshot);
+    EXPECT_EQ(snapshot.completedTotal, 53u);
+}
+
+TEST_F(ComputationStateTest, AProvisionalLineIsReplacedByTheNextPrintOnly) {
+    ConsolePrint("older\n");
+    ConsolePrint("progress 1\n");
+    ConsoleReplaceLastLine();
+    ConsolePrint("progress 2\n");
+    ConsolePrintProvisional("progress 3\n");
+    ConsolePrint("Solution 1\n");
+    ConsolePrint("after\n");
+    EXPECT_EQ(shell.Calls(true), (Texts{"redraw 1 older", "redraw 1 progress 1", "replace progress 2", "redraw 1 progress 3",
+                                     "replace Solution 1", "redraw 1 after"}));
+    EXPECT_EQ(ConsoleSlot(2), "Solution 1");
+    EXPECT_EQ(ConsoleSlot(3), "progress 2");
+    EXPECT_EQ(ConsoleSlot(4), "older");
+    // A replacing print of several lines keeps the last.
+    ConsolePrintProvisional("p\n");
+    ConsolePrint("one\ntwo\n");
+    EXPECT_EQ(ConsoleSlot(1), "two");
+    EXPECT_EQ(ConsoleSlot(2), "after");
+}
+
+TEST_F(ComputationStateTest, QuittingStopsPrintsAndShellUpdatesButNotMessages) {
+    ConsolePrint("before\n");
+    SetQuitting(true);
+    ConsolePrint("after\n");
+    ShellSetMenuState(SHELL_STATE_IDLE);
+    ShellSetTitleStatus("IDLE");
+    ShellUpdateTrayIcon("tip");
+    ShellShowMessage("text", "Status");
+    EXPECT_EQ(ConsoleSlot(1), "before");
+    SetQuitting(false);
+    ShellSetMenuState(SHELL_STATE_RUNNING);
+    ShellSetTitleStatus("a1-a2");
+    ShellUpdateTrayIcon("running");
+    EXPECT_EQ(shell.Calls(true), (Texts{"redraw 1 before", "message Status: text", "menu 1", "title a1-a2", "tray running 2"}));
+}
 
 TEST_F(ComputationStateTest, StopShowsStoppingUntilBothThreadsEndAndCallsOffAWaitingContinue) {
     testing::SetShortUnitPlan({{ShortStep::Search, 9}, {ShortStep::Hold, 6}});

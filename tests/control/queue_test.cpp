@@ -1,4 +1,4 @@
-// The work queue in "WORKTOUR.INI", what an entry and the dialog's text name, the Status
+// The work queue in "WORKTOUR.INI", what an entry names, the Status
 // box and the progress line's text.
 #include "control/work_queue.h"
 
@@ -10,7 +10,6 @@
 #include "control/computation.h"
 #include "control/progress.h"
 #include "control/queue_status.h"
-#include "control/unit_input.h"
 #include "support/write_failure.h"
 #include "tests/control/computation_fixture.h"
 #include "tests/search_fixtures.h"
@@ -99,19 +98,13 @@ TEST_F(WorkQueueTest, AFullQueueRefusesANewEntryAtOnceAndTheStatusStopsAt1800Cha
     EXPECT_EQ(Entry(MAX_TABLE_LINES - 1), "100");
 }
 
-TEST(EntryAndDialogText, NameTheirUnitOrNone) {
+// (The dialog's text and quorbit-cli's UNIT arguments: the fuzz target fuzz_unit_input works
+// every text out the long way.)
+TEST(EntryText, NamesItsUnitOrNone) {
     const std::pair<const char*, int32_t> entries[] = {
         {"0", 0}, {"44", 44}, {"12abc", 12}, {" \t+7 5", 7}, {"-0", 0}, {"", -1}, {"45", -1}, {"-1", -1},
         {"abc", -1}, {"a1-a2", -1}, {"+", -1}, {"- 3", -1}, {"99999999999999999999999", -1}};
     for (const auto& [text, unit] : entries) EXPECT_EQ(EntryUnit(text), unit) << "'" << text << "'";
-    // The dialog: digits give the number, and only a whole name in either case its unit (the
-    // fuzz target fuzz_unit_input works every text out the long way).
-    const std::pair<const char*, int32_t> typed[] = {{"05", 5}, {"B2-B3", 35}, {"", -2}, {"45", -1}, {"+5", -1}, {"5 ", -1}};
-    for (const auto& [text, unit] : typed) {
-        int32_t parsed = -99;
-        const UnitInput result = ParseUnitInput(text, &parsed);
-        EXPECT_EQ(result == UnitInput::Empty ? -2 : result == UnitInput::Refused ? -1 : parsed, unit) << text;
-    }
 }
 
 TEST_F(WorkQueueTest, ProgressLinesShowOneToThirtySixMovesAndTheEstimatedEnd) {

@@ -91,23 +91,26 @@ std::vector<std::string> Verify(const std::vector<std::string>& lines) {
     return found;
 }
 
+std::string Summary(int solutions, int total) {
+    return "Computation of a1-a2 has finished in 5 milliseconds (9 cycles), " + std::to_string(solutions) +
+           " solutions have been found in " + std::to_string(total) + " total nodes";
+}
+
+std::vector<std::string> With(std::vector<std::string> head, const std::vector<std::string>& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
+const std::string ONES = " 1 1 1 1 1 1 1 1 1 1";
+
 TEST(ResultsVerifier, SummaryAgainstItsNodeDetail) {
-    auto summary = [](int solutions, int total) {
-        return "Computation of a1-a2 has finished in 5 milliseconds (9 cycles), " + std::to_string(solutions) +
-               " solutions have been found in " + std::to_string(total) + " total nodes";
-    };
     const std::string partial = "Computation of a1-a2 was halted by SIGTERM after 5 milliseconds (9 cycles), 0 "
                                 "solutions have been found in 30 total nodes (partial counts)";
-    const std::string ones = " 1 1 1 1 1 1 1 1 1 1";
     // Detail of nodes with the given first and last lines, ones between: 20 nodes and theirs.
     auto detail = [&](const std::string& first, const std::string& last) {
-        return std::vector<std::string>{"Detail of nodes:", first, ones, ones, last};
+        return std::vector<std::string>{"Detail of nodes:", first, ONES, ONES, last};
     };
-    auto with = [](std::vector<std::string> head, const std::vector<std::string>& tail) {
-        head.insert(head.end(), tail.begin(), tail.end());
-        return head;
-    };
-    const std::vector<std::string> good = with({summary(2, 36)}, detail(ones, " 1 1 2 2"));
+    const std::vector<std::string> good = With({Summary(2, 36)}, detail(ONES, " 1 1 2 2"));
     std::vector<std::string> stamped = good;
     stamped.insert(stamped.begin() + 2, "[Sat Dec 05 14:16:32 2026]");
     std::vector<std::string> cut = good;
@@ -119,19 +122,19 @@ TEST(ResultsVerifier, SummaryAgainstItsNodeDetail) {
     const Case cases[] = {
         {good, ""},
         {stamped, ""},
-        {with({partial}, detail(ones, " 0 0 0 0")), ""},
-        {with({summary(2, 36)}, detail(ones, " 1 1 2 3")),
+        {With({partial}, detail(ONES, " 0 0 0 0")), ""},
+        {With({Summary(2, 36)}, detail(ONES, " 1 1 2 3")),
          "1: the summary says 36 total nodes, its node detail adds up to 37"},
-        {with({summary(2, 36)}, detail(ones, " 1 1 3 1")), "1: the summary says 2 solutions"},
-        {with({summary(2, 36)}, detail(" 2 1 1 1 1 1 1 1 1 1", " 1 1 1 2")), "1: a finished search counts move 1 once"},
-        {with({summary(2, 55)}, detail(" 1 1 1 1 1 1 1 1 1 20", " 1 1 2 2")),
+        {With({Summary(2, 36)}, detail(ONES, " 1 1 3 1")), "1: the summary says 2 solutions"},
+        {With({Summary(2, 36)}, detail(" 2 1 1 1 1 1 1 1 1 1", " 1 1 1 2")), "1: a finished search counts move 1 once"},
+        {With({Summary(2, 55)}, detail(" 1 1 1 1 1 1 1 1 1 20", " 1 1 2 2")),
          "1: its node detail counts 20 nodes at move 10 below only 1 at move 9"},
-        {with({summary(2, 36)}, {"Detail of nodes:", " 1 1 1 1 1 1 1 1 1"}),
+        {With({Summary(2, 36)}, {"Detail of nodes:", " 1 1 1 1 1 1 1 1 1"}),
          "3: node detail line 1 holds 9 counters, not 10"},
         {cut, "1: the summary at line 1 is not followed by its node detail"},
-        {with(cut, {summary(2, 36)}), "6: the summary at line 1 is not followed by its node detail"},
-        {{summary(2, 36), "a note"}, "2: the summary at line 1"},
-        {detail(ones, ones), "1: node detail without a summary before it"},
+        {With(cut, {Summary(2, 36)}), "6: the summary at line 1 is not followed by its node detail"},
+        {{Summary(2, 36), "a note"}, "2: the summary at line 1"},
+        {detail(ONES, ONES), "1: node detail without a summary before it"},
     };
     for (const Case& c : cases) {
         const std::vector<std::string> found = Verify(c.lines);
@@ -179,7 +182,16 @@ TEST(ResultsVerifier, TourFaults) {
     EXPECT_EQ(found[0].rfind("1: not semi-magic", 0), 0u) << found[0];
 }
 
+// Each unit's every image maps back to it, and every pair of squares of opposite colours is
+// some unit's image: the 45 units are one of each class of such pairs.
 TEST(ResultsVerifier, EveryImageOfAUnitIsFoundWithItsSymmetry) {
+    int unit = -1, symmetry = -1;
+    bool reversed = false;
+    for (int a = 0; a < SQUARE_COUNT; ++a)
+        for (int b = 0; b < SQUARE_COUNT; ++b)
+            if (SquareColour(a) != SquareColour(b)) {
+                ASSERT_TRUE(FindTourUnit(a, b, unit, symmetry, reversed)) << a << " " << b;
+            }
     for (int g = 0; g < BOARD_SYMMETRY_COUNT; ++g) {
         for (int a = 0; a < SQUARE_COUNT; ++a)
             for (int b = 0; b < SQUARE_COUNT; ++b)
@@ -187,8 +199,6 @@ TEST(ResultsVerifier, EveryImageOfAUnitIsFoundWithItsSymmetry) {
         for (int u = 0; u < WORK_UNIT_COUNT; ++u) {
             for (const bool backwards : {false, true}) {
                 const int s = MapSquare(g, workUnits[u].start), e = MapSquare(g, workUnits[u].end);
-                int unit = -1, symmetry = -1;
-                bool reversed = false;
                 ASSERT_TRUE(FindTourUnit(backwards ? e : s, backwards ? s : e, unit, symmetry, reversed));
                 EXPECT_EQ(unit, u);
                 const int first = backwards ? e : s, last = backwards ? s : e;
@@ -205,14 +215,8 @@ TEST(ResultsVerifier, EveryImageOfAUnitIsFoundWithItsSymmetry) {
 // A trial run's mark stands just before its summary; lines the program never writes are
 // named, while its console's lines, stamps and blank lines are not.
 TEST(ResultsVerifier, TrialRunsAndLinesThatAreNotTheProgramsAreNamed) {
-    const std::string summary = "Computation of a1-a2 has finished in 5 milliseconds (9 cycles), 2 solutions have "
-                                "been found in 36 total nodes";
-    const std::string ones = " 1 1 1 1 1 1 1 1 1 1";
-    const std::vector<std::string> results = {summary, "Detail of nodes:", ones, ones, ones, " 1 1 2 2"};
-    auto with = [&](std::vector<std::string> head) {
-        head.insert(head.end(), results.begin(), results.end());
-        return head;
-    };
+    const std::vector<std::string> results = {Summary(2, 36), "Detail of nodes:", ONES, ONES, ONES, " 1 1 2 2"};
+    auto with = [&](std::vector<std::string> head) { return With(std::move(head), results); };
     const struct {
         const char* what;
         std::vector<std::string> lines;

@@ -1,5 +1,6 @@
 // The main window: its menus, keys, the Continue/Stop item and the title through a real
-// computation, the commands' dialogs and what they store, the console and the tray.
+// computation, the commands' dialogs, their layout and what they store, the board, the
+// console and the tray.
 #include <QAction>
 #include <QApplication>
 #include <QImage>
@@ -13,15 +14,21 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cstring>
 #include <map>
 
+#include "control/computation.h"
+#include "control/progress.h"
+#include "control/work_queue.h"
+#include "control/worker.h"
+#include "desktop/board_view.h"
 #include "desktop/commands.h"
 #include "desktop/console_view.h"
 #include "desktop/dialogs.h"
 #include "desktop/tray_icon.h"
-#include "control/computation.h"
-#include "control/work_queue.h"
-#include "control/worker.h"
+#include "platform/processor.h"
+#include "search/path_text.h"
+#include "shell/option_commands.h"
 #include "support/console.h"
 #include "tests/desktop/desktop_fixture.h"
 
@@ -127,8 +134,14 @@ TEST_F(DesktopWindowTest, ContinueStopAndTitleFollowARealHalt) {
     SetTrayAvailability(nullptr);
 }
 
+// The Preferences fields share a column, the threads' saying what its numbers mean; what is
+// typed is read on OK only.
 TEST_F(DesktopWindowTest, PreferencesAndPriorityReadOnlyOnOkAndStoreAfterwards) {
-    WhenModal("Preferences", [](QWidget* dialog) {
+    std::string texts;
+    WhenModal("Preferences", [&texts](QWidget* dialog) {
+        for (const char* field : {"control1001", "control1002"})
+            EXPECT_EQ(dialog->findChild<QLineEdit*>(field)->x(), dialog->findChild<QLineEdit*>("control1000")->x());
+        for (const QLabel* label : dialog->findChildren<QLabel*>()) texts += label->text().toStdString() + "|";
         EXPECT_EQ(Field(dialog, FREQUENCY_CONTROL), "30");
         EXPECT_EQ(Field(dialog, DEPTH_CONTROL), "8");
         EXPECT_EQ(Field(dialog, THREADS_CONTROL), "0");
@@ -139,6 +152,7 @@ TEST_F(DesktopWindowTest, PreferencesAndPriorityReadOnlyOnOkAndStoreAfterwards) 
         Press(dialog, OK_CONTROL);
     });
     window->RunCommand(PREFERENCES_COMMAND);
+    EXPECT_NE(texts.find("1 to " + std::to_string(AvailableProcessors()) + ": task mode"), std::string::npos) << texts;
     EXPECT_EQ(settings.displayFrequency, 1);
     EXPECT_EQ(settings.displayDepth, 1);
     EXPECT_EQ(ReadFile("QUORBIT.INI"), "DisplayFrequency=1\r\nDisplayDepth=1\r\n");
@@ -190,6 +204,48 @@ TEST_F(DesktopWindowTest, NewRefusesWhatNamesNoUnitAndQueuesANameAsItsNumber) {
     });
     window->RunCommand(STATUS_COMMAND);
     EXPECT_EQ(status, "You have no work queued up.");
+}
+
+// The board beside the console follows the progress lines of a real computation, and View >
+// Board hides it for this start and the next.
+// The squares a progress line names ("a1-b3-... in 12 ms (5 nodes)"); 0 for another line.
+int ProgressSquares(const std::string& line, uint8_t* squares) {
+    char error[128];
+    const size_t end = line.find(" ms (") != std::string::npos ? line.find(" in ") : std::string::npos;
+    return end == std::string::npos ? 0 : ParseSquareList(line.substr(0, end).c_str(), squares, 36, error, 128);
+}
+
+TEST_F(DesktopWindowTest, TheBoardShowsWhatEachProgressLineShowsAndViewBoardHidesItForGood) {
+    BoardView* board = window->Board();
+    EXPECT_TRUE(board->isVisible());
+    EXPECT_EQ(board->Caption().toStdString(), "No progress line yet");
+    displayFrequency.store(1);
+    displayDepth.store(5);
+    SetShortUnitPlan({{ShortStep::Hold, 6}});
+    holdActive.store(true);
+    ASSERT_EQ(AddQueueEntry("3"), EnqueueResult::Added);
+    window->RunCommand(CONTINUE_COMMAND);
+    uint8_t squares[SQUARE_COUNT];
+    ASSERT_TRUE(WaitUntil([&] {
+        char newest[CONSOLE_SLOT_SIZE];
+        ConsoleCopyLine(1, newest, sizeof newest);
+        const int count = ProgressSquares(newest, squares);
+        return count == 5 && board->Shown().moves == 5 && std::memcmp(board->Shown().squares, squares, 5) == 0;
+    }));
+    EXPECT_EQ(board->Caption().toStdString(), "a1-b3, moves 1 to 5");
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(board->Picture().number[squares[i]], i + 1) << i;
+    EXPECT_LE(window->Console()->geometry().right(), board->geometry().left());  // beside the console
+
+    window->RunCommand(BOARD_COMMAND);
+    EXPECT_FALSE(board->isVisible());
+    EXPECT_FALSE(window->MainMenuAction(BOARD_COMMAND)->isChecked());
+    EXPECT_FALSE(window->PopupMenuAction(BOARD_COMMAND)->isChecked());
+    EXPECT_NE(ReadFile("QUORBIT.INI").find("ShowBoard=0\r\n"), std::string::npos);
+    ProgramSettings next = ReadProgramSettings();
+    EXPECT_FALSE(MainWindow(next, std::string(Dir()) + "/quorbit").MainMenuAction(BOARD_COMMAND)->isChecked());
+    window->RunCommand(BOARD_COMMAND);
+    EXPECT_TRUE(board->isVisible());
+    EXPECT_TRUE(window->MainMenuAction(BOARD_COMMAND)->isChecked());
 }
 
 TEST_F(DesktopWindowTest, ConsoleDrawsNewestLineOnTheBottomEdge) {
@@ -249,19 +305,27 @@ TEST_F(DesktopWindowTest, TrayIconAndNoIconAndMinimising) {
     SetTrayAvailability(nullptr);
 }
 
+// Minimised while the desktop has no notification area, the window stays on the screen; a
+// double click on a tray that came later shows it, and hides it again.
 TEST_F(DesktopWindowTest, WithoutANotificationAreaMinimisingKeepsTheWindowAndSaysWhyOnce) {
     SetTrayAvailability([] { return false; });
     for (int i = 0; i < 2; ++i) {
+        window->showNormal();
+        ASSERT_TRUE(WaitUntil([this] { return !window->isMinimized(); }));
         window->showMinimized();
         ASSERT_TRUE(WaitUntil([this] { return window->isMinimized(); }));
         QApplication::processEvents();
         EXPECT_TRUE(window->isVisible());
-        window->showNormal();
-        ASSERT_TRUE(WaitUntil([this] { return !window->isMinimized(); }));
     }
     EXPECT_EQ(ConsoleLines(),
               std::vector<std::string>{
                   "This desktop has no notification area: the window is minimised instead of hidden in the tray."});
+    SetTrayAvailability([] { return true; });
+    window->UpdateTray(TrayAction::Add, "Quorbit 1.2a", 2);
+    window->Tray()->Icon()->activated(QSystemTrayIcon::DoubleClick);
+    ASSERT_TRUE(WaitUntil([this] { return window->isVisible() && !window->isMinimized(); }));
+    window->Tray()->Icon()->activated(QSystemTrayIcon::DoubleClick);  // on the screen: hidden
+    ASSERT_TRUE(WaitUntil([this] { return !window->isVisible(); }));
     SetTrayAvailability(nullptr);
 }
 

@@ -25,48 +25,32 @@ asm(R"(
     .local QuorbitCallKeepingMarks
     .type QuorbitCallKeepingMarks, @function
 QuorbitCallKeepingMarks:
-    push %rbx
-    push %rbp
-    push %r12
-    push %r13
-    push %r14
-    push %r15
+    .irp r,rbx,rbp,r12,r13,r14,r15
+    push %\r
+    .endr
     sub $8, %rsp
     mov %rdi, %rax
     mov %rsi, %rdi
     mov %rdx, %rsi
     mov %ecx, %edx
-    movabs $0x5b5b5b5b5b5b5b01, %rbx
-    movabs $0x5b5b5b5b5b5b5b02, %rbp
-    movabs $0x5b5b5b5b5b5b5b03, %r12
-    movabs $0x5b5b5b5b5b5b5b04, %r13
-    movabs $0x5b5b5b5b5b5b5b05, %r14
-    movabs $0x5b5b5b5b5b5b5b06, %r15
+    .set quorbit_mark, 0x5b5b5b5b5b5b5b01
+    .irp r,rbx,rbp,r12,r13,r14,r15
+    movabs $quorbit_mark, %\r
+    .set quorbit_mark, quorbit_mark+1
+    .endr
     call *%rax
-    movabs $0x5b5b5b5b5b5b5b01, %rax
-    xor %rbx, %rax
-    movabs $0x5b5b5b5b5b5b5b02, %rcx
-    xor %rbp, %rcx
+    xor %eax, %eax
+    .set quorbit_mark, 0x5b5b5b5b5b5b5b01
+    .irp r,rbx,rbp,r12,r13,r14,r15
+    movabs $quorbit_mark, %rcx
+    xor %\r, %rcx
     or %rcx, %rax
-    movabs $0x5b5b5b5b5b5b5b03, %rcx
-    xor %r12, %rcx
-    or %rcx, %rax
-    movabs $0x5b5b5b5b5b5b5b04, %rcx
-    xor %r13, %rcx
-    or %rcx, %rax
-    movabs $0x5b5b5b5b5b5b5b05, %rcx
-    xor %r14, %rcx
-    or %rcx, %rax
-    movabs $0x5b5b5b5b5b5b5b06, %rcx
-    xor %r15, %rcx
-    or %rcx, %rax
+    .set quorbit_mark, quorbit_mark+1
+    .endr
     add $8, %rsp
-    pop %r15
-    pop %r14
-    pop %r13
-    pop %r12
-    pop %rbp
-    pop %rbx
+    .irp r,r15,r14,r13,r12,rbp,rbx
+    pop %\r
+    .endr
     ret
     .size QuorbitCallKeepingMarks, .-QuorbitCallKeepingMarks
 )");

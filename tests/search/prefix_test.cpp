@@ -56,15 +56,6 @@ TEST(Prefix, RefusalNamesTheFirstBadMove) {
     EXPECT_STREQ(CheckPrefix(0, 1, raw, 4).reason, "square index 40 names no square");
 }
 
-TEST(Prefix, ParsingRefusesWhatIsNoSquareList) {
-    uint8_t squares[4];
-    char error[96];
-    EXPECT_EQ(ParseSquareList("A1-E6", squares, 4, error, sizeof error), 2);
-    EXPECT_EQ(squares[1], 29);
-    for (const char* bad : {"", "a1-", "a1--e6", "a1-e66", "a1-g2", "a1 e6", "a1-e6-c5-a4-e3"})
-        EXPECT_EQ(ParseSquareList(bad, squares, 4, error, sizeof error), -1) << bad;
-}
-
 // A prefix is accepted exactly when the plain search, walking it, counts its last node:
 // checked for every knight step out of each square of the first descent of two units.
 TEST(Prefix, AcceptedExactlyWhenThePlainSearchTakesIt) {

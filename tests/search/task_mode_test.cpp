@@ -13,7 +13,6 @@
 #include <thread>
 
 #include "bench/reference_search.h"
-#include "search/random_descent.h"
 #include "tasks/node_estimate.h"
 #include "tasks/task_run.h"
 #include "search/bound_table.h"
@@ -320,35 +319,9 @@ TEST(TaskMode, ProgressCountsEachNodeOnce) {
     }
 }
 
-// Random descents below a prefix average to the number of nodes the search counts there:
-// the estimate of the end rests on it.
-TEST(TaskMode, RandomDescentsAverageToTheNodesSearched) {
-    static DescentWalker walker;
-    for (const Subtree& subtree : Subtrees()) {
-        int end = 0;
-        const std::vector<int> squares = PrefixOf(subtree, end);
-        const std::vector<uint8_t> prefix(squares.begin(), squares.end());
-        // The subtree's own nodes: the search also counts the moves above its last one.
-        const double exact = static_cast<double>(Sum(testing::RunEngine(prefix[0], end, squares, 0).nodeCounters)) -
-                             static_cast<double>(prefix.size() - 1);
-        PrepareDescentWalker(walker, prefix[0], end);
-        DescentRandom random{7};
-        constexpr int DESCENTS = 20000;
-        double sum = 0, squaresSum = 0;
-        for (int k = 0; k < DESCENTS; ++k) {
-            const double one = SumOfDescents(walker, prefix.data(), static_cast<int>(prefix.size()), 1, random);
-            sum += one;
-            squaresSum += one * one;
-        }
-        const double mean = sum / DESCENTS;
-        const double error = std::sqrt((squaresSum / DESCENTS - mean * mean) / DESCENTS);
-        EXPECT_LT(std::fabs(mean - exact), 4 * error) << subtree.prefix << ": exact " << exact << ", mean " << mean;
-        EXPECT_LT(error, 0.05 * exact) << subtree.prefix;
-    }
-}
-
-// The estimate of a run's total: the tasks' descents alone at first; corrected by what the
-// tasks done really took; the count itself once all are done; never below the nodes counted
+// The estimate of a run's total: the tasks' descents alone at first (random descents below a
+// prefix average to the nodes the search counts there); corrected by what the tasks done
+// really took; the count itself once all are done; never below the nodes counted
 // nor above the node limit; and the single search followed along its path.
 TEST(TaskMode, TheEstimatedTotalLearnsFromTheTasksDone) {
     const FirstSubtree first;

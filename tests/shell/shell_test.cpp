@@ -100,34 +100,6 @@ TEST(StartupOptions, ArgumentVectorReadsShortLongAndQuotedForms) {
     }
 }
 
-TEST(WorkingDirectory, ExecutableDirectoryThenEachOptionInTurn) {
-    const std::string previous = CurrentFolder();
-    char exe[PATH_MAX];
-    ASSERT_TRUE(ExecutablePath(exe, sizeof exe));
-    ASSERT_TRUE(CutAfterLastSlash(exe));
-
-    const ScratchFolder base("quorbit-workdir");
-    const std::string nested = base / "inner";
-    ASSERT_TRUE(MakeFolder(nested));
-
-    const char* relative[] = {"-w", base.Path().c_str(), "-w", "inner", "-w", "missing", "-w", "missing-too"};
-    WorkingDirectoryReport report;
-    ChooseWorkingDirectory(8, relative, true, report);
-    char now[PATH_MAX];
-    ASSERT_TRUE(CurrentDirectory(now, sizeof now));
-    EXPECT_EQ(std::string(now), NativePath(nested));  // "inner" taken from the previous option's directory
-    EXPECT_TRUE(report.executableDirectoryEntered);
-    EXPECT_EQ(report.failures, 2);
-    EXPECT_STREQ(report.firstFailure, "missing");
-    EXPECT_EQ(report.firstError, ENOENT);
-
-    ChooseWorkingDirectory(0, relative, true, report);
-    ASSERT_TRUE(CurrentDirectory(now, sizeof now));
-    EXPECT_EQ(NativePath(std::string(now) + "/"), std::string(exe));
-
-    ASSERT_TRUE(EnterFolder(previous));
-}
-
 bool Usable(const char*) { return true; }
 bool NotUsable(const char*) { return false; }
 
@@ -226,17 +198,29 @@ TEST_F(DefaultDirectoryTest, NoDataDirectoryLeavesTheProgramInItsOwnAndSaysWhy) 
     }
 }
 
-TEST_F(DefaultDirectoryTest, ADirectoryOptionIsFollowedWhereverTheProgramLies) {
+// The options in turn, a relative one taken from the directory before, the first failure
+// kept; without one, the program's own directory, or the data directory where the program's
+// own may not be written. An option is followed wherever the program lies.
+TEST_F(DefaultDirectoryTest, EachOptionInTurnOrTheProgramsOwnOrTheDataDirectory) {
+    char exe[PATH_MAX];
+    ASSERT_TRUE(ExecutablePath(exe, sizeof exe));
+    ASSERT_TRUE(CutAfterLastSlash(exe));
     const std::string given = std::string(Dir()) + "/given";
-    ASSERT_TRUE(MakeFolder(given.c_str()));
-    const char* withOption[] = {"-w", given.c_str()};
+    ASSERT_TRUE(MakeFolder(given) && MakeFolder(given + "/inner"));
+    const char* options[] = {"-w", given.c_str(), "-w", "inner", "-w", "missing", "-w", "missing-too"};
     WorkingDirectoryReport report;
-    ChooseWorkingDirectory(2, withOption, true, report, nullptr, &NotUsable);
-    EXPECT_EQ(CurrentFolder(), NativePath(given));
+    ChooseWorkingDirectory(8, options, true, report, nullptr, &NotUsable);
+    EXPECT_EQ(CurrentFolder(), NativePath(given + "/inner"));
+    EXPECT_TRUE(report.executableDirectoryEntered);
     EXPECT_FALSE(report.defaultDirectory.userData);
     EXPECT_FALSE(IsFolder(DataDirectory()));
+    EXPECT_EQ(report.failures, 2);
+    EXPECT_STREQ(report.firstFailure, "missing");
+    EXPECT_EQ(report.firstError, ENOENT);
 
-    ChooseWorkingDirectory(0, withOption, true, report, nullptr, &NotUsable);
+    ChooseWorkingDirectory(0, options, true, report);
+    EXPECT_EQ(NativePath(CurrentFolder() + "/"), std::string(exe));
+    ChooseWorkingDirectory(0, options, true, report, nullptr, &NotUsable);
     EXPECT_EQ(CurrentFolder(), DataDirectory());
     EXPECT_TRUE(report.defaultDirectory.userData);
     EXPECT_FALSE(report.executableDirectoryEntered);
@@ -381,21 +365,53 @@ TEST_F(ProgramSettingsTest, FirstRunInstallsIdentifiesAndRecordsOnce) {
     EXPECT_EQ(ConsoleSlot(1), "");
     EXPECT_EQ(s.cpuNumber, 0);  // "CpuNumber" itself was never written
 
-    // An entry already there, or the console program (no autostart): only the processor lines.
-    for (const char* executable : {"/opt/quorbit/quorbit", static_cast<const char*>(nullptr)}) {
-        ClearConsole();
-        ResetLineTables();
-        WriteFile("QUORBIT.INI", "");
+    // The console program (no autostart) describes the processor once and leaves the desktop
+    // its first run, which, an entry being there already, gives only the processor lines.
+    ClearConsole();
+    ResetLineTables();
+    WriteFile("QUORBIT.INI", "");
+    for (const char* executable : {static_cast<const char*>(nullptr), "/opt/quorbit/quorbit"}) {
         s = ReadProgramSettings();
         ASSERT_TRUE(RunFirstRunSetup(s, executable));
         EXPECT_EQ(ConsoleSlot(4), "");
         EXPECT_NE(ConsoleSlot(3).find(" detected"), std::string::npos);
+        const std::string recorded = "CpuId=" + std::to_string(cpuNumber.load()) + "\r\n";
+        EXPECT_EQ(ReadFile("QUORBIT.INI"), executable == nullptr ? recorded : recorded + "AutoInstall=1\r\n");
+        if (executable == nullptr) {
+            EXPECT_FALSE(RunFirstRunSetup(s, nullptr));
+        }
+        ClearConsole();
     }
+}
+
+// The Run key's value starts the program in its folder: /W only for a folder not its own,
+// both paths quoted, a folder's final backslash doubled so that it escapes no quote.
+TEST(RunValue, NamesTheFolderAndQuotesThePaths) {
+    const struct {
+        const char *executable, *directory, *name, *data;
+    } cases[] = {
+        {"C:\\Program Files\\Quorbit\\quorbit.exe", "c:\\program files\\quorbit\\",
+         "C:\\Program Files\\Quorbit\\quorbit.exe", "\"C:\\Program Files\\Quorbit\\quorbit.exe\""},
+        {"C:\\Q\\quorbit.exe", "C:\\Q\\tours", "C:\\Q\\quorbit.exe /W C:\\Q\\tours",
+         "\"C:\\Q\\quorbit.exe\" /W \"C:\\Q\\tours\""},
+        {"C:\\Q\\quorbit.exe", "C:\\", "C:\\Q\\quorbit.exe /W C:\\", "\"C:\\Q\\quorbit.exe\" /W \"C:\\\\\""},
+        {"C:\\quorbit.exe", "C:\\", "C:\\quorbit.exe", "\"C:\\quorbit.exe\""},
+        {"C:\\Q\\quorbit.exe", "C:\\Qu", "C:\\Q\\quorbit.exe /W C:\\Qu", "\"C:\\Q\\quorbit.exe\" /W \"C:\\Qu\""},
+    };
+    for (const auto& c : cases) {
+        char name[64], data[64];
+        ASSERT_TRUE(FormatRunValue(c.executable, c.directory, name, sizeof name, data, sizeof data)) << c.directory;
+        EXPECT_STREQ(name, c.name);
+        EXPECT_STREQ(data, c.data);
+    }
+    char name[64], data[20];
+    EXPECT_FALSE(FormatRunValue("C:\\Q\\quorbit.exe", "C:\\Q\\tours", name, sizeof name, data, sizeof data));
+    EXPECT_STREQ(data, "");
 }
 
 #ifndef _WIN32  // the XDG autostart file; Windows keeps a Run key value
 // The entry's Exec line quotes the path and escapes what the desktop entry format would
-// read otherwise (a blank, '%', '$', '\\').
+// read otherwise (a blank, '%', '$', '\\'); each folder has an entry of its own.
 TEST_F(AutostartTest, InstallQueryAndRemoveWithTheirMessages) {
     const char* exe = "/opt/my 100%/$q\\uorbit";
     const std::string entry = EntryOf(exe);
@@ -427,6 +443,19 @@ TEST_F(AutostartTest, InstallQueryAndRemoveWithTheirMessages) {
     QueryAutostart("/usr/local/bin/quorbit");
     EXPECT_EQ(autostartState, 0);
     EXPECT_NE(EntryOf("/usr/local/bin/quorbit"), entry);
+    // Another folder has an entry of its own, which starts the program there; Uninstall there
+    // leaves this folder's.
+    const std::string other = std::string(Dir()) + "/tours b";
+    ASSERT_TRUE(MakeFolder(other) && EnterFolder(other));
+    QueryAutostart(exe);
+    EXPECT_EQ(autostartState, 0);
+    InstallAutostart(AUTOSTART_NORMAL, exe);
+    EXPECT_NE(EntryOf(exe), entry);
+    EXPECT_NE(ReadFile(EntryOf(exe)).find(" -w \"" + other + "\"\n"), std::string::npos);
+    InstallAutostart(AUTOSTART_REMOVE, exe);
+    EXPECT_NE(ReadFile(entry), "<missing>");
+    ASSERT_TRUE(EnterFolder(Dir()));
+    ClearConsole();
 
     InstallAutostart(AUTOSTART_REMOVE, exe);
     EXPECT_EQ(autostartState, 0);
@@ -434,85 +463,10 @@ TEST_F(AutostartTest, InstallQueryAndRemoveWithTheirMessages) {
     EXPECT_EQ(ConsoleSlot(1), "You can enable this by clicking on Options/Install");
     EXPECT_EQ(ReadFile(entry.c_str()), "<missing>");
 }
-#endif
 
-// The Run key's value starts the program in its folder: /W only for a folder not its own,
-// both paths quoted, a folder's final backslash doubled so that it escapes no quote.
-TEST(RunValue, NamesTheFolderAndQuotesThePaths) {
-    const struct {
-        const char *executable, *directory, *name, *data;
-    } cases[] = {
-        {"C:\\Program Files\\Quorbit\\quorbit.exe", "c:\\program files\\quorbit\\",
-         "C:\\Program Files\\Quorbit\\quorbit.exe", "\"C:\\Program Files\\Quorbit\\quorbit.exe\""},
-        {"C:\\Q\\quorbit.exe", "C:\\Q\\tours", "C:\\Q\\quorbit.exe /W C:\\Q\\tours",
-         "\"C:\\Q\\quorbit.exe\" /W \"C:\\Q\\tours\""},
-        {"C:\\Q\\quorbit.exe", "C:\\", "C:\\Q\\quorbit.exe /W C:\\", "\"C:\\Q\\quorbit.exe\" /W \"C:\\\\\""},
-        {"C:\\quorbit.exe", "C:\\", "C:\\quorbit.exe", "\"C:\\quorbit.exe\""},
-        {"C:\\Q\\quorbit.exe", "C:\\Qu", "C:\\Q\\quorbit.exe /W C:\\Qu", "\"C:\\Q\\quorbit.exe\" /W \"C:\\Qu\""},
-    };
-    for (const auto& c : cases) {
-        char name[64], data[64];
-        ASSERT_TRUE(FormatRunValue(c.executable, c.directory, name, sizeof name, data, sizeof data)) << c.directory;
-        EXPECT_STREQ(name, c.name);
-        EXPECT_STREQ(data, c.data);
-    }
-    char name[64], data[20];
-    EXPECT_FALSE(FormatRunValue("C:\\Q\\quorbit.exe", "C:\\Q\\tours", name, sizeof name, data, sizeof data));
-    EXPECT_STREQ(data, "");
-}
-
-#ifndef _WIN32  // the XDG autostart file; Windows keeps a Run key value
-TEST_F(AutostartTest, EachFolderGetsAnEntryOfItsOwnThatStartsTheProgramThere) {
-    const char* exe = "/opt/quorbit/quorbit";
-    const std::string a = std::string(Dir()) + "/tours a", b = std::string(Dir()) + "/b";
-    ASSERT_TRUE(MakeFolder(a) && MakeFolder(b) && EnterFolder(a));
-    InstallAutostart(AUTOSTART_NORMAL, exe);
-    const std::string entryA = EntryOf(exe);
-    EXPECT_NE(ReadFile(entryA).find("\nExec=\"/opt/quorbit/quorbit\" -w \"" + a + "\"\n"), std::string::npos);
-    ASSERT_TRUE(EnterFolder(b));
-    QueryAutostart(exe);
-    EXPECT_EQ(autostartState, 0);  // the first folder's entry is not this one's
-    InstallAutostart(AUTOSTART_NORMAL, exe);
-    EXPECT_NE(EntryOf(exe), entryA);
-    EXPECT_NE(ReadFile(EntryOf(exe)).find(" -w \"" + b + "\"\n"), std::string::npos);
-    InstallAutostart(AUTOSTART_REMOVE, exe);
-    EXPECT_NE(ReadFile(entryA), "<missing>");  // Uninstall here leaves the other folder's
-    ASSERT_TRUE(EnterFolder(Dir()));
-}
-#endif
-
-TEST_F(AutostartTest, TheConsoleProgramLeavesTheDesktopItsFirstRunAndItsAutostartEntry) {
-    ProgramSettings s = ReadProgramSettings();
-    ASSERT_TRUE(RunFirstRunSetup(s, nullptr));
-    const std::string recorded = "CpuId=" + std::to_string(cpuNumber.load()) + "\r\n";
-    EXPECT_EQ(ReadFile("QUORBIT.INI"), recorded);
-    EXPECT_FALSE(RunFirstRunSetup(s, nullptr));  // the processor is described once
-    s = ReadProgramSettings();
-    QueryAutostart("/opt/quorbit/quorbit");
-    ASSERT_TRUE(RunFirstRunSetup(s, "/opt/quorbit/quorbit"));
-    EXPECT_EQ(autostartState, 1);
-    EXPECT_EQ(ReadFile("QUORBIT.INI"), recorded + "AutoInstall=1\r\n");
-}
-
-#ifndef _WIN32  // the XDG autostart file; Windows keeps a Run key value
-TEST_F(AutostartTest, FailuresAreSaidAndChangeNoState) {
-    WriteFile("config", "a file where the folder should be");
-    InstallAutostart(AUTOSTART_NORMAL, "/opt/q");
-    EXPECT_EQ(ConsoleSlot(1), "Can't create autostart folder.");
-    EXPECT_EQ(autostartState, 0);
-
-    if (RunningAsAdministrator()) GTEST_SKIP() << "root writes into read-only folders";
-    ASSERT_TRUE(RemovePath("config"));
-    ASSERT_TRUE(MakeFolder("config"));
-    ASSERT_EQ(::mkdir("config/autostart", 0500), 0);
-    InstallAutostart(AUTOSTART_NORMAL, "/opt/q");
-    EXPECT_EQ(ConsoleSlot(1), "Can't write autostart entry.");
-    EXPECT_EQ(autostartState, 0);
-}
-#endif
-
-#ifndef _WIN32  // the XDG autostart file; Windows keeps a Run key value
-TEST_F(AutostartTest, FolderComesFromXdgConfigHomeOrHome) {
+// The folder comes from XDG_CONFIG_HOME or HOME; with neither nothing is done or said, and
+// a folder that cannot be made or written into is said and changes no state.
+TEST_F(AutostartTest, FolderComesFromXdgConfigHomeOrHomeAndFailuresAreSaid) {
     char folder[PATH_MAX];
     SetEnvironment("XDG_CONFIG_HOME", "relative/ignored");
     SetEnvironment("HOME", Dir());
@@ -521,8 +475,21 @@ TEST_F(AutostartTest, FolderComesFromXdgConfigHomeOrHome) {
     SetEnvironment("XDG_CONFIG_HOME", nullptr);
     SetEnvironment("HOME", nullptr);
     EXPECT_FALSE(AutostartFolder(folder, sizeof folder));
-    InstallAutostart(AUTOSTART_NORMAL, "/opt/q");  // nowhere to write: nothing done, nothing said
+    InstallAutostart(AUTOSTART_NORMAL, "/opt/q");
     EXPECT_EQ(ConsoleSlot(1), "");
+
+    SetEnvironment("XDG_CONFIG_HOME", config_.c_str());
+    WriteFile("config", "a file where the folder should be");
+    InstallAutostart(AUTOSTART_NORMAL, "/opt/q");
+    EXPECT_EQ(ConsoleSlot(1), "Can't create autostart folder.");
+    EXPECT_EQ(autostartState, 0);
+    if (RunningAsAdministrator()) return;  // root writes into read-only folders
+    ASSERT_TRUE(RemovePath("config"));
+    ASSERT_TRUE(MakeFolder("config"));
+    ASSERT_EQ(::mkdir("config/autostart", 0500), 0);
+    InstallAutostart(AUTOSTART_NORMAL, "/opt/q");
+    EXPECT_EQ(ConsoleSlot(1), "Can't write autostart entry.");
+    EXPECT_EQ(autostartState, 0);
 }
 #endif
 

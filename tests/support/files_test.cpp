@@ -1,7 +1,6 @@
 // The store of small text files and the settings kept in one: reading, the 1024-line limit,
 // names, key=value lines, and the files it must never damage; "SOLUTION.TXT" with its time
-// stamps, and the solution log "LOGSOL.TXT"; the console's line store and the shell calls it
-// and the core make.
+// stamps, and the solution log "LOGSOL.TXT".
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
@@ -325,22 +324,29 @@ void Log(const char* text) {
 }
 
 // A tour computed again (after a halt or a crash) comes with another number, time and node
-// count: the log still holds it once, also when it was logged past the table's 1024 lines.
+// count: the log still holds it once, also when it was logged past the table's 1024 lines,
+// after a hand-edited last line that ends in a bare CR.
 TEST_F(ResultsFileTest, TheSolutionLogHoldsEachTourOnceWhateverItsNumberTimeAndNodes) {
     const std::string tour = "a1-e6-c5-a4-e3-c2-b6-f1-e5-c4-a5-e4-c3-a2-e1-c6-b2-f3";
-    std::string filler;
-    for (int i = 0; i < MAX_TABLE_LINES + 2; ++i) filler += "x" + std::to_string(i) + "\r\n";
-    for (const std::string& before : {std::string(), filler}) {
+    std::string lines;
+    for (int i = 0; i < MAX_TABLE_LINES + 2; ++i) lines += "x" + std::to_string(i) + "\r\n";
+    const std::string almostFull = lines.substr(0, lines.find("x1023\r\n"));
+    const struct {
+        std::string before, logged;
+        std::string repeat;  // a line of the file logged again
+    } cases[] = {{"", "", "Solution 9: " + tour}, {lines, lines, "X1025"}, {almostFull + "y\r", almostFull + "y\r\n", "Y"}};
+    for (const auto& c : cases) {
         ResetLineTables();
-        WriteFile(SOLUTION_LOG_FILE, before);
+        WriteFile(SOLUTION_LOG_FILE, c.before);
         Log(("Solution 1: " + tour + " found in 5 milliseconds (77 nodes)\n").c_str());
-        const std::string logged = before + "Solution 1: " + tour + " found in 5 milliseconds (77 nodes)\r\n";
+        const std::string logged = c.logged + "Solution 1: " + tour + " found in 5 milliseconds (77 nodes)\r\n";
         for (int restart = 0; restart < 2; ++restart) {
             if (restart == 1) ResetLineTables();  // read back: the tour is then in the file's tail
             Log(("Solution 3: " + tour + " found in 9120 milliseconds (81234 nodes)\n").c_str());
             Log(("SOLUTION 12: " + tour + " FOUND IN 1 MILLISECONDS (2 NODES)\n").c_str());
             Log(("Solution 1: " + tour + "\n").c_str());
-            EXPECT_TRUE(ReadFile(SOLUTION_LOG_FILE) == logged) << restart;
+            Log((c.repeat + "\n").c_str());
+            EXPECT_TRUE(ReadFile(SOLUTION_LOG_FILE) == logged) << restart << c.repeat;
         }
         // Another tour, and lines that are not solution lines, compare whole.
         Log(("Solution 1: " + tour + "-f4 found in 5 milliseconds (77 nodes)\n").c_str());
@@ -349,6 +355,7 @@ TEST_F(ResultsFileTest, TheSolutionLogHoldsEachTourOnceWhateverItsNumberTimeAndN
                                                        "-f4 found in 5 milliseconds (77 nodes)\r\n" + tour +
                                                        " found in 5\r\n");
     }
+    EXPECT_NE(ReadFile(RESULTS_FILE).find("More than 1024 lines in LOGSOL.TXT file\r\n"), std::string::npos);
     const auto key = [](const char* line) {
         size_t length = 0;
         const char* start = SolutionLogKey(line, std::strlen(line), &length);
@@ -383,114 +390,6 @@ TEST_F(ResultsFileTest, AFailedAppendLeavesTheFileAsItWasAndIsRecorded) {
     EXPECT_EQ(ReadFile(RESULTS_FILE), before + "[Sat Dec 05 14:16:32 2026]\r\nnext\r\n");
 }
 #endif
-
-// A full log, or one past full, still takes every new solution and refuses every repeat,
-// also when its hand-edited last line ends in a bare CR.
-TEST_F(ResultsFileTest, AFullSolutionLogStillReceivesEverySolutionOnce) {
-    for (const int count : {MAX_TABLE_LINES - 1, MAX_TABLE_LINES + 5}) {
-        for (const char* last : {"x\r\n", "x\r"}) {
-            ResetLineTables();
-            std::string lines;
-            for (int i = 0; i < count; ++i) lines += "Solution " + std::to_string(i) + "\r\n";
-            WriteFile(SOLUTION_LOG_FILE, lines + last);
-            Log("Solution new\n");
-            Log("SOLUTION NEW\n");
-            Log(("solution " + std::to_string(count - 1) + "\n").c_str());  // past the table when more
-            const std::string expected = lines + "x\r\nSolution new\r\n";
-            EXPECT_TRUE(ReadFile(SOLUTION_LOG_FILE) == expected) << count << last;
-            ResetLineTables();  // a restart: "x" is still the line logged
-            Log("X\n");
-            EXPECT_TRUE(ReadFile(SOLUTION_LOG_FILE) == expected) << count << last;
-        }
-    }
-    EXPECT_NE(ReadFile(RESULTS_FILE).find("More than 1024 lines in LOGSOL.TXT file\r\n"), std::string::npos);
-}
-
-// Every shell call as text; a redraw as "redraw <completed>" or "replace", with the newest
-// line that the shell reads back during it.
-std::vector<std::string> calls;
-void Record(const std::string& call) { calls.push_back(call); }
-const ShellOps recorder{
-    [](bool replaced, int32_t completed, void*) {
-        Record((replaced ? "replace" : "redraw " + std::to_string(completed)) + " " + ConsoleSlot(1));
-    },
-    [](int32_t state, void*) { Record("menu " + std::to_string(state)); },
-    [](const char* status, void*) { Record(std::string("title ") + status); },
-    [](const char* tip, void*) { Record(std::string("tray ") + tip); },
-    [](const char* text, const char* caption, void*) { Record(std::string("message ") + caption + ": " + text); },
-    nullptr};
-
-class ConsoleTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ClearConsole();
-        SetQuitting(false);
-        calls.clear();
-        AttachShell(&recorder);
-    }
-    void TearDown() override {
-        AttachShell(nullptr);
-        SetQuitting(false);
-    }
-};
-
-TEST_F(ConsoleTest, PrintsComposeLinesScrollOncePerCallAndCutLongLines) {
-    ConsolePrint("abc");
-    EXPECT_EQ(ConsoleSlot(0), "abc");
-    ConsolePrint("def\n");
-    ConsolePrint("x\ny\nz\n");
-    ConsolePrint("");
-    ConsolePrint((std::string(300, 'L') + "\na\r\tb\n").c_str());
-    EXPECT_EQ(calls, (std::vector<std::string>{"redraw 0 ", "redraw 1 abcdef", "redraw 3 z", "redraw 0 z",
-                                               "redraw 2 a\r\tb"}));
-    EXPECT_EQ(ConsoleSlot(2), std::string(255, 'L'));
-    EXPECT_EQ(ConsoleSlot(3), "z");
-    EXPECT_EQ(ConsoleSlot(6), "abcdef");
-    EXPECT_EQ(ConsoleSlot(0), "");
-    for (int i = 1; i <= 47; ++i) ConsolePrint(("line " + std::to_string(i) + "\n").c_str());
-    EXPECT_EQ(ConsoleSlot(1), "line 47");
-    EXPECT_EQ(ConsoleSlot(47), "line 1");  // only the newest 47 are kept
-    ConsoleSnapshot snapshot;
-    TakeConsoleSnapshot(snapshot);
-    EXPECT_EQ(snapshot.completedTotal, 53u);
-}
-
-TEST_F(ConsoleTest, AProvisionalLineIsReplacedByTheNextPrintOnly) {
-    ConsolePrint("older\n");
-    ConsolePrint("progress 1\n");
-    ConsoleReplaceLastLine();
-    ConsolePrint("progress 2\n");
-    ConsolePrintProvisional("progress 3\n");
-    ConsolePrint("Solution 1\n");
-    ConsolePrint("after\n");
-    EXPECT_EQ(calls, (std::vector<std::string>{"redraw 1 older", "redraw 1 progress 1", "replace progress 2",
-                                               "redraw 1 progress 3", "replace Solution 1", "redraw 1 after"}));
-    EXPECT_EQ(ConsoleSlot(2), "Solution 1");
-    EXPECT_EQ(ConsoleSlot(3), "progress 2");
-    EXPECT_EQ(ConsoleSlot(4), "older");
-    // A replacing print of several lines keeps the last.
-    ConsolePrintProvisional("p\n");
-    ConsolePrint("one\ntwo\n");
-    EXPECT_EQ(ConsoleSlot(1), "two");
-    EXPECT_EQ(ConsoleSlot(2), "after");
-}
-
-TEST_F(ConsoleTest, QuittingStopsPrintsAndShellUpdatesButNotMessages) {
-    ConsolePrint("before\n");
-    SetQuitting(true);
-    ConsolePrint("after\n");
-    ShellSetMenuState(SHELL_STATE_IDLE);
-    ShellSetTitleStatus("IDLE");
-    ShellUpdateTrayIcon("tip");
-    ShellShowMessage("text", "Status");
-    EXPECT_EQ(ConsoleSlot(1), "before");
-    SetQuitting(false);
-    ShellSetMenuState(SHELL_STATE_RUNNING);
-    ShellSetTitleStatus("a1-a2");
-    ShellUpdateTrayIcon("running");
-    EXPECT_EQ(calls, (std::vector<std::string>{"redraw 1 before", "message Status: text", "menu 1", "title a1-a2",
-                                               "tray running"}));
-}
 
 using ConcurrentOutputTest = WorkDirTest;
 
