@@ -125,7 +125,7 @@ struct Kernel {
     //   mark     the square's own count made negative
     //   try      the candidates, chosen at once as a set: forced or not, bounds, the end guard
     //   undo     nothing: going back takes the values a step with several moves kept
-    [[gnu::noinline]] QUORBIT_KERNEL_ABI static void Search(SearchState& state, uint32_t s, uint32_t n, FreePlanes p,
+    [[gnu::noinline]] static void Search(SearchState& state, uint32_t s, uint32_t n, FreePlanes p,
                                                             LineFrame f) {
         BranchPoint stack[HOOK_MOVE];
         int depth = 0;
@@ -176,7 +176,7 @@ struct Kernel {
     }
 
     // Move 35 is the end neighbour whose count is not negative.
-    [[gnu::noinline]] QUORBIT_KERNEL_ABI static void Hook(SearchState& state, uint64_t negative) {
+    [[gnu::noinline]] static void Hook(SearchState& state, uint64_t negative) {
         for (const uint8_t q : PLAN.endNeighbours) {
             if (((negative >> q) & 1u) == 0) return CompleteTour(state, q);
         }
@@ -184,7 +184,7 @@ struct Kernel {
 
     // Where the walk along a prefix hands over: the state's counts and lines become values.
     template <int S>
-    QUORBIT_KERNEL_ABI static void Enter(SearchState& state, uint32_t n) {
+    static void Enter(SearchState& state, uint32_t n) {
         Search(state, S, n, FreePlanesOf(state), LineFrameOf(state, n));
     }
 
