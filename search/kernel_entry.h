@@ -1,8 +1,5 @@
-// The way into the square step's kernels from the rest of the program. The kernel files are
-// compiled with rbx and r12 to r15 call-clobbered (GCC on x86-64), which spares every step
-// the saving and restoring of registers that only the step's callers need, and on Windows
-// their functions use the System V convention (QUORBIT_KERNEL_ABI); EnterKernel is the one
-// door in, and saves for the caller what its own convention keeps.
+// The way into the square step's kernels from the rest of the program: a kernel per unit
+// shape, an entry per square where the walk along a prefix hands over.
 #pragma once
 
 #include <cstdint>

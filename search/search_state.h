@@ -25,18 +25,8 @@ inline constexpr uint32_t HALT_POLL_INTERVAL = 1u << 14;
 
 struct SearchState;
 
-// The calling convention of the kernel's functions (square_step.cpp, kernel_entry.h). On
-// Windows x64 it is the System V one: Windows's own passes four values in registers and every
-// vector through memory, so a step could neither hand on its eight values in registers nor
-// jump to its last move, and it keeps rsi, rdi and xmm6 to xmm15 for the caller.
-#if defined(_WIN64) && defined(__x86_64__)
-#define QUORBIT_KERNEL_ABI __attribute__((sysv_abi))
-#else
-#define QUORBIT_KERNEL_ABI
-#endif
-
-// A kernel's entry for a square; called only through EnterKernel (kernel_entry.h).
-using StepFunction = void(QUORBIT_KERNEL_ABI*)(SearchState& state, uint32_t n);
+// A kernel's entry for a square: the search below move n on it (kernel_entry.h).
+using StepFunction = void (*)(SearchState& state, uint32_t n);
 
 // Receives each complete tour, with `path` holding all 36 moves. It runs on the search's
 // thread while the search waits, and must not change the search state.

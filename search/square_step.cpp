@@ -12,21 +12,15 @@
 namespace quorbit {
 namespace {
 
-// A step's state travels down the search as values: the free counts in four words and the
-// lines' frame in three vector registers, all in registers under the System V x86-64 calling
-// convention, which the kernel uses on Windows too (QUORBIT_KERNEL_ABI). A step changes its copies and hands them on; nothing is undone on the way
-// back, and a step whose last (or only) move is tried passes control on with a jump. The
-// move number rides in the top bits of `negative`, which no square uses, to spare a register.
-#define QUORBIT_STEP_PARAMETERS                                                                  \
-    SearchState &state, uint64_t low, uint64_t middle, uint64_t high, uint64_t negative, Bytes16 missing, \
-        Bytes16 upper, Bytes16 lower
-#define QUORBIT_STEP_ARGUMENTS state, p.low, p.middle, p.high, p.negative, f.missing, f.upper, f.lower
-
-inline constexpr int MOVE_SHIFT = 56;  // above every square's bit
-inline constexpr uint64_t NEXT_MOVE = 1ull << MOVE_SHIFT;
-inline constexpr uint64_t NOTHING_BIT = 1ull << 63;  // above every square's bit
-
-using KernelStep = void(QUORBIT_KERNEL_ABI*)(QUORBIT_STEP_PARAMETERS);
+// The search below the prefix is one loop per unit shape, with the squares as data: a step
+// reads its square's lists from a table instead of being compiled per square, so that going
+// on to a child is a load and not a jump through a table of steps. Which square comes next
+// is the hardest thing for the processor to predict; as a jump target it cost a mispredicted
+// indirect jump at almost every node, as data it costs nothing to predict. The step's state
+// is held in registers as values: the free counts in four words, the lines' frame in three
+// byte vectors. A step changes them for its children and nothing is undone on the way back:
+// a step with several moves keeps its values on the loop's own stack, and going back is
+// reading them again.
 
 // The index of the lowest bit of a set that is not empty, 64 bits wide: GCC 12 takes the int of
 // __builtin_ctzll and widens it again, and clears the result register before. tzcnt runs as
@@ -41,134 +35,148 @@ QUORBIT_ALWAYS_INLINE uint64_t LowestBit(uint64_t set) {
 #endif
 }
 
+// Per square: what the step lowers, counts, may move to and guards, and its moves' squares.
+struct alignas(64) SquareLists {
+    SquareSet lowered;           // neighbours whose counts fall, the end included
+    SquareSet countedNeighbours;  // the same without the end, whose count is never zero-tested
+    SquareSet moves;              // neighbours the step may move to
+    SquareSet endGuard;           // the end's neighbours when one of them is counted here, else none
+    uint8_t moveSquare[STEP_COUNT];  // the moves' squares in KNIGHT_STEPS order
+};
+
+// Per square, for gathering its moves into KNIGHT_STEPS order: lane i of mask w holds move
+// i's bit within 16-bit word w of a square set.
+struct alignas(16) MoveOrderMasks {
+    uint16_t word[3][STEP_COUNT];
+};
+
+// What a step with several moves keeps for going back: its values, and the moves not yet taken.
+struct BranchPoint {
+    FreePlanes p;
+    LineFrame f;
+    uint64_t moves;  // bit i: move i, in KNIGHT_STEPS order, still to be taken
+    uint32_t square;
+    uint32_t move;   // the step's own move number
+};
+
 template <int END>
 struct Kernel {
     static constexpr UnitPlan PLAN = PrepareUnitPlan(0, END);
 
-    static constexpr SquareSet SetOf(const uint8_t* squares, int count, bool withEnd) {
-        SquareSet set = 0;
-        for (int i = 0; i < count; ++i)
-            if (withEnd || squares[i] != END) set |= 1ull << squares[i];
-        return set;
-    }
-
-    // The step of move n on S, whose bound checks have passed (the caller judged them for
-    // all its children at once). The step's rules, in their order, and where each is done:
-    //   count    the node's counter and path entry (and now and then the poll for a halt)
-    //   hook     move 34 on a square of the end's colour: Hook, nothing else changes
-    //   place    PlaceOnFrame: n on the square's file and rank
-    //   lower    LowerCounts: every neighbour's free count but the start square's
-    //   dead end two counted neighbours at 0 (the end square is not counted): try nothing
-    //   mark     S's own count made negative
-    //   try      the candidates, chosen at once as a set: forced or not, bounds, the end guard
-    //   undo     nothing: the parent's counts and lines are its own copies
-    template <int S>
-    QUORBIT_KERNEL_ABI static void Step(QUORBIT_STEP_PARAMETERS) {
-        // 64 bits wide, so that the counter's and path's addresses take n - 1 as an offset.
-        const uint64_t n = negative >> MOVE_SHIFT;
-        BumpCounter(state.nodeCounters[n - 1]);
-        state.path[n - 1].store(state.squareMap[S], std::memory_order_relaxed);
-        if (--state.pollCountdown == 0) [[unlikely]] {
-            return Poll<S>(state, low, middle, high, negative, missing, upper, lower);
+    static constexpr std::array<SquareLists, SQUARE_COUNT> MakeLists() {
+        std::array<SquareLists, SQUARE_COUNT> lists{};
+        for (int s = 0; s < SQUARE_COUNT; ++s) {
+            const SquarePlan& square = PLAN.squares[s];
+            SquareLists& l = lists[s];
+            for (int i = 0; i < square.lowerCount; ++i) {
+                l.lowered |= 1ull << square.lower[i];
+                if (square.lower[i] != END) l.countedNeighbours |= 1ull << square.lower[i];
+            }
+            for (int i = 0; i < square.moveCount; ++i) {
+                l.moves |= 1ull << square.moves[i];
+                l.moveSquare[i] = square.moves[i];
+            }
+            l.endGuard = (PLAN.endNeighbourSet & l.countedNeighbours) != 0 ? PLAN.endNeighbourSet : 0;
         }
-        return Counted<S>(state, low, middle, high, negative, missing, upper, lower);
+        return lists;
     }
+    static constexpr std::array<SquareLists, SQUARE_COUNT> LISTS = MakeLists();
 
-    // Apart from the step, so that the step itself calls nothing and saves no registers.
-    template <int S>
-    [[gnu::noinline]] QUORBIT_KERNEL_ABI static void Poll(QUORBIT_STEP_PARAMETERS) {
-        if (TimeToStop(state)) {
-            state.unwinding = true;
-            return;
+    static constexpr std::array<MoveOrderMasks, SQUARE_COUNT> MakeOrderMasks() {
+        std::array<MoveOrderMasks, SQUARE_COUNT> masks{};
+        for (int s = 0; s < SQUARE_COUNT; ++s) {
+            const SquarePlan& square = PLAN.squares[s];
+            for (int i = 0; i < square.moveCount; ++i)
+                masks[s].word[square.moves[i] / 16][i] = static_cast<uint16_t>(1u << (square.moves[i] % 16));
         }
-        return Counted<S>(state, low, middle, high, negative, missing, upper, lower);
+        return masks;
     }
-
-    // The step's rules after the count.
-    template <int S>
-    QUORBIT_ALWAYS_INLINE QUORBIT_KERNEL_ABI static void Counted(QUORBIT_STEP_PARAMETERS) {
-        constexpr SquarePlan SQUARE = PLAN.squares[S];
-        constexpr bool CAN_BE_MOVE_34 = SquareColour(S) == SquareColour(END);
-        constexpr SquareSet LOWERED = SetOf(SQUARE.lower, SQUARE.lowerCount, true);
-        constexpr SquareSet COUNTED_NEIGHBOURS = SetOf(SQUARE.lower, SQUARE.lowerCount, false);  // not the end
-        constexpr SquareSet MOVES = SetOf(SQUARE.moves, SQUARE.moveCount, false);
-
-        const uint64_t n = negative >> MOVE_SHIFT;
-        if constexpr (CAN_BE_MOVE_34) {
-            if (n == HOOK_MOVE) return Hook(state, negative);
-        }
-        const LineFrame f = PlaceOnFrame({missing, upper, lower}, S, n);
-        FreePlanes p = LowerCounts({low, middle, high, negative}, LOWERED);
-        const SquareSet zero = ZeroCounts(p);
-        const SquareSet zeros = zero & COUNTED_NEIGHBOURS;
-        // Marks S and moves the number on in one add: S's bit is clear, as S was a candidate.
-        p.negative += NEXT_MOVE | 1ull << S;
-        // A forced step may only go to the neighbour left with a single way on (count 0).
-        SquareSet open = (zeros != 0 ? zeros : ~p.negative) & MOVES & SquaresPassingBounds(f, n + 1);
-        if constexpr ((PLAN.endNeighbourSet & COUNTED_NEIGHBOURS) != 0) {
-            if ((zero >> END) & 1u) open &= ~PLAN.endNeighbourSet;
-        }
-        // A dead end (two neighbours left with a single way on) tries nothing either; one
-        // branch for both is better predicted than two.
-        if ((zeros & (zeros - 1)) != 0) open = 0;
-        // No move and one move leave by the same jump: an empty set finds Nothing in the
-        // table's last entry, so the step has one data-dependent branch less.
-        if ((open & (open - 1)) == 0) return STEPS[LowestBit(open | NOTHING_BIT)](QUORBIT_STEP_ARGUMENTS);
-        return Branch<S>(state, open, p.low, p.middle, p.high, p.negative, f.missing, f.upper, f.lower);
-    }
-
-    // A step with several moves tries them in KNIGHT_STEPS order; the last is jumped to.
-    template <int S>
-    [[gnu::noinline]] QUORBIT_KERNEL_ABI static void Branch(SearchState& state, uint64_t moves, uint64_t low,
-                                                            uint64_t middle, uint64_t high, uint64_t negative,
-                                                            Bytes16 missing, Bytes16 upper, Bytes16 lower) {
-        uint64_t order = MovesInOrder<S>(moves);
-        const FreePlanes p{low, middle, high, negative};
-        const LineFrame f{missing, upper, lower};
-        for (;;) {
-            const uint64_t i = LowestBit(order);
-            order &= order - 1;
-            if (order == 0) return CHILDREN<S>[i](QUORBIT_STEP_ARGUMENTS);
-            CHILDREN<S>[i](QUORBIT_STEP_ARGUMENTS);
-            if (state.unwinding) return;  // left as it is; the owner resets the state
-        }
-    }
+    static constexpr std::array<MoveOrderMasks, SQUARE_COUNT> ORDER_MASKS = MakeOrderMasks();
 
     // Bit i: S's move i (in KNIGHT_STEPS order) is in `moves`, a set of squares.
-    template <int S>
-    QUORBIT_ALWAYS_INLINE static uint32_t MovesInOrder(uint64_t moves) {
-        static constexpr SquarePlan SQUARE = PLAN.squares[S];
+    QUORBIT_ALWAYS_INLINE static uint64_t MovesInOrder(uint32_t s, SquareSet moves) {
 #ifdef QUORBIT_SSE2
-        // Word lane i takes the 16 bits of `moves` that hold move i's square and keeps its bit:
-        // two word shuffles and a mask, all constants of S.
-        constexpr auto WORDS = [] {
-            int lo = 0, hi = 0;
-            for (int i = 0; i < 4; ++i) {
-                lo |= (i < SQUARE.moveCount ? SQUARE.moves[i] / 16 : 0) << (2 * i);
-                hi |= (i + 4 < SQUARE.moveCount ? SQUARE.moves[i + 4] / 16 : 0) << (2 * i);
-            }
-            return std::array<int, 2>{lo, hi};
-        }();
-        static constexpr auto BITS = [] {
-            std::array<uint16_t, 8> bits{};
-            for (int i = 0; i < SQUARE.moveCount; ++i) bits[i] = static_cast<uint16_t>(1u << (SQUARE.moves[i] % 16));
-            return bits;
-        }();
-        __m128i v = _mm_cvtsi64_si128(static_cast<long long>(moves));
-        v = _mm_unpacklo_epi64(v, v);
-        v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, WORDS[0]), WORDS[1]);
-        v = _mm_and_si128(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(BITS.data())));
-        const __m128i absent = _mm_cmpeq_epi16(v, _mm_setzero_si128());
+        // Each 16-bit word of the set spread over eight lanes, masked by the lanes whose move
+        // lies in that word; a lane left non-zero is a move in the set.
+        const __m128i v = _mm_cvtsi64_si128(static_cast<long long>(moves));
+        const __m128i w0 = _mm_shufflelo_epi16(v, 0x00);
+        const __m128i w1 = _mm_shufflelo_epi16(v, 0x55);
+        const __m128i w2 = _mm_shufflelo_epi16(v, 0xAA);
+        const __m128i* mask = reinterpret_cast<const __m128i*>(ORDER_MASKS[s].word);
+        const __m128i lanes = _mm_or_si128(_mm_or_si128(_mm_and_si128(_mm_unpacklo_epi64(w0, w0), mask[0]),
+                                                        _mm_and_si128(_mm_unpacklo_epi64(w1, w1), mask[1])),
+                                           _mm_and_si128(_mm_unpacklo_epi64(w2, w2), mask[2]));
+        const __m128i absent = _mm_cmpeq_epi16(lanes, _mm_setzero_si128());
         return ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(absent, absent))) & 0xFFu;
 #else
-        uint32_t order = 0;
-        for (int i = 0; i < SQUARE.moveCount; ++i) order |= static_cast<uint32_t>((moves >> SQUARE.moves[i]) & 1u) << i;
+        uint64_t order = 0;
+        for (int i = 0; i < PLAN.squares[s].moveCount; ++i) order |= ((moves >> LISTS[s].moveSquare[i]) & 1u) << i;
         return order;
 #endif
     }
 
+    // The search below move n on square s, whose bound checks have passed, from the counts
+    // and lines as values. The step's rules, in their order:
+    //   count    the node's counter and path entry (and now and then the poll for a halt)
+    //   hook     move 34 on a square of the end's colour: the solution hook, nothing else
+    //   place    PlaceOnFrame: n on the square's file and rank
+    //   lower    LowerCounts: every neighbour's free count but the start square's
+    //   dead end two counted neighbours at 0 (the end square is not counted): try nothing
+    //   mark     the square's own count made negative
+    //   try      the candidates, chosen at once as a set: forced or not, bounds, the end guard
+    //   undo     nothing: going back takes the values a step with several moves kept
+    [[gnu::noinline]] static void Search(SearchState& state, uint32_t s, uint32_t n, FreePlanes p,
+                                                            LineFrame f) {
+        BranchPoint stack[HOOK_MOVE];
+        int depth = 0;
+        for (;;) {
+            BumpCounter(state.nodeCounters[n - 1]);
+            state.path[n - 1].store(state.squareMap[s], std::memory_order_relaxed);
+            if (--state.pollCountdown == 0 && TimeToStop(state)) [[unlikely]] {
+                state.unwinding = true;  // left as it is; the owner resets the state
+                return;
+            }
+            if (n == HOOK_MOVE) {
+                Hook(state, p.negative);
+            } else {
+                const SquareLists& lists = LISTS[s];
+                f = PlaceOnFrame(f, static_cast<int>(s), n);
+                p = LowerCounts(p, lists.lowered);
+                const SquareSet zero = ZeroCounts(p);
+                const SquareSet zeros = zero & lists.countedNeighbours;
+                p.negative |= 1ull << s;
+                // A forced step may only go to the neighbour left with a single way on (count 0).
+                SquareSet open = (zeros != 0 ? zeros : ~p.negative) & lists.moves & SquaresPassingBounds(f, n + 1);
+                open &= ~(lists.endGuard & (0 - ((zero >> END) & 1u)));
+                // A dead end (two neighbours left with a single way on) tries nothing either.
+                if ((zeros & (zeros - 1)) != 0) open = 0;
+                if (open != 0) {
+                    ++n;
+                    if ((open & (open - 1)) == 0) {
+                        s = static_cast<uint32_t>(LowestBit(open));
+                        continue;
+                    }
+                    const uint64_t order = MovesInOrder(s, open);
+                    stack[depth++] = BranchPoint{p, f, order & (order - 1), s, n - 1};
+                    s = lists.moveSquare[LowestBit(order)];
+                    continue;
+                }
+            }
+            // Back to the latest step with a move left, with the values it kept.
+            if (depth == 0) return;
+            BranchPoint& back = stack[depth - 1];
+            const uint64_t i = LowestBit(back.moves);
+            back.moves &= back.moves - 1;
+            p = back.p;
+            f = back.f;
+            n = back.move + 1;
+            s = LISTS[back.square].moveSquare[i];
+            if (back.moves == 0) --depth;
+        }
+    }
+
     // Move 35 is the end neighbour whose count is not negative.
-    [[gnu::noinline]] QUORBIT_KERNEL_ABI static void Hook(SearchState& state, uint64_t negative) {
+    [[gnu::noinline]] static void Hook(SearchState& state, uint64_t negative) {
         for (const uint8_t q : PLAN.endNeighbours) {
             if (((negative >> q) & 1u) == 0) return CompleteTour(state, q);
         }
@@ -176,49 +184,22 @@ struct Kernel {
 
     // Where the walk along a prefix hands over: the state's counts and lines become values.
     template <int S>
-    QUORBIT_KERNEL_ABI static void Enter(SearchState& state, uint32_t n) {
-        FreePlanes p = FreePlanesOf(state);
-        p.negative |= static_cast<uint64_t>(n) << MOVE_SHIFT;
-        const LineFrame f = LineFrameOf(state, n);
-        Step<S>(QUORBIT_STEP_ARGUMENTS);
+    static void Enter(SearchState& state, uint32_t n) {
+        Search(state, S, n, FreePlanesOf(state), LineFrameOf(state, n));
     }
 
-    template <int S, size_t... I>
-    static constexpr std::array<KernelStep, STEP_COUNT> Children(std::index_sequence<I...>) {
-        return {(I < PLAN.squares[S].moveCount ? &Step<PLAN.squares[S].moves[I]> : nullptr)...};
-    }
-    template <int S>
-    static constexpr std::array<KernelStep, STEP_COUNT> CHILDREN = Children<S>(std::make_index_sequence<STEP_COUNT>{});
-
-    template <int S>
-    static constexpr KernelStep StepOf() {
-        if constexpr (S == END) {
-            return nullptr;  // the end square is placed by the solution hook, never stepped on
-        } else {
-            return &Step<S>;
-        }
-    }
     template <int S>
     static constexpr StepFunction EntryOf() {
         if constexpr (S == END) {
-            return nullptr;
+            return nullptr;  // the end square is placed by the solution hook, never stepped on
         } else {
             return &Enter<S>;
         }
-    }
-    QUORBIT_KERNEL_ABI static void Nothing(SearchState&, uint64_t, uint64_t, uint64_t, uint64_t, Bytes16, Bytes16, Bytes16) {}
-    template <size_t... S>
-    static constexpr std::array<KernelStep, 64> Steps(std::index_sequence<S...>) {
-        std::array<KernelStep, 64> steps{StepOf<static_cast<int>(S)>()...};
-        steps[__builtin_ctzll(NOTHING_BIT)] = &Nothing;
-        return steps;
     }
     template <size_t... S>
     static constexpr std::array<StepFunction, SQUARE_COUNT> Entries(std::index_sequence<S...>) {
         return {EntryOf<static_cast<int>(S)>()...};
     }
-    // By square its step; the last entry is Nothing, for a step without a move.
-    static constexpr std::array<KernelStep, 64> STEPS = Steps(std::make_index_sequence<SQUARE_COUNT>{});
     static constexpr std::array<StepFunction, SQUARE_COUNT> ENTRIES =
         Entries(std::make_index_sequence<SQUARE_COUNT>{});
 };
