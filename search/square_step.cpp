@@ -115,8 +115,47 @@ struct Kernel {
 #endif
     }
 
+    // What the loop stops for, and where it takes up again.
+    enum class Event { Done, Poll, Hook };
+    enum class Resume { Count, Step, Back };
+
+    // The loop's values between its runs.
+    struct LoopValues {
+        FreePlanes p;
+        LineFrame f;
+        uint32_t s;
+        uint32_t n;
+        int depth;
+    };
+
     // The search below move n on square s, whose bound checks have passed, from the counts
-    // and lines as values. The step's rules, in their order:
+    // and lines as values. The loop itself calls nothing: it stops when the poll for a halt
+    // falls due or a tour is complete, and is taken up again after the call, so that every
+    // register is free for it and none has to be kept across a call.
+    [[gnu::noinline]] static void Search(SearchState& state, uint32_t s, uint32_t n, FreePlanes p, LineFrame f) {
+        BranchPoint stack[HOOK_MOVE];
+        LoopValues v{p, f, s, n, 0};
+        Resume resume = Resume::Count;
+        for (;;) {
+            switch (Run(state, v, stack, resume)) {
+                case Event::Done:
+                    return;
+                case Event::Poll:
+                    if (TimeToStop(state)) {
+                        state.unwinding = true;  // left as it is; the owner resets the state
+                        return;
+                    }
+                    resume = Resume::Step;
+                    break;
+                case Event::Hook:
+                    Hook(state, v.p.negative);
+                    resume = Resume::Back;
+                    break;
+            }
+        }
+    }
+
+    // The step's rules, in their order:
     //   count    the node's counter and path entry (and now and then the poll for a halt)
     //   hook     move 34 on a square of the end's colour: the solution hook, nothing else
     //   place    PlaceOnFrame: n on the square's file and rank
@@ -125,20 +164,27 @@ struct Kernel {
     //   mark     the square's own count made negative
     //   try      the candidates, chosen at once as a set: forced or not, bounds, the end guard
     //   undo     nothing: going back takes the values a step with several moves kept
-    [[gnu::noinline]] static void Search(SearchState& state, uint32_t s, uint32_t n, FreePlanes p,
-                                                            LineFrame f) {
-        BranchPoint stack[HOOK_MOVE];
-        int depth = 0;
+    [[gnu::noinline]] static Event Run(SearchState& state, LoopValues& v, BranchPoint* stack, Resume resume) {
+        FreePlanes p = v.p;
+        LineFrame f = v.f;
+        uint32_t s = v.s;
+        uint32_t n = v.n;
+        int depth = v.depth;
+        if (resume == Resume::Step) goto step;
+        if (resume == Resume::Back) goto back;
         for (;;) {
             BumpCounter(state.nodeCounters[n - 1]);
             state.path[n - 1].store(state.squareMap[s], std::memory_order_relaxed);
-            if (--state.pollCountdown == 0 && TimeToStop(state)) [[unlikely]] {
-                state.unwinding = true;  // left as it is; the owner resets the state
-                return;
+            if (--state.pollCountdown == 0) [[unlikely]] {
+                v = LoopValues{p, f, s, n, depth};
+                return Event::Poll;
             }
-            if (n == HOOK_MOVE) {
-                Hook(state, p.negative);
-            } else {
+        step:
+            if (n == HOOK_MOVE) [[unlikely]] {
+                v = LoopValues{p, f, s, n, depth};
+                return Event::Hook;
+            }
+            {
                 const SquareLists& lists = LISTS[s];
                 f = PlaceOnFrame(f, static_cast<int>(s), n);
                 p = LowerCounts(p, lists.lowered);
@@ -162,16 +208,17 @@ struct Kernel {
                     continue;
                 }
             }
+        back:
             // Back to the latest step with a move left, with the values it kept.
-            if (depth == 0) return;
-            BranchPoint& back = stack[depth - 1];
-            const uint64_t i = LowestBit(back.moves);
-            back.moves &= back.moves - 1;
-            p = back.p;
-            f = back.f;
-            n = back.move + 1;
-            s = LISTS[back.square].moveSquare[i];
-            if (back.moves == 0) --depth;
+            if (depth == 0) return Event::Done;
+            BranchPoint& point = stack[depth - 1];
+            const uint64_t i = LowestBit(point.moves);
+            point.moves &= point.moves - 1;
+            p = point.p;
+            f = point.f;
+            n = point.move + 1;
+            s = LISTS[point.square].moveSquare[i];
+            if (point.moves == 0) --depth;
         }
     }
 
