@@ -33,7 +33,7 @@ QUORBIT_ALWAYS_INLINE FreePlanes LowerCounts(FreePlanes p, uint64_t squares) {
 // The squares whose count is exactly 0 (among squares 0..35; the other bits mean nothing).
 QUORBIT_ALWAYS_INLINE uint64_t ZeroCounts(FreePlanes p) { return p.low & p.middle & p.high & ~p.negative; }
 
-// Always inlined, as LineFrameOf (line_frame.h) and for the same reason.
+// The planes of the counts as they stand in the state.
 QUORBIT_ALWAYS_INLINE FreePlanes FreePlanesOf(const SearchState& state) {
     FreePlanes p{0, 0, 0, 0};
     for (int q = 0; q < SQUARE_COUNT; ++q) {

@@ -117,9 +117,7 @@ constexpr std::array<PlacedLanes, SQUARE_COUNT> MakePlacedLanes() {
 }
 inline constexpr std::array<PlacedLanes, SQUARE_COUNT> placedLanes = MakePlacedLanes();
 
-// The frame of the lines as they stand in the state, for move m. Always inlined: the kernel
-// files use a calling convention of their own (kernel_entry.h), and an out-of-line copy
-// emitted there could be the one the linker gives to callers elsewhere.
+// The frame of the lines as they stand in the state, for move m.
 QUORBIT_ALWAYS_INLINE LineFrame LineFrameOf(const SearchState& state, uint32_t m) {
     using namespace line_frame_detail;
     Lanes16 missing = SplatLanes(6), upper = SplatLanes(0), lower = SplatLanes(0);
